@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs what Tarvo needs that this Debian machine lacks, then configures and builds.
+# Usage: scripts/setup.sh [run|test]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build_packages=(cmake make g++ qt6-base-dev qt6-qpa-plugins libicu-dev)
+test_packages=(libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation fonts-dejavu-core)
+# Fonts that stand in for Arial and cover Arabic, so captions are shaped, never boxes.
+run_packages=(fonts-liberation fonts-noto-core)
+
+wanted=("${build_packages[@]}")
+mode=${1:-test}
+case "$mode" in
+  run) wanted+=("${run_packages[@]}"); with_tests=OFF ;;
+  test) wanted+=("${test_packages[@]}"); with_tests=ON ;;
+  *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
+esac
+
+missing=()
+for pkg in "${wanted[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$pkg")
+  fi
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTARVO_BUILD_TESTS=$with_tests -DTARVO_BUILD_BENCH=$with_tests >/dev/null
+cmake --build build -j2

@@ -1,0 +1,63 @@
+#include "data_file.h"
+
+#include <QFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+
+namespace tarvo {
+
+QString decodeDataText(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return text;
+    QStringDecoder arabic("windows-1256");
+    if (!arabic.isValid())
+        return QString::fromLatin1(bytes);
+    return arabic(bytes);
+}
+
+QByteArray encodeDataText(const QString& text) { return text.toUtf8(); }
+
+std::optional<QByteArray> readFileBytes(const QString& path, qint64 maxBytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.read(maxBytes + 1);
+    if (file.error() != QFileDevice::NoError || bytes.size() > maxBytes)
+        return std::nullopt;
+    return bytes;
+}
+
+std::optional<QString> readFirstLine(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    // One line is all any reader wants; a few kilobytes are far more than any line here.
+    QByteArray head = file.read(4096);
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    const qsizetype end = head.indexOf('\r') >= 0 && (head.indexOf('\n') < 0 ||
+                                                      head.indexOf('\r') < head.indexOf('\n'))
+                              ? head.indexOf('\r')
+                              : head.indexOf('\n');
+    if (end >= 0)
+        head.truncate(end);
+    return decodeDataText(head);
+}
+
+bool appendToFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return false;
+    const bool ok = file.write(bytes) == bytes.size();
+    return file.flush() && ok;
+}
+
+AtomicFileWriter::AtomicFileWriter(std::chrono::seconds syncInterval)
+    : syncInterval_(syncInterval) {}
+
+QString AtomicFileWriter::temporaryPathFor(const QString& path) { return path + QStringLiteral(".tmp"); }
+
+} // namespace tarvo

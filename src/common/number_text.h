@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QChar>
+#include <QString>
+#include <QStringView>
+
+namespace tarvo {
+
+// The decimal separator of the user's locale, as the number texts write it.
+QChar localeDecimalSeparator();
+
+// The general text of a double: up to 15 significant digits, no trailing zeros,
+// exponent form from 1E+15 on (and below 1E-4), the given decimal separator.
+QString NumberText(double x, QChar decimalSeparator = localeDecimalSeparator());
+
+// The value of the number at the start of a text. Blanks, tabs and line feeds are
+// skipped wherever they stand; "." is the only decimal point; no number gives 0.
+double LeadingNumber(QStringView text);
+
+// x rounded to the pattern's decimals, halves away from zero, on the value as written
+// with 15 significant digits. Patterns: ".0", "0.0", "0.00".
+QString FormatPattern(double x, QStringView pattern, QChar decimalSeparator = localeDecimalSeparator());
+
+} // namespace tarvo
