@@ -1,0 +1,40 @@
+#pragma once
+
+#include "traffic/if_table.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace tarvo {
+
+// The kernel's per-interface counters from /proc/net/dev (64-bit); an interface whose
+// flags in /sys/class/net carry IFF_LOOPBACK is described as "Loopback <name>".
+class ProcNetDevSource final : public InterfaceTableSource {
+public:
+    explicit ProcNetDevSource(std::string procNetDev = "/proc/net/dev",
+                              std::string sysClassNet = "/sys/class/net");
+
+    bool read(std::vector<InterfaceRow>& rows) override;
+
+private:
+    bool isLoopback(const std::string& name);
+
+    std::string procNetDev_;
+    std::string sysClassNet_;
+    // An interface's loopback flag does not change while it exists; asked once per name.
+    std::unordered_map<std::string, bool> loopback_;
+};
+
+// Parses the text of /proc/net/dev; header and malformed lines are left out.
+void parseProcNetDev(std::string_view text, std::vector<InterfaceRow>& rows,
+                     const std::function<bool(const std::string&)>& isLoopback);
+
+// Reads a small file of sysfs or procfs into out; false when unreadable.
+bool readSmallFile(const std::string& path, std::string& out, size_t limit = 1 << 20);
+
+// The flags word of /sys/class/net/<name>/flags, or -1 when unreadable.
+long readInterfaceFlags(const std::string& sysClassNet, const std::string& name);
+
+} // namespace tarvo

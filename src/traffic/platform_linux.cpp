@@ -1,0 +1,16 @@
+#include "traffic/platform.h"
+
+#include "traffic/connection_probe_linux.h"
+#include "traffic/if_table_linux.h"
+
+namespace tarvo {
+
+std::unique_ptr<InterfaceTableSource> makeInterfaceTableSource() {
+    return std::make_unique<ProcNetDevSource>();
+}
+
+std::unique_ptr<ConnectionProbe> makeConnectionProbe() {
+    return std::make_unique<RouteConnectionProbe>();
+}
+
+} // namespace tarvo

@@ -1,0 +1,72 @@
+#include "common/data_directory.h"
+#include "common/data_file.h"
+#include "support/temp_dir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace tarvo;
+
+TEST(DataFile, FirstLineEndsAtCrOrLf) {
+    QTemporaryDir dir;
+    EXPECT_EQ(readFirstLine(writeFixture(dir, "a", "1024**2048\r\nnext\r\n")), u"1024**2048");
+    EXPECT_EQ(readFirstLine(writeFixture(dir, "b", "one\rtwo")), u"one");
+    EXPECT_EQ(readFirstLine(writeFixture(dir, "c", "one\ntwo\r")), u"one");
+    EXPECT_EQ(readFirstLine(writeFixture(dir, "d", "no line end")), u"no line end");
+    EXPECT_EQ(readFirstLine(writeFixture(dir, "e", "")), u"");
+    EXPECT_FALSE(readFirstLine(dir.filePath("missing")).has_value());
+}
+
+TEST(DataFile, DecodesUtf8ElseArabicCodePage) {
+    EXPECT_EQ(decodeDataText(QByteArray("\xd8\xa7\xd9\x84\xd8\xa3\xd8\xae\xd8\xa8\xd8\xa7\xd8\xb1")),
+              u"الأخبار");
+    // The same word as the Arabic Windows code page writes it.
+    EXPECT_EQ(decodeDataText(QByteArray("\xc7\xe1\xc3\xce\xc8\xc7\xd1")), u"الأخبار");
+    EXPECT_EQ(decodeDataText("plain"), u"plain");
+}
+
+TEST(DataFile, AppendCreatesAndExtends) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("list");
+    ASSERT_TRUE(appendToFile(path, "a\r\n"));
+    ASSERT_TRUE(appendToFile(path, "b\r\n"));
+    EXPECT_EQ(readAll(path), QByteArray("a\r\nb\r\n"));
+}
+
+TEST(AtomicFileWriter, ReplacesWholeFileAndLeavesNoTemporary) {
+    QTemporaryDir dir;
+    const QString path = writeFixture(dir, "file1.trv", "old line that is longer\r\n");
+    AtomicFileWriter writer(std::chrono::seconds(0));
+    ASSERT_TRUE(writer.write(path, "new\r\n"));
+    EXPECT_EQ(readAll(path), QByteArray("new\r\n"));
+    EXPECT_FALSE(QFile::exists(AtomicFileWriter::temporaryPathFor(path)));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"file1.trv"});
+}
+
+TEST(AtomicFileWriter, FailedWriteKeepsPreviousFile) {
+    QTemporaryDir dir;
+    const QString path = writeFixture(dir, "file1.trv", "kept\r\n");
+    // A directory standing where the temporary file goes makes the write fail.
+    ASSERT_TRUE(QDir(dir.path()).mkdir("file1.trv.tmp"));
+    AtomicFileWriter writer;
+    EXPECT_FALSE(writer.write(path, "lost\r\n"));
+    EXPECT_EQ(readAll(path), QByteArray("kept\r\n"));
+}
+
+TEST(AtomicFileWriter, MissingDirectoryFails) {
+    QTemporaryDir dir;
+    AtomicFileWriter writer;
+    EXPECT_FALSE(writer.write(dir.filePath("no/such/file"), "x"));
+}
+
+TEST(DataDirectory, CreatedOnlyWhenAsked) {
+    QTemporaryDir dir;
+    DataDirectory data(dir.filePath("sub/tarvo"));
+    EXPECT_FALSE(QFileInfo::exists(data.path()));
+    EXPECT_EQ(data.filePath("file1.trv"), dir.filePath("sub/tarvo/file1.trv"));
+    ASSERT_TRUE(data.ensureExists());
+    EXPECT_TRUE(QFileInfo(data.path()).isDir());
+}

@@ -1,0 +1,122 @@
+#include "support/temp_dir.h"
+#include "traffic/totals_store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace tarvo;
+
+namespace {
+struct Store {
+    QTemporaryDir dir;
+    TotalsStore store{DataDirectory(dir.path()), u'.'};
+    void file(const QByteArray& bytes) { writeFixture(dir, "file1.trv", bytes); }
+    QByteArray file() const { return readAll(store.path()); }
+};
+} // namespace
+
+TEST(TotalsStore, LoadsBothForms) {
+    Store s;
+    s.file("1024**2048\r\n");
+    SavedTotals t = s.store.LoadTotals();
+    EXPECT_EQ(t.received, u"1024");
+    EXPECT_EQ(t.sent, u"2048");
+    s.file(" 1234567** 89012\r\n");
+    t = s.store.LoadTotals();
+    EXPECT_EQ(t.received, u"1234567");
+    EXPECT_EQ(t.sent, u"89012");
+    s.file(" ** \r\n");
+    t = s.store.LoadTotals();
+    EXPECT_EQ(t.received, u"0");
+    EXPECT_EQ(t.sent, u"0");
+    s.file("**55");
+    t = s.store.LoadTotals();
+    EXPECT_EQ(t.received, u"0");
+    EXPECT_EQ(t.sent, u"55");
+    s.file("1E+15**1.23456789012346E+15\r\nignored**1\r\n");
+    t = s.store.LoadTotals();
+    EXPECT_EQ(t.received, u"1E+15");
+    EXPECT_EQ(t.sent, u"1.23456789012346E+15");
+}
+
+TEST(TotalsStore, DamagedOrMissingFileCountsAsReset) {
+    Store s;
+    SavedTotals t = s.store.LoadTotals();
+    EXPECT_EQ(t.received, u"0");
+    EXPECT_EQ(t.sent, u"0");
+    EXPECT_FALSE(QFile::exists(s.store.path())); // the first save creates it
+    for (const char* bytes : {"", "12345", "garbage\r\n", "\xff\xfe**"}) {
+        s.file(bytes);
+        t = s.store.LoadTotals();
+        EXPECT_EQ(t.received, u"0") << bytes;
+    }
+}
+
+TEST(TotalsStore, PeriodicSaveWaitsForNonZeroReadings) {
+    Store s;
+    s.file("1024**2048\r\n");
+    const SavedTotals saved = s.store.LoadTotals();
+    EXPECT_FALSE(s.store.Timer3_Timer(saved, 0, 10));
+    EXPECT_FALSE(s.store.Timer3_Timer(saved, 10, 0));
+    EXPECT_EQ(s.file(), QByteArray("1024**2048\r\n"));
+    EXPECT_TRUE(s.store.Timer3_Timer(saved, 5000000000ull, 7));
+    EXPECT_EQ(s.file(), QByteArray("5000001024**2055\r\n"));
+}
+
+TEST(TotalsStore, OfflineSaveWritesSavedTotalsBack) {
+    Store s;
+    s.file("1234567**89012\r\n");
+    const SavedTotals saved = s.store.LoadTotals();
+    EXPECT_TRUE(s.store.SaveTotalsOffline(saved, 0, 0));
+    EXPECT_EQ(s.file(), QByteArray("1234567**89012\r\n"));
+}
+
+TEST(TotalsStore, ResetLine) {
+    Store s;
+    s.file("1234567**89012\r\n");
+    EXPECT_TRUE(s.store.writeResetLine());
+    EXPECT_EQ(s.file(), QByteArray(" ** \r\n"));
+    const SavedTotals t = s.store.LoadTotals();
+    EXPECT_EQ(t.received, u"0");
+}
+
+TEST(TotalsStore, HugeTotalsRoundTripInExponentForm) {
+    Store s;
+    EXPECT_TRUE(s.store.SaveTotalsOffline({"1E+15", "0"}, 1, 1));
+    EXPECT_EQ(s.file(), QByteArray("1E+15**1\r\n"));
+    EXPECT_TRUE(s.store.SaveTotalsOffline({"1234567890123456", "1"}, 0, 0));
+    EXPECT_EQ(s.file(), QByteArray("1.23456789012346E+15**1\r\n"));
+    EXPECT_EQ(s.store.LoadTotals().received, u"1.23456789012346E+15");
+}
+
+TEST(TotalsStore, LeftoverTemporaryFileIsRemovedAtLoad) {
+    Store s;
+    s.file("1**2\r\n");
+    writeFixture(s.dir, "file1.trv.tmp", "12");
+    s.store.LoadTotals();
+    EXPECT_EQ(QDir(s.dir.path()).entryList(QDir::Files), QStringList{"file1.trv"});
+}
+
+TEST(TotalsStore, CreatesThePerUserDirectoryOnFirstSave) {
+    QTemporaryDir dir;
+    TotalsStore store(DataDirectory(dir.filePath("data/Tarvo")), u'.');
+    EXPECT_EQ(store.LoadTotals().received, u"0");
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("data")));
+    EXPECT_TRUE(store.Timer3_Timer({"0", "0"}, 3, 4));
+    EXPECT_EQ(readAll(store.path()), QByteArray("3**4\r\n"));
+}
+
+TEST(TotalsStore, FailedWriteKeepsThePreviousFileAndTheNextTickRetries) {
+    Store s;
+    s.file("1**2\r\n");
+    // Something in the way of the temporary file makes the write fail.
+    ASSERT_TRUE(QDir(s.dir.path()).mkdir("file1.trv.tmp"));
+    EXPECT_FALSE(s.store.Timer3_Timer({"1", "2"}, 10, 10));
+    EXPECT_EQ(s.file(), QByteArray("1**2\r\n"));
+    ASSERT_TRUE(QDir(s.dir.path()).rmdir("file1.trv.tmp"));
+    EXPECT_TRUE(s.store.Timer3_Timer({"1", "2"}, 10, 10));
+    EXPECT_EQ(s.file(), QByteArray("11**12\r\n"));
+}
