@@ -1,0 +1,404 @@
+#include "app/frm_main.h"
+
+#include "app/strip_art.h"
+#include "app/twips.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+#include <QWindow>
+
+namespace tarvo {
+
+namespace {
+
+const QString kAppTitle = QStringLiteral("Tarvo");
+const QString kResetQuestion = QStringLiteral("سيتم إلغاء الحركة حتى آخر إغلاق للحاسب");
+constexpr int kStripHeightTwips = 1545;
+constexpr int kMinimumWidthTwips = 500;
+
+void setColours(QWidget* w, const QColor& text, const QColor* background = nullptr) {
+    QPalette palette = w->palette();
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::ButtonText, text);
+    if (background) {
+        palette.setColor(QPalette::Window, *background);
+        palette.setColor(QPalette::Button, *background);
+        w->setAutoFillBackground(true);
+    }
+    w->setPalette(palette);
+}
+
+// Auto-size labels take the size of their text; fields change only when their text does.
+void setLabelText(QLabel* label, const QString& text, bool autoSize) {
+    if (label->text() == text)
+        return;
+    label->setText(text);
+    if (autoSize)
+        label->adjustSize();
+}
+
+// A fixed caption wider than its box in the fonts at hand grows to show it whole,
+// around its centre when centred.
+void fitCaption(QLabel* label) {
+    const int needed = label->sizeHint().width();
+    if (needed <= label->width())
+        return;
+    const int extra = needed - label->width();
+    const int left = label->alignment().testFlag(Qt::AlignHCenter) ? label->x() - extra / 2
+                                                                    : label->x();
+    label->setGeometry(left, label->y(), needed, label->height());
+}
+
+void setFieldText(QLineEdit* edit, const QString& text) {
+    if (edit->text() != text)
+        edit->setText(text);
+}
+
+void setButtonText(QPushButton* button, const QString& text) {
+    if (button->text() != text)
+        button->setText(text);
+}
+
+} // namespace
+
+StripBox::StripBox(QWidget* parent) : QWidget(parent), picture_(stripPicture()) {
+    setAutoFillBackground(true);
+}
+
+void StripBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, picture_);
+}
+
+frmMain::frmMain(const Services& services, QWidget* parent)
+    : QMainWindow(parent), services_(services), ipHelper_(*services.interfaces),
+      meter_(ipHelper_, services.decimalSeparator),
+      totals_(services.dataDirectory, services.decimalSeparator),
+      endProgram_([] { QCoreApplication::quit(); }) {
+    setWindowTitle(QStringLiteral("TVM"));
+    setWindowIcon(meterIcon());
+    setFont(formFont(QStringLiteral("Arial"), 8.25));
+    createControls();
+    createMenus();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::createControls() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    QPalette white = client->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    client->setPalette(white);
+    client->setAutoFillBackground(true);
+    setCentralWidget(client);
+
+    Picture2 = new StripBox(client);
+    Picture2->setObjectName(QStringLiteral("Picture2"));
+    Picture2->setGeometry(twipsRect(0, 0, 4260, kStripHeightTwips));
+    Picture2->setPalette(white);
+
+    const QColor navy(0, 0, 128), darkGrey(64, 64, 64), lightGrey(224, 224, 224);
+    auto label = [](QWidget* parent, const char* name, QRect rect, const QFont& font,
+                    const QString& text) {
+        auto* l = new QLabel(text, parent);
+        l->setObjectName(QString::fromLatin1(name));
+        l->setGeometry(rect);
+        l->setFont(font);
+        return l;
+    };
+    auto edit = [](QWidget* parent, const char* name, QRect rect) {
+        auto* e = new QLineEdit(parent);
+        e->setObjectName(QString::fromLatin1(name));
+        e->setGeometry(rect);
+        return e;
+    };
+    auto button = [](QWidget* parent, const char* name, QRect rect, const QFont& font,
+                     const QString& text) {
+        auto* b = new QPushButton(text, parent);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(rect);
+        b->setFont(font);
+        return b;
+    };
+    const QString arial = QStringLiteral("Arial");
+    const QString arabicTransparent = QStringLiteral("Arabic Transparent");
+
+    // Below the strip: value holders the user never sees.
+    Text1 = edit(client, "Text1", twipsRect(240, 2280, 1575, 315));
+    Text2 = edit(client, "Text2", twipsRect(2160, 2280, 1695, 315));
+    Label3 = label(client, "Label3", twipsRect(960, 1560, 1575, 255),
+                   formFont(arabicTransparent, 12, true), QStringLiteral("KBإجماليات "));
+    setColours(Label3, navy);
+    Label3->setAlignment(Qt::AlignCenter);
+    lblSent = label(client, "lblSent", twipsRect(2160, 1845, 1740, 270), formFont(arial, 9), {});
+    setColours(lblSent, QColor(255, 255, 0), &darkGrey);
+    lblRecv = label(client, "lblRecv", twipsRect(120, 1845, 1740, 270), formFont(arial, 9), {});
+    setColours(lblRecv, QColor(255, 0, 0), &darkGrey);
+    for (QWidget* hidden : std::initializer_list<QWidget*>{Text1, Text2, Label3, lblSent, lblRecv})
+        hidden->hide();
+
+    // The strip.
+    const QFont rateFont = formFont(arial, 11.25, true);
+    Label9 = label(Picture2, "Label9", twipsRect(120, 120, 480, 270), rateFont,
+                   QStringLiteral("0 Kb"));
+    Label9->adjustSize();
+    Label10 = label(Picture2, "Label10", twipsRect(3345, 120, 480, 270), rateFont,
+                    QStringLiteral("0 Kb"));
+    Label10->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label10->adjustSize();
+    Label5 = label(Picture2, "Label5", twipsRect(1575, 360, 1215, 270), formFont(arial, 12, true),
+                   QStringLiteral("MBإجماليات"));
+    setColours(Label5, QColor(255, 255, 128), &navy);
+    Label5->setAlignment(Qt::AlignCenter);
+    Label2 = label(Picture2, "Label2", twipsRect(120, 450, 60, 285), formFont(arial, 12, true), {});
+    setColours(Label2, QColor(128, 128, 128));
+    const QFont totalFont = formFont(arial, 9.75, true);
+    Command2 = button(Picture2, "Command2", twipsRect(720, 720, 1390, 300), totalFont, {});
+    Command3 = button(Picture2, "Command3", twipsRect(2280, 720, 1390, 300), totalFont, {});
+    Text5 = edit(Picture2, "Text5", twipsRect(1080, 1080, 1215, 290));
+    Text5->setFont(formFont(arabicTransparent, 9.75, true));
+    Label6 = label(Picture2, "Label6", twipsRect(2400, 1120, 1095, 255), totalFont,
+                   QStringLiteral("متوسط السرعة"));
+    Label1 = label(Picture2, "Label1", twipsRect(120, 1200, 45, 225), formFont(arial, 9, true), {});
+    Text4 = edit(Picture2, "Text4", twipsRect(3720, 480, 255, 315));
+    Text3 = edit(Picture2, "Text3", twipsRect(3720, 1080, 255, 315));
+    Label4 = label(Picture2, "Label4", twipsRect(1920, 1560, 1455, 255), font(),
+                   QStringLiteral("Label4"));
+    Command4 = button(Picture2, "Command4", twipsRect(3120, 360, 240, 275), rateFont,
+                      QStringLiteral("MBإجماليات"));
+    setColours(Command4, Qt::black, &lightGrey);
+    fitCaption(Label5);
+    fitCaption(Label6);
+    for (QWidget* hidden : std::initializer_list<QWidget*>{Text4, Text3, Label4, Command4})
+        hidden->hide();
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
+    Timer2 = new QTimer(this);
+    Timer2->setInterval(1000);
+    connect(Timer2, &QTimer::timeout, this, &frmMain::Timer2_Timer);
+    Timer3 = new QTimer(this);
+    Timer3->setInterval(1000);
+    connect(Timer3, &QTimer::timeout, this, &frmMain::Timer3_Timer);
+    Timer2->start();
+    Timer3->start();
+
+    slideTimer = new QTimer(this);
+    slideTimer->setInterval(10);
+    connect(slideTimer, &QTimer::timeout, this, [this] {
+        if (!slideStep())
+            slideTimer->stop();
+    });
+}
+
+void frmMain::createMenus() {
+    QMenuBar* bar = menuBar();
+    mnu = bar->addMenu(QStringLiteral("خيارات"));
+    ontop = mnu->addAction(QStringLiteral("أعلى دائماً"));
+    ontop->setCheckable(true);
+    opaut = mnu->addAction(QStringLiteral("تشغيل تلقائي"));
+    brop = mnu->addAction(QStringLiteral("تشغيل المتصفح"));
+    inop = mnu->addAction(QStringLiteral("خيارات الإنترنت"));
+    l1 = mnu->addSeparator();
+    rss = mnu->addAction(QStringLiteral("قارئ الأخبار"));
+    lou = mnu->addSeparator();
+    hotus = mnu->addAction(QStringLiteral("كيفية الإستخدام"));
+    l3 = mnu->addSeparator();
+    zac = mnu->addAction(QStringLiteral("تصفير العداد"));
+    exit = mnu->addAction(QStringLiteral("خروج"));
+    mino = bar->addAction(QStringLiteral("تصغير"));
+    clk = bar->addAction(QStringLiteral("clk"));
+    netcb = bar->addAction(QString());
+
+    const std::pair<QAction*, const char*> names[] = {
+        {mnu->menuAction(), "mnu"}, {ontop, "ontop"}, {opaut, "opaut"}, {brop, "brop"},
+        {inop, "inop"},  {l1, "l1"},       {rss, "rss"},     {lou, "lou"},   {hotus, "hotus"},
+        {l3, "l3"},      {zac, "zac"},     {exit, "exit"},   {mino, "mino"}, {clk, "clk"},
+        {netcb, "netcb"}};
+    for (const auto& [action, name] : names)
+        action->setObjectName(QString::fromLatin1(name));
+
+    connect(zac, &QAction::triggered, this, &frmMain::zac_Click);
+}
+
+int frmMain::widthTwips() const { return twips(width()); }
+
+void frmMain::applySize(int widthPx) {
+    const int height = menuBar()->sizeHint().height() + px(kStripHeightTwips);
+    setFixedSize(widthPx, height);
+}
+
+void frmMain::setWidthTwips(int width) {
+    applySize(px(width));
+    // A hidden window gets its resize event only when shown; the size change still counts.
+    if (!isVisible())
+        Form_Resize();
+}
+
+void frmMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (isVisible() && event->size() != event->oldSize())
+        Form_Resize();
+}
+
+void frmMain::Form_Resize() {
+    if (widthTwips() < kMinimumWidthTwips) {
+        setWidthTwips(kMinimumWidthTwips);
+        if (isVisible())
+            return; // the resize event of the new width runs the rest
+    }
+    Picture2->setGeometry(0, 0, width(), px(kStripHeightTwips));
+    placeLabel10();
+    Timer1_Timer();
+}
+
+void frmMain::placeLabel10() {
+    Label10->move(px(widthTwips() - 150) - Label10->width(), Label10->y());
+}
+
+bool frmMain::Form_Load() {
+    if (!services_.instanceLock->tryAcquire())
+        return false;
+    // The month calendar is built in: nothing to register. The strip is white from creation.
+    setWidthTwips(4900);
+    const SavedTotals saved = totals_.LoadTotals();
+    meter_.fields.Text1 = saved.received;
+    meter_.fields.Text2 = saved.sent;
+    showFields();
+    meter_.firstSample = true;
+    QCoreApplication::processEvents();
+
+    label2LeftTwips_ = widthTwips() + 100;
+    Label2->move(px(label2LeftTwips_), px((twips(height()) - twips(Label2->height())) / 2));
+    show();
+    if (services_.settings->value(kAppTitle, QStringLiteral("settings"), QStringLiteral("ontop"),
+                                  QStringLiteral("1")) == u"1") {
+        setTopmost(true);
+        ontop->setChecked(true);
+    }
+    QCoreApplication::processEvents();
+    Timer1->start();
+
+    // The slide runs from a timer so that the window stays live while it plays.
+    if (Label2->isVisible()) {
+        slideOffset_ = -label2LeftTwips_;
+        slideTimer->start();
+    }
+    return true;
+}
+
+bool frmMain::slideStep() {
+    if (twips(Label2->width()) + label2LeftTwips_ <= 0) {
+        Label2->hide();
+        return false;
+    }
+    slideOffset_ += 10;
+    label2LeftTwips_ = -slideOffset_;
+    Label2->move(px(label2LeftTwips_), Label2->y());
+    return true;
+}
+
+bool frmMain::isTopmost() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+
+void frmMain::setTopmost(bool on) {
+    if (isTopmost() == on)
+        return;
+    if (QWindow* handle = windowHandle(); handle && isVisible()) {
+        // Change the level in place; setWindowFlags would hide and re-create the window.
+        overrideWindowFlags(windowFlags().setFlag(Qt::WindowStaysOnTopHint, on));
+        handle->setFlags(windowFlags());
+    } else {
+        setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    }
+}
+
+void frmMain::Form_QueryUnload() {
+    Timer1->stop();
+    endProgram_();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    event->accept();
+    Form_QueryUnload();
+}
+
+void frmMain::Timer1_Timer() {
+    clk->setText(services_.clock->now().time().toString(QStringLiteral("HH:mm:ss")));
+    if (netcb->text() == kConnectedCaption)
+        UpdateRates();
+}
+
+void frmMain::UpdateRates() {
+    meter_.UpdateRates();
+    for (QLabel* label : {Label10, Label9, Label1}) {
+        if (!label->font().bold()) {
+            QFont bold = label->font();
+            bold.setBold(true);
+            label->setFont(bold);
+        }
+    }
+    showFields();
+}
+
+void frmMain::Timer2_Timer() {
+    const bool connected = meter_.Timer2Step(services_.connection->isConnected());
+    showFields();
+    netcb->setVisible(true);
+    if (connected) {
+        if (!Timer1->isActive())
+            Timer1->start();
+        netcb->setText(meter_.fields.netcb);
+        return;
+    }
+    netcb->setText(meter_.fields.netcb);
+    totals_.SaveTotalsOffline(savedTotals(), ipHelper_.BytesReceived(), ipHelper_.BytesSent());
+    QCoreApplication::processEvents();
+    Timer1->stop();
+    services_.clock->sleepMs(200);
+}
+
+void frmMain::Timer3_Timer() {
+    totals_.Timer3_Timer(savedTotals(), ipHelper_.BytesReceived(), ipHelper_.BytesSent());
+}
+
+SavedTotals frmMain::savedTotals() const { return {meter_.fields.Text1, meter_.fields.Text2}; }
+
+void frmMain::zac_Click() {
+    if (!services_.messages->askYesNo(kAppTitle, kResetQuestion))
+        return;
+    MeterFields& f = meter_.fields;
+    f.lblRecv = f.lblSent = f.Text1 = f.Text2 = QStringLiteral("0");
+    showFields();
+    totals_.writeResetLine();
+}
+
+void frmMain::showFields() {
+    const MeterFields& f = meter_.fields;
+    setLabelText(Label9, f.Label9, true);
+    const int label10Width = Label10->width();
+    setLabelText(Label10, f.Label10, true);
+    if (Label10->width() != label10Width)
+        placeLabel10(); // keep the upload rate 150 twips from the right edge as it grows
+    setLabelText(lblRecv, f.lblRecv, false);
+    setLabelText(lblSent, f.lblSent, false);
+    setButtonText(Command2, f.Command2);
+    setButtonText(Command3, f.Command3);
+    setFieldText(Text1, f.Text1);
+    setFieldText(Text2, f.Text2);
+    setFieldText(Text3, f.Text3);
+    setFieldText(Text4, f.Text4);
+    setFieldText(Text5, f.Text5);
+    setLabelText(Label4, f.Label4, false);
+}
+
+} // namespace tarvo

@@ -1,0 +1,131 @@
+#pragma once
+
+#include "app/services.h"
+#include "traffic/ip_helper.h"
+#include "traffic/totals_store.h"
+#include "traffic/traffic_meter.h"
+
+#include <QMainWindow>
+#include <QPixmap>
+
+#include <functional>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QTimer;
+
+namespace tarvo {
+
+// The strip whose painted background is the decorative picture.
+class StripBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit StripBox(QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QPixmap picture_;
+};
+
+// The main window: a strip of traffic figures under a menu bar that doubles as a status
+// line. Controls keep their short names; hidden ones hold working values.
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(const Services& services, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Start-up; false when another copy runs and this one must end without a trace.
+    bool Form_Load();
+    void Form_Resize();
+    void Form_QueryUnload();
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer3_Timer();
+    void UpdateRates();
+    void zac_Click();
+
+    // One step of the start-up slide; false once the slide is over.
+    bool slideStep();
+
+    // Window size in twips; the height is that of the client area below the title bar.
+    int widthTwips() const;
+    void setWidthTwips(int width);
+
+    bool isTopmost() const;
+    void setTopmost(bool on);
+
+    // How the program ends when the window closes; tests replace it.
+    void setEndProgram(std::function<void()> endProgram) { endProgram_ = std::move(endProgram); }
+
+    const TrafficMeter& meter() const { return meter_; }
+
+    // Controls on the window.
+    QWidget* Picture2 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* lblSent = nullptr;
+    QLabel* lblRecv = nullptr;
+    QTimer* Timer1 = nullptr;
+    // Controls inside the strip.
+    QLabel* Label9 = nullptr;
+    QLabel* Label10 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label2 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QLineEdit* Text5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* Text4 = nullptr;
+    QLineEdit* Text3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QTimer* Timer2 = nullptr;
+    QTimer* Timer3 = nullptr;
+    QTimer* slideTimer = nullptr;
+    // The menu tree.
+    QMenu* mnu = nullptr;
+    QAction* ontop = nullptr;
+    QAction* opaut = nullptr;
+    QAction* brop = nullptr;
+    QAction* inop = nullptr;
+    QAction* l1 = nullptr;
+    QAction* rss = nullptr;
+    QAction* lou = nullptr;
+    QAction* hotus = nullptr;
+    QAction* l3 = nullptr;
+    QAction* zac = nullptr;
+    QAction* exit = nullptr;
+    QAction* mino = nullptr;
+    QAction* clk = nullptr;
+    QAction* netcb = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void createMenus();
+    void showFields();
+    void placeLabel10();
+    void applySize(int widthPx);
+    SavedTotals savedTotals() const;
+
+    Services services_;
+    CIpHelper ipHelper_;
+    TrafficMeter meter_;
+    TotalsStore totals_;
+    int label2LeftTwips_ = 0;
+    int slideOffset_ = 0;
+    std::function<void()> endProgram_;
+};
+
+} // namespace tarvo

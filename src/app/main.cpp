@@ -1,0 +1,39 @@
+#include "app/fonts.h"
+#include "app/frm_main.h"
+#include "app/instance_lock.h"
+#include "app/menu_style.h"
+#include "app/qt_message_boxes.h"
+#include "common/number_text.h"
+#include "traffic/platform.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tarvo"));
+    QApplication::setOrganizationName(QStringLiteral("Tarvo"));
+    QApplication::setStyle(new tarvo::MenuKeyboardStyle);
+    tarvo::installFontSubstitutions();
+
+    auto interfaces = tarvo::makeInterfaceTableSource();
+    auto connection = tarvo::makeConnectionProbe();
+    tarvo::SystemClock clock;
+    tarvo::QtMessageBoxes messages;
+    tarvo::QtSettingsStore settings;
+    tarvo::LockFileInstanceLock instanceLock;
+
+    tarvo::Services services;
+    services.interfaces = interfaces.get();
+    services.connection = connection.get();
+    services.clock = &clock;
+    services.messages = &messages;
+    services.settings = &settings;
+    services.instanceLock = &instanceLock;
+    services.dataDirectory = tarvo::DataDirectory::forProgram();
+    services.decimalSeparator = tarvo::localeDecimalSeparator();
+
+    tarvo::frmMain window(services);
+    if (!window.Form_Load())
+        return 0;
+    return app.exec();
+}

@@ -1,0 +1,12 @@
+#include "app/menu_style.h"
+
+namespace tarvo {
+
+int MenuKeyboardStyle::styleHint(StyleHint hint, const QStyleOption* option,
+                                 const QWidget* widget, QStyleHintReturn* returnData) const {
+    if (hint == QStyle::SH_MenuBar_AltKeyNavigation)
+        return 1;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+}
+
+} // namespace tarvo

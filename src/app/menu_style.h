@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QProxyStyle>
+
+namespace tarvo {
+
+// Alt alone reaches the menu bar, as on the desktop the program comes from; the arrow
+// keys then walk it.
+class MenuKeyboardStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option = nullptr,
+                  const QWidget* widget = nullptr,
+                  QStyleHintReturn* returnData = nullptr) const override;
+};
+
+} // namespace tarvo

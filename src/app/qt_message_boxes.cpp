@@ -1,0 +1,31 @@
+#include "app/qt_message_boxes.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace tarvo {
+
+namespace {
+// Texts join their lines with a bare CR; the box breaks lines at LF only.
+QString displayText(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    return text;
+}
+
+int run(const QString& caption, const QString& text, QMessageBox::StandardButtons buttons) {
+    QMessageBox box(QMessageBox::NoIcon, caption, displayText(text), buttons,
+                    QApplication::activeWindow());
+    return box.exec();
+}
+} // namespace
+
+void QtMessageBoxes::information(const QString& caption, const QString& text) {
+    run(caption, text, QMessageBox::Ok);
+}
+
+bool QtMessageBoxes::askYesNo(const QString& caption, const QString& text) {
+    return run(caption, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+} // namespace tarvo

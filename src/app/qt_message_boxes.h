@@ -1,0 +1,16 @@
+#pragma once
+
+#include "common/message_boxes.h"
+
+class QWidget;
+
+namespace tarvo {
+
+// Plain message boxes without an icon: one OK button, or Yes and No.
+class QtMessageBoxes final : public MessageBoxes {
+public:
+    void information(const QString& caption, const QString& text) override;
+    bool askYesNo(const QString& caption, const QString& text) override;
+};
+
+} // namespace tarvo

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "common/clock.h"
+#include "common/connection_probe.h"
+#include "common/data_directory.h"
+#include "common/message_boxes.h"
+#include "common/settings_store.h"
+#include "traffic/if_table.h"
+
+#include <QChar>
+
+namespace tarvo {
+
+// Refuses a second running copy of the program.
+class InstanceLock {
+public:
+    virtual ~InstanceLock() = default;
+    virtual bool tryAcquire() = 0;
+};
+
+// Every contact of the windows with the outside world. main() fills it with the real
+// implementations; tests hand in fakes. Not owning.
+struct Services {
+    InterfaceTableSource* interfaces = nullptr;
+    ConnectionProbe* connection = nullptr;
+    Clock* clock = nullptr;
+    MessageBoxes* messages = nullptr;
+    SettingsStore* settings = nullptr;
+    InstanceLock* instanceLock = nullptr;
+    DataDirectory dataDirectory{QString()};
+    QChar decimalSeparator = u'.';
+};
+
+} // namespace tarvo
