@@ -1,0 +1,164 @@
+#include "calendar/hijri.h"
+
+#include "calendar/date_conversion.h"
+#include "calendar/date_lines.h"
+#include "calendar/date_names.h"
+#include "calendar/date_text.h"
+#include "calendar/date_window_icon.h"
+#include "calendar/month_calendar.h"
+#include "common/clock.h"
+
+#include <QButtonGroup>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace tarvo {
+
+namespace {
+
+// Geometry is given in twips; 15 twips make a pixel.
+int pixels(int twips) {
+    return qRound(twips / 15.0);
+}
+
+void place(QWidget* control, int left, int top, int width, int height) {
+    control->setGeometry(pixels(left), pixels(top), pixels(width), pixels(height));
+}
+
+QFont face(const QString& family, double points, bool bold) {
+    QFont font(family);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+QFont arial(double points, bool bold) {
+    return face(QStringLiteral("Arial"), points, bold);
+}
+
+QFont sansSerif() {
+    return face(QStringLiteral("MS Sans Serif"), 8.25, false);
+}
+
+template <typename Control> Control* make(QWidget* window, const char* name, const QFont& font) {
+    auto* control = new Control(window);
+    control->setObjectName(QLatin1String(name));
+    control->setFont(font);
+    return control;
+}
+
+} // namespace
+
+hijri::hijri(Clock& clock, std::function<void()> endProgram, QWidget* parent)
+    : QWidget(parent, Qt::Window), clock_(clock), endProgram_(std::move(endProgram)) {
+    setObjectName(QStringLiteral("hijri"));
+    // "Today's date"
+    setWindowTitle(
+        QString::fromUtf16(u"\u062A\u0627\u0631\u064A\u062E \u0627\u0644\u064A\u0648\u0645"));
+    setWindowIcon(dateWindowIcon());
+    setFont(face(QStringLiteral("Arabic Transparent"), 8.25, false));
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(224, 224, 224));
+    setPalette(pal);
+    setAutoFillBackground(true);
+    setFixedSize(pixels(5295), pixels(2310));
+
+    Label1 = make<QLabel>(this, "Label1", sansSerif());
+    Label1->setText(QStringLiteral("Date Formate:  DD/MM/YYYY"));
+    place(Label1, 3240, 1800, 255, 255);
+
+    Calendar1 = new MonthCalendar(this);
+    Calendar1->setObjectName(QStringLiteral("Calendar1"));
+    place(Calendar1, 2640, 120, 2535, 2055);
+
+    Text4 = make<QLineEdit>(this, "Text4", arial(12, true));
+    place(Text4, 360, 360, 1815, 405);
+    Text5 = make<QLineEdit>(this, "Text5", arial(12, true));
+    place(Text5, 120, 1080, 2295, 360);
+    Text3 = make<QLineEdit>(this, "Text3", arial(11.25, true));
+    place(Text3, 120, 1560, 2295, 360);
+
+    Text1 = make<QLineEdit>(this, "Text1", arial(9.75, true));
+    place(Text1, 480, 2280, 300, 360);
+    Text2 = make<QLineEdit>(this, "Text2", sansSerif());
+    place(Text2, 840, 2280, 1455, 285);
+    Command1 = make<QPushButton>(this, "Command1", sansSerif());
+    Command1->setText(QStringLiteral("Convert Now"));
+    place(Command1, 0, 2280, 1215, 375);
+    Command2 = make<QPushButton>(this, "Command2", sansSerif());
+    Command2->setText(QStringLiteral("Exit"));
+    place(Command2, 1920, 2280, 1095, 375);
+    Option1 = make<QRadioButton>(this, "Option1", sansSerif());
+    Option1->setText(QStringLiteral("Hajri To Greg"));
+    place(Option1, 480, 2400, 1335, 255);
+    Option2 = make<QRadioButton>(this, "Option2", sansSerif());
+    Option2->setText(QStringLiteral("Greg To Hjri"));
+    place(Option2, 2160, 2280, 1335, 255);
+
+    auto* direction = new QButtonGroup(this);
+    direction->addButton(Option1);
+    direction->addButton(Option2);
+
+    // The converter lies on or below the bottom edge and is not for the user's eyes; hiding it
+    // keeps slivers of it off the edge and its controls out of the keyboard's way.
+    for (QWidget* control : {static_cast<QWidget*>(Text1), static_cast<QWidget*>(Text2),
+                             static_cast<QWidget*>(Command1), static_cast<QWidget*>(Command2),
+                             static_cast<QWidget*>(Option1), static_cast<QWidget*>(Option2)})
+        control->hide();
+
+    const QList<QWidget*> tabOrder = {Calendar1, Text1,   Command1, Text2, Command2,
+                                      Option1,   Option2, Text3,    Text4, Text5};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+    connect(Command1, &QPushButton::clicked, this, &hijri::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &hijri::Command2_Click);
+}
+
+void hijri::Form_Load() {
+    // One reading of the clock, so that a load just at midnight describes one day throughout.
+    const QDate today = clock_.today();
+
+    Calendar1->setFirstDay(7);
+    Calendar1->setYear(today.year());
+    Calendar1->setMonth(today.month());
+    Calendar1->setDay(today.day());
+
+    Text4->setText(WeekdayNames(weekdayFromSunday(today)));
+
+    if (CurrentCalendar() == CalendarKind::Hijri)
+        Option1->setChecked(true);
+    else
+        Option2->setChecked(true);
+
+    Text1->setText(dateText(today));
+    Command1_Click();
+    Text5->setText(GregorianDateLine(today));
+    Text3->setText(HijriDateLine(Text2->text()));
+}
+
+void hijri::Command1_Click() {
+    const bool hijriToGregorian = Option1->isChecked();
+    const CalendarKind from = hijriToGregorian ? CalendarKind::Hijri : CalendarKind::Gregorian;
+    const CalendarKind to = hijriToGregorian ? CalendarKind::Gregorian : CalendarKind::Hijri;
+    try {
+        Text2->setText(ConvertDateString(Text1->text(), from, to, DatePattern.toString()));
+    } catch (const DateConversionError&) {
+        // Nothing to tell: the converter is not shown, and an empty result reads as no date.
+        Text2->clear();
+    }
+}
+
+void hijri::Command2_Click() {
+    if (endProgram_)
+        endProgram_();
+}
+
+QString hijri::ConvertDateString(const QString& dateText, const CalendarKind& fromCalendar,
+                                 CalendarKind toCalendar, const QString& formatPattern) const {
+    return tarvo::ConvertDateString(dateText, fromCalendar, toCalendar, formatPattern);
+}
+
+} // namespace tarvo
