@@ -252,8 +252,10 @@ void frmMain::resizeEvent(QResizeEvent* event) {
 }
 
 void frmMain::Form_Resize() {
-    if (widthTwips() < kMinimumWidthTwips) {
-        setWidthTwips(kMinimumWidthTwips);
+    // Whole pixels: the narrowest width that is still at least 500 twips.
+    const int minimumPx = (kMinimumWidthTwips + kTwipsPerPixel - 1) / kTwipsPerPixel;
+    if (width() < minimumPx) {
+        setWidthTwips(twips(minimumPx));
         if (isVisible())
             return; // the resize event of the new width runs the rest
     }

@@ -1,0 +1,299 @@
+#include "app/frm_main.h"
+#include "fakes.h"
+#include "support/temp_dir.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace tarvo;
+
+namespace {
+
+const QString kConnected = QStringLiteral("متصل");
+
+struct Window {
+    FakeServices fake;
+    std::unique_ptr<frmMain> w;
+    int ended = 0;
+
+    Window() {
+        writeFixture(fake.dir, "file1.trv", "1024**2048\r\n");
+    }
+    frmMain& make() {
+        w = std::make_unique<frmMain>(fake.services());
+        w->setEndProgram([this] { ++ended; });
+        return *w;
+    }
+    frmMain& loaded() {
+        make();
+        EXPECT_TRUE(w->Form_Load());
+        return *w;
+    }
+    QByteArray file() { return readAll(fake.dir.filePath("file1.trv")); }
+};
+
+QStringList captions(const QList<QAction*>& actions) {
+    QStringList out;
+    for (QAction* a : actions)
+        out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return out;
+}
+
+} // namespace
+
+TEST(frmMain, CreatedWithItsControlsAndMenuTree) {
+    Window t;
+    frmMain& w = t.make();
+    EXPECT_EQ(w.windowTitle(), u"TVM");
+    EXPECT_FALSE(w.windowIcon().isNull());
+    EXPECT_EQ(captions(w.menuBar()->actions()),
+              (QStringList{"خيارات", "تصغير", "clk", ""}));
+    EXPECT_EQ(captions(w.mnu->actions()),
+              (QStringList{"أعلى دائماً", "تشغيل تلقائي", "تشغيل المتصفح", "خيارات الإنترنت", "-",
+                           "قارئ الأخبار", "-", "كيفية الإستخدام", "-", "تصفير العداد", "خروج"}));
+    EXPECT_EQ(w.Label9->text(), u"0 Kb");
+    EXPECT_EQ(w.Label10->text(), u"0 Kb");
+    EXPECT_EQ(w.Label5->text(), u"MBإجماليات");
+    EXPECT_EQ(w.Label6->text(), u"متوسط السرعة");
+    EXPECT_EQ(w.Label4->text(), u"Label4");
+    EXPECT_EQ(w.Label3->text(), u"KBإجماليات ");
+    EXPECT_EQ(w.Command4->text(), u"MBإجماليات");
+    EXPECT_TRUE(w.Command2->text().isEmpty());
+    EXPECT_TRUE(w.Label2->text().isEmpty());
+    // Value holders are hidden; the strip's figures are not.
+    for (QWidget* hidden : std::initializer_list<QWidget*>{w.Text1, w.Text2, w.Label3, w.lblSent,
+                                                          w.lblRecv, w.Text3, w.Text4, w.Label4,
+                                                          w.Command4})
+        EXPECT_TRUE(w.isHidden() || hidden->isHidden()) << hidden->objectName().toStdString();
+    EXPECT_FALSE(w.Label9->isHidden());
+    EXPECT_FALSE(w.Text5->isHidden());
+    // Twips to pixels: Label5 sits at 1575, 360 twips.
+    EXPECT_EQ(w.Label5->y(), 24);
+    EXPECT_EQ(w.Command3->geometry(), QRect(152, 48, 93, 20));
+    EXPECT_EQ(w.Text1->geometry(), QRect(16, 152, 105, 21));
+    EXPECT_TRUE(w.Label9->font().bold());
+    EXPECT_DOUBLE_EQ(w.Label9->font().pointSizeF(), 11.25);
+    EXPECT_EQ(w.Label5->palette().color(QPalette::Window), QColor(0, 0, 128));
+    EXPECT_EQ(w.lblRecv->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_TRUE(w.Timer2->isActive());
+    EXPECT_TRUE(w.Timer3->isActive());
+    EXPECT_EQ(w.Timer2->interval(), 1000);
+}
+
+TEST(frmMain, SecondInstanceEndsWithoutTouchingAnything) {
+    Window t;
+    t.fake.lock.free = false;
+    QDir(t.fake.dir.path()).remove("file1.trv");
+    frmMain& w = t.make();
+    EXPECT_FALSE(w.Form_Load());
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(t.fake.settings.reads, 0);
+    EXPECT_TRUE(t.fake.messages.shown.empty());
+    EXPECT_EQ(t.fake.table.reads, 0);
+    EXPECT_TRUE(QDir(t.fake.dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST(frmMain, StartUpInOrder) {
+    Window t;
+    frmMain& w = t.make();
+    // The clock is first read by the resize of the sizing step, before the totals are in.
+    QString text1AtFirstTick = "unset";
+    t.fake.clock.onNow = [&] {
+        if (text1AtFirstTick == u"unset")
+            text1AtFirstTick = w.Text1->text();
+    };
+    bool visibleAtSettingRead = false;
+    bool timer1AtSettingRead = true;
+    t.fake.settings.onRead = [&] {
+        visibleAtSettingRead = w.isVisible();
+        timer1AtSettingRead = w.Timer1->isActive();
+    };
+    ASSERT_TRUE(w.Form_Load());
+    EXPECT_EQ(text1AtFirstTick, u"");
+    EXPECT_EQ(w.Text1->text(), u"1024");
+    EXPECT_EQ(w.Text2->text(), u"2048");
+    EXPECT_TRUE(w.meter().firstSample);
+    EXPECT_TRUE(visibleAtSettingRead);
+    EXPECT_FALSE(timer1AtSettingRead);
+    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_EQ(w.widthTwips(), 4905); // 4900 twips in whole pixels
+    EXPECT_EQ(w.Picture2->width(), w.width());
+    EXPECT_EQ(w.clk->text(), u"09:05:03");
+    // The slide starts beyond the right edge and ends with Label2 hidden.
+    EXPECT_GT(w.Label2->x(), w.width());
+    EXPECT_TRUE(w.slideTimer->isActive());
+    int steps = 0;
+    while (w.slideStep())
+        ++steps;
+    EXPECT_TRUE(w.Label2->isHidden());
+    EXPECT_GE(steps, 490);
+    EXPECT_LE(steps, 520);
+}
+
+TEST(frmMain, AlwaysOnTopFromTheSetting) {
+    Window absent;
+    frmMain& a = absent.loaded();
+    EXPECT_TRUE(a.isTopmost());
+    EXPECT_TRUE(a.ontop->isChecked());
+
+    Window off;
+    off.fake.settings.values["Tarvo/settings/ontop"] = "0";
+    frmMain& b = off.loaded();
+    EXPECT_FALSE(b.isTopmost());
+    EXPECT_FALSE(b.ontop->isChecked());
+}
+
+TEST(frmMain, ClockCaptionIsTwentyFourHour) {
+    Window t;
+    frmMain& w = t.loaded();
+    for (auto [time, text] : {std::pair{QTime(0, 0, 0), "00:00:00"}, {QTime(23, 59, 59), "23:59:59"},
+                              {QTime(9, 5, 3), "09:05:03"}}) {
+        t.fake.clock.time.setTime(time);
+        w.Timer1_Timer();
+        EXPECT_EQ(w.clk->text(), QString::fromLatin1(text));
+    }
+}
+
+TEST(frmMain, ClockTickUpdatesRatesOnlyWhileConnected) {
+    Window t;
+    frmMain& w = t.loaded();
+    t.fake.table.set("eth0", 1024, 1024);
+    const int before = t.fake.table.reads;
+    w.Timer1_Timer(); // netcb still empty
+    EXPECT_EQ(t.fake.table.reads, before);
+    w.netcb->setText(QStringLiteral("غير متصل"));
+    w.Timer1_Timer();
+    EXPECT_EQ(t.fake.table.reads, before);
+    w.netcb->setText(kConnected);
+    w.Timer1_Timer();
+    EXPECT_EQ(t.fake.table.reads, before + 1);
+    EXPECT_EQ(w.Label9->text(), u"DOWN:.0");
+    t.fake.table.set("eth0", 1024 + 1280, 1024);
+    w.Timer1_Timer();
+    EXPECT_EQ(w.Label9->text(), u"DOWN:10.0");
+    EXPECT_EQ(w.Label10->text(), u"UP:.0");
+    // (2304 + 1024) / 1024 KB, shown in MB.
+    EXPECT_EQ(w.lblRecv->text(), u"3.25");
+    EXPECT_EQ(w.Command2->text(), u"0.00");
+    // The upload rate keeps its right edge 150 twips from the window's.
+    EXPECT_EQ(w.Label10->geometry().right() + 1, w.width() - 10);
+}
+
+TEST(frmMain, OnlineTickEnablesTheClockAndSavesEverySecond) {
+    Window t;
+    frmMain& w = t.loaded();
+    w.Timer1->stop();
+    w.Timer2_Timer();
+    EXPECT_EQ(w.netcb->text(), kConnected);
+    EXPECT_TRUE(w.netcb->isVisible());
+    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_TRUE(t.fake.clock.sleeps.empty());
+    w.Timer3_Timer(); // no reading yet: nothing written
+    EXPECT_EQ(t.file(), QByteArray("1024**2048\r\n"));
+    t.fake.table.set("eth0", 100, 200);
+    w.Timer1_Timer();
+    w.Timer3_Timer();
+    EXPECT_EQ(t.file(), QByteArray("1124**2248\r\n"));
+}
+
+TEST(frmMain, OfflineTickStopsTheClockSavesAndBlocks) {
+    Window t;
+    frmMain& w = t.loaded();
+    t.fake.table.set("eth0", 100, 200);
+    w.Timer2_Timer();
+    w.Timer1_Timer();
+    t.fake.connection.connected = false;
+    t.fake.clock.time.setTime(QTime(10, 0, 0));
+    w.Timer2_Timer();
+    EXPECT_EQ(w.netcb->text(), u"غير متصل");
+    EXPECT_EQ(w.Label4->text(), u"False");
+    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_EQ(t.fake.clock.sleeps, std::vector<int>{200});
+    // The offline save writes the saved totals plus the last reading.
+    EXPECT_EQ(t.file(), QByteArray("1124**2248\r\n"));
+    EXPECT_EQ(w.clk->text(), u"09:05:03"); // the clock stands still
+}
+
+TEST(frmMain, NeverOnlineWritesTheSavedTotalsBack) {
+    Window t;
+    t.fake.connection.connected = false;
+    frmMain& w = t.loaded();
+    w.Timer3_Timer();
+    w.Timer2_Timer();
+    w.Timer3_Timer();
+    EXPECT_EQ(t.file(), QByteArray("1024**2048\r\n"));
+    EXPECT_EQ(t.fake.table.reads, 0);
+}
+
+TEST(frmMain, ResetAsksFirst) {
+    Window t;
+    frmMain& w = t.loaded();
+    t.fake.messages.answer = false;
+    w.zac->trigger();
+    ASSERT_EQ(t.fake.messages.shown.size(), 1u);
+    EXPECT_TRUE(t.fake.messages.shown[0].question);
+    EXPECT_EQ(t.fake.messages.shown[0].caption, u"Tarvo");
+    EXPECT_EQ(t.fake.messages.shown[0].text, u"سيتم إلغاء الحركة حتى آخر إغلاق للحاسب");
+    EXPECT_EQ(w.Text1->text(), u"1024");
+    EXPECT_EQ(t.file(), QByteArray("1024**2048\r\n"));
+
+    t.fake.messages.answer = true;
+    w.zac->trigger();
+    EXPECT_EQ(w.Text1->text(), u"0");
+    EXPECT_EQ(w.Text2->text(), u"0");
+    EXPECT_EQ(w.lblRecv->text(), u"0");
+    EXPECT_EQ(w.lblSent->text(), u"0");
+    EXPECT_EQ(t.file(), QByteArray(" ** \r\n"));
+    // From the next save on the totals are the counters alone.
+    t.fake.table.set("eth0", 7, 9);
+    w.netcb->setText(kConnected);
+    w.Timer1_Timer();
+    w.Timer3_Timer();
+    EXPECT_EQ(t.file(), QByteArray("7**9\r\n"));
+}
+
+TEST(frmMain, NeverNarrowerThan500Twips) {
+    Window t;
+    frmMain& w = t.loaded();
+    w.setWidthTwips(100);
+    QCoreApplication::processEvents();
+    EXPECT_GE(w.widthTwips(), 500);
+    EXPECT_LT(w.widthTwips(), 500 + 15);
+    EXPECT_EQ(w.Picture2->width(), w.width());
+}
+
+TEST(frmMain, ResizeRunsOneClockTickEvenWhenStopped) {
+    Window t;
+    frmMain& w = t.loaded();
+    w.Timer1->stop();
+    t.fake.clock.time.setTime(QTime(12, 34, 56));
+    w.Form_Resize();
+    EXPECT_EQ(w.clk->text(), u"12:34:56");
+}
+
+TEST(frmMain, ClosingStopsTheClockAndEnds) {
+    Window t;
+    frmMain& w = t.loaded();
+    w.close();
+    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_EQ(t.ended, 1);
+    EXPECT_EQ(t.file(), QByteArray("1024**2048\r\n"));
+}
+
+TEST(frmMain, DamagedTotalsFileStartsFromZero) {
+    Window t;
+    writeFixture(t.fake.dir, "file1.trv", "no separator");
+    frmMain& w = t.loaded();
+    EXPECT_EQ(w.Text1->text(), u"0");
+    EXPECT_EQ(w.Text2->text(), u"0");
+}
