@@ -1,0 +1,233 @@
+#include "calendar/calendar_kind.h"
+#include "calendar/hijri.h"
+#include "calendar/month_calendar.h"
+#include "common/clock.h"
+
+#include "code_points.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace tarvo {
+namespace {
+
+class FakeClock final : public Clock {
+public:
+    QDateTime current;
+    QDateTime now() const override { return current; }
+    void sleepMs(int) override {}
+};
+
+const QString friday = cp({0x0627, 0x0644, 0x062C, 0x0645, 0x0639, 0x0629});
+const QString april = cp({0x0625, 0x0628, 0x0631, 0x064A, 0x0644});
+const QString rajab = cp({0x0631, 0x062C, 0x0628});
+const QString gregorianEra = cp({0x0645, 0x0020});
+const QString hijriEra = cp({0x0647, 0x0640, 0x0020});
+
+class HijriWindow : public ::testing::Test {
+protected:
+    HijriWindow() {
+        clock.current = QDateTime(QDate(2017, 4, 7), QTime(23, 59, 30));
+        window = std::make_unique<hijri>(clock, [this] { ++endings; });
+    }
+
+    FakeClock clock;
+    int endings = 0;
+    std::unique_ptr<hijri> window;
+};
+
+TEST_F(HijriWindow, ShowsTodayOnAFriday) {
+    window->Form_Load();
+    EXPECT_EQ(window->Text4->text(), friday);
+    EXPECT_EQ(window->Text5->text(), gregorianEra + "7 " + april + " 2017");
+    EXPECT_EQ(window->Text1->text(), "07/04/2017");
+    EXPECT_TRUE(window->Option2->isChecked());
+    EXPECT_FALSE(window->Option1->isChecked());
+    EXPECT_EQ(window->Text2->text(), "10/07/1438");
+    EXPECT_EQ(window->Text3->text(), hijriEra + "10 " + rajab + " 1438");
+
+    EXPECT_EQ(window->Calendar1->selectedDate(), QDate(2017, 4, 7));
+    EXPECT_EQ(window->Calendar1->yearShown(), 2017);
+    EXPECT_EQ(window->Calendar1->monthShown(), 4);
+    EXPECT_EQ(window->Calendar1->firstDayOfWeek(), Qt::Saturday);
+}
+
+TEST_F(HijriWindow, KeepsTheDayItWasLoadedOn) {
+    window->Form_Load();
+    const QString line = window->Text3->text();
+    clock.current = clock.current.addSecs(60); // past midnight
+    QApplication::processEvents();
+    EXPECT_EQ(window->Text4->text(), friday);
+    EXPECT_EQ(window->Text3->text(), line);
+    EXPECT_EQ(window->Calendar1->selectedDate(), QDate(2017, 4, 7));
+}
+
+TEST_F(HijriWindow, CalendarOpensOnTodayWhateverWasBrowsed) {
+    window->Calendar1->setSelectedDate(QDate(2010, 1, 31));
+    window->Calendar1->setCurrentPage(2012, 2);
+    window->Form_Load();
+    EXPECT_EQ(window->Calendar1->selectedDate(), QDate(2017, 4, 7));
+    EXPECT_EQ(window->Calendar1->monthShown(), 4);
+    EXPECT_EQ(window->Calendar1->yearShown(), 2017);
+}
+
+TEST_F(HijriWindow, LoadsUnderAHijriCurrentCalendarWithTheOtherDirection) {
+    CurrentCalendarScope hijriCalendar(CalendarKind::Hijri);
+    window->Form_Load();
+    EXPECT_TRUE(window->Option1->isChecked());
+    EXPECT_EQ(window->Text1->text(), "10/07/1438");
+    EXPECT_EQ(window->Text2->text(), "07/04/2017");
+}
+
+TEST_F(HijriWindow, ConvertNowClearsTheOutputOnAFailedConversion) {
+    window->Form_Load();
+    window->Option1->setChecked(true);
+    EXPECT_FALSE(window->Option2->isChecked());
+    window->Text1->setText("01/09/1438");
+    window->Command1->click();
+    EXPECT_EQ(window->Text2->text(), "27/05/2017");
+
+    window->Text1->setText("30/02/1438");
+    window->Command1->click();
+    EXPECT_TRUE(window->Text2->text().isEmpty());
+    EXPECT_EQ(CurrentCalendar(), CalendarKind::Gregorian);
+    EXPECT_EQ(endings, 0);
+}
+
+TEST_F(HijriWindow, ExitEndsTheProgram) {
+    window->Form_Load();
+    window->Command2->click();
+    EXPECT_EQ(endings, 1);
+}
+
+TEST_F(HijriWindow, IsAModelessTopLevelWindowOfFixedSize) {
+    QWidget owner;
+    hijri owned(
+        clock, [] {}, &owner);
+    EXPECT_TRUE(owned.isWindow());
+    EXPECT_FALSE(owned.isModal());
+    EXPECT_EQ(owned.windowModality(), Qt::NonModal);
+    EXPECT_EQ(owned.size(), QSize(353, 154));
+    EXPECT_EQ(owned.minimumSize(), owned.maximumSize());
+    EXPECT_EQ(owned.windowTitle(), cp({0x062A, 0x0627, 0x0631, 0x064A, 0x062E, 0x20, 0x0627, 0x0644,
+                                       0x064A, 0x0648, 0x0645}));
+    EXPECT_EQ(owned.palette().color(QPalette::Window), QColor(224, 224, 224));
+    EXPECT_FALSE(owned.windowIcon().isNull());
+}
+
+// Twips from the window's control table; 15 twips make a pixel.
+QRect fromTwips(int left, int top, int width, int height) {
+    return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+TEST_F(HijriWindow, ControlsStandWhereTheTableSaysInTheirFonts) {
+    const struct {
+        QWidget* control;
+        QRect rect;
+        const char* family;
+        double points;
+        bool bold;
+    } table[] = {
+        {window->Text4, fromTwips(360, 360, 1815, 405), "Arial", 12, true},
+        {window->Text5, fromTwips(120, 1080, 2295, 360), "Arial", 12, true},
+        {window->Text3, fromTwips(120, 1560, 2295, 360), "Arial", 11.25, true},
+        {window->Label1, fromTwips(3240, 1800, 255, 255), "MS Sans Serif", 8.25, false},
+        {window->Text1, fromTwips(480, 2280, 300, 360), "Arial", 9.75, true},
+        {window->Text2, fromTwips(840, 2280, 1455, 285), "MS Sans Serif", 8.25, false},
+        {window->Command1, fromTwips(0, 2280, 1215, 375), "MS Sans Serif", 8.25, false},
+        {window->Command2, fromTwips(1920, 2280, 1095, 375), "MS Sans Serif", 8.25, false},
+        {window->Option1, fromTwips(480, 2400, 1335, 255), "MS Sans Serif", 8.25, false},
+        {window->Option2, fromTwips(2160, 2280, 1335, 255), "MS Sans Serif", 8.25, false},
+    };
+    for (const auto& row : table) {
+        const std::string name = row.control->objectName().toStdString();
+        EXPECT_EQ(row.control->geometry(), row.rect) << name;
+        EXPECT_EQ(row.control->font().family(), QString::fromLatin1(row.family)) << name;
+        EXPECT_DOUBLE_EQ(row.control->font().pointSizeF(), row.points) << name;
+        EXPECT_EQ(row.control->font().bold(), row.bold) << name;
+    }
+    EXPECT_EQ(window->Calendar1->geometry(), fromTwips(2640, 120, 2535, 2055));
+    EXPECT_EQ(window->Label1->text(), "Date Formate:  DD/MM/YYYY");
+    EXPECT_EQ(window->Command1->text(), "Convert Now");
+    EXPECT_EQ(window->Command2->text(), "Exit");
+    EXPECT_EQ(window->Option1->text(), "Hajri To Greg");
+    EXPECT_EQ(window->Option2->text(), "Greg To Hjri");
+
+    // The converter is out of sight: below the visible area, or (the label) under the calendar.
+    for (QWidget* c :
+         {static_cast<QWidget*>(window->Text1), static_cast<QWidget*>(window->Text2),
+          static_cast<QWidget*>(window->Command1), static_cast<QWidget*>(window->Command2),
+          static_cast<QWidget*>(window->Option1), static_cast<QWidget*>(window->Option2)}) {
+        EXPECT_GE(c->y(), 152) << c->objectName().toStdString();
+        EXPECT_TRUE(c->isHidden()) << c->objectName().toStdString();
+    }
+    window->show();
+    EXPECT_TRUE(
+        window->Calendar1->isAncestorOf(window->childAt(window->Label1->geometry().center())));
+}
+
+TEST_F(HijriWindow, TabFollowsTheTableOrder) {
+    const QList<QWidget*> expected = {
+        window->Calendar1, window->Text1,   window->Command1, window->Text2, window->Command2,
+        window->Option1,   window->Option2, window->Text3,    window->Text4, window->Text5};
+    QList<QWidget*> chain;
+    QWidget* w = window->Calendar1;
+    do {
+        if (expected.contains(w) && !chain.contains(w))
+            chain.append(w);
+        w = w->nextInFocusChain();
+    } while (w != window->Calendar1 && chain.size() < expected.size());
+    EXPECT_EQ(chain, expected);
+
+    // From the keyboard only the visible ones take part: the three boxes, then the calendar.
+    window->Form_Load();
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->Text3->setFocus();
+    QTest::keyClick(window->Text3, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), window->Text4);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), window->Text5);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_TRUE(window->Calendar1->isAncestorOf(QApplication::focusWidget()));
+}
+
+TEST(MonthCalendar, TakesYearMonthAndDayOneAfterAnother) {
+    MonthCalendar calendar;
+    calendar.setSelectedDate(QDate(2016, 2, 29));
+    calendar.setYear(2017); // no 29 February in 2017
+    EXPECT_EQ(calendar.selectedDate(), QDate(2017, 2, 28));
+    calendar.setDay(31); // no such day in February: ignored
+    EXPECT_EQ(calendar.selectedDate(), QDate(2017, 2, 28));
+    calendar.setMonth(13);
+    EXPECT_EQ(calendar.selectedDate(), QDate(2017, 2, 28));
+    calendar.setMonth(12);
+    calendar.setDay(31);
+    EXPECT_EQ(calendar.selectedDate(), QDate(2017, 12, 31));
+    EXPECT_EQ(calendar.monthShown(), 12);
+    calendar.setMonth(4); // 31 April is the 30th
+    EXPECT_EQ(calendar.selectedDate(), QDate(2017, 4, 30));
+    EXPECT_EQ(calendar.monthShown(), 4);
+}
+
+TEST(MonthCalendar, FirstDayCountsFromSunday) {
+    MonthCalendar calendar;
+    calendar.setFirstDay(1);
+    EXPECT_EQ(calendar.firstDayOfWeek(), Qt::Sunday);
+    calendar.setFirstDay(2);
+    EXPECT_EQ(calendar.firstDayOfWeek(), Qt::Monday);
+    calendar.setFirstDay(7);
+    EXPECT_EQ(calendar.firstDayOfWeek(), Qt::Saturday);
+    calendar.setFirstDay(8);
+    EXPECT_EQ(calendar.firstDayOfWeek(), Qt::Saturday);
+}
+
+} // namespace
+} // namespace tarvo
