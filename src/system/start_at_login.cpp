@@ -1,0 +1,20 @@
+#include "system/start_at_login.h"
+
+#include "system/registry_values.h"
+
+namespace tarvo {
+
+QString runKeyPath() {
+    return QStringLiteral("Software\\microsoft\\windows\\currentversion\\run");
+}
+
+QString runValueName() {
+    return QStringLiteral("tarvo");
+}
+
+void writeStartAtLogin(Registry& registry, const QString& applicationFilePath) {
+    SetRegistryString(registry, RegistryRoot::LocalMachine, runKeyPath(), runValueName(),
+                      startAtLoginPath(applicationFilePath));
+}
+
+} // namespace tarvo

@@ -1,0 +1,161 @@
+#include "fakes.h"
+
+#include "system/browser.h"
+#include "system/memory_registry.h"
+#include "system/system_texts.h"
+
+#include <gtest/gtest.h>
+
+using namespace tarvo;
+using tarvo::testing::RecordingLauncher;
+using tarvo::testing::RecordingMessageBoxes;
+
+namespace {
+
+const QString browserError = QStringLiteral("خطأ بالمتصفح!");
+
+void setBrowserCommand(MemoryRegistry& registry, const QString& command) {
+    registry.putValue(RegistryRoot::ClassesRoot, QStringLiteral("http\\shell\\open\\command"),
+                      QString(), RegistryType::String, command.toUtf8() + '\0');
+}
+
+} // namespace
+
+TEST(GetBrowserPath, TakesTheQuotedProgramOfTheFirstValue) {
+    MemoryRegistry registry;
+    setBrowserCommand(
+        registry, QStringLiteral("\"C:\\Program Files\\Browser\\browser.exe\" -osint -url \"%1\""));
+    EXPECT_EQ(GetBrowserPath(registry),
+              QStringLiteral("\"C:\\Program Files\\Browser\\browser.exe\""));
+
+    setBrowserCommand(registry, QStringLiteral("C:\\browser.exe %1"));
+    EXPECT_EQ(GetBrowserPath(registry), QString());
+}
+
+TEST(GetBrowserPath, IsInvalidWithoutACommandThatReadsAsText) {
+    MemoryRegistry registry;
+    EXPECT_EQ(GetBrowserPath(registry), QStringLiteral("Invalid"));
+
+    registry.putValue(RegistryRoot::ClassesRoot, QStringLiteral("http\\shell\\open\\command"),
+                      QString(), RegistryType::Binary, QByteArray::fromHex("2241"));
+    EXPECT_EQ(GetBrowserPath(registry), QStringLiteral("Invalid"));
+}
+
+TEST(OpenInBrowser, PassesTheLinkAsExactlyOneArgument) {
+    MemoryRegistry registry;
+    setBrowserCommand(registry, QStringLiteral("\"/opt/my browser/run\" \"%1\""));
+    RecordingLauncher launcher;
+    RecordingMessageBoxes boxes;
+
+    OpenInBrowser(registry, launcher, boxes, QStringLiteral("http://example.org/a b\"c --x "));
+    OpenInBrowser(registry, launcher, boxes, QStringLiteral("HTTPS://example.org/"));
+
+    ASSERT_EQ(launcher.starts.size(), 2);
+    EXPECT_EQ(launcher.starts.at(0).program, QStringLiteral("/opt/my browser/run"));
+    EXPECT_EQ(launcher.starts.at(0).arguments,
+              QStringList{QStringLiteral("http://example.org/a b\"c --x")});
+    EXPECT_EQ(launcher.starts.at(0).showState, ShowState::Normal);
+    EXPECT_EQ(launcher.starts.at(1).arguments, QStringList{QStringLiteral("HTTPS://example.org/")});
+    EXPECT_TRUE(boxes.shown.isEmpty());
+}
+
+TEST(OpenInBrowser, OpensNothingAndSaysNothingForOtherSchemes) {
+    for (const bool browserSet : {true, false}) {
+        MemoryRegistry registry;
+        if (browserSet)
+            setBrowserCommand(registry, QStringLiteral("\"/usr/bin/browser\" \"%1\""));
+        RecordingLauncher launcher;
+        RecordingMessageBoxes boxes;
+        for (const char* link : {"javascript:alert(1)", "file:///etc/passwd", "ftp://example.org/",
+                                 "--new-window http://example.org/", "", "httpx://example.org/"})
+            OpenInBrowser(registry, launcher, boxes, QString::fromUtf8(link));
+        EXPECT_TRUE(launcher.starts.isEmpty());
+        EXPECT_TRUE(boxes.shown.isEmpty());
+    }
+}
+
+TEST(OpenInBrowser, TellsTheUserWhenThereIsNoBrowser) {
+    MemoryRegistry registry;
+    RecordingLauncher launcher;
+    RecordingMessageBoxes boxes;
+
+    OpenInBrowser(registry, launcher, boxes, QStringLiteral("http://example.org/"));
+
+    EXPECT_TRUE(launcher.starts.isEmpty());
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown.at(0).caption, QStringLiteral("Tarvo"));
+    EXPECT_EQ(boxes.shown.at(0).text, browserError);
+}
+
+TEST(OpenInBrowser, StartsNothingForAnUnquotedCommand) {
+    MemoryRegistry registry;
+    setBrowserCommand(registry, QStringLiteral("/usr/bin/browser %u"));
+    RecordingLauncher launcher;
+    RecordingMessageBoxes boxes;
+
+    OpenInBrowser(registry, launcher, boxes, QStringLiteral("http://example.org/"));
+
+    EXPECT_TRUE(launcher.starts.isEmpty());
+    EXPECT_TRUE(boxes.shown.isEmpty());
+}
+
+TEST(DefaultBrowser, CutsWindowsCommandsAfterExeAndTakesTheFirstTokenOtherwise) {
+    EXPECT_EQ(browserFromCommand(
+                  QStringLiteral("\"C:\\Program Files\\Browser\\browser.EXE\" -url \"%1\"")),
+              QStringLiteral("C:\\Program Files\\Browser\\browser.EXE"));
+    EXPECT_EQ(browserFromCommand(QStringLiteral("C:\\Pro\"gram\"s\\b.exe -a \"x\"")),
+              QStringLiteral("C:\\Programs\\b.exe"));
+    EXPECT_EQ(browserFromCommand(QStringLiteral("\"/opt/my browser/run\" \"%1\"")),
+              QStringLiteral("/opt/my browser/run"));
+    EXPECT_EQ(browserFromCommand(QStringLiteral("/usr/bin/browser --new %u")),
+              QStringLiteral("/usr/bin/browser"));
+    EXPECT_EQ(browserFromCommand(QStringLiteral("  browser")), QStringLiteral("browser"));
+    EXPECT_EQ(browserFromCommand(QString()), QString());
+    EXPECT_EQ(browserFromCommand(QStringLiteral("\"\" \"%1\"")), QString());
+}
+
+TEST(DefaultBrowser, ReadsTheDefaultValueOfTheHttpCommand) {
+    MemoryRegistry registry;
+    EXPECT_EQ(DefaultBrowser(registry), QString());
+
+    registry.putValue(RegistryRoot::ClassesRoot, QStringLiteral("HTTP\\shell\\open\\command"),
+                      QStringLiteral("other"), RegistryType::String, QByteArray("\"/x\"\0", 5));
+    EXPECT_EQ(DefaultBrowser(registry), QString()) << "only the default value counts";
+
+    setBrowserCommand(registry, QStringLiteral("\"/usr/bin/browser\" \"%1\""));
+    EXPECT_EQ(DefaultBrowser(registry), QStringLiteral("/usr/bin/browser"));
+}
+
+TEST(StartDefaultBrowser, StartsItMinimisedWithoutAnAddressOrTellsTheUser) {
+    MemoryRegistry registry;
+    RecordingLauncher launcher;
+    RecordingMessageBoxes boxes;
+
+    startDefaultBrowser(registry, launcher, boxes);
+    EXPECT_TRUE(launcher.starts.isEmpty());
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown.at(0).caption, QStringLiteral("Tarvo"));
+    EXPECT_EQ(boxes.shown.at(0).text, browserError);
+
+    setBrowserCommand(registry, QStringLiteral("\"/usr/bin/browser\" \"%1\""));
+    launcher.startSucceeds = false;
+    startDefaultBrowser(registry, launcher, boxes);
+    ASSERT_EQ(launcher.starts.size(), 1);
+    EXPECT_EQ(launcher.starts.at(0).program, QStringLiteral("/usr/bin/browser"));
+    EXPECT_TRUE(launcher.starts.at(0).arguments.isEmpty());
+    EXPECT_EQ(launcher.starts.at(0).showState, ShowState::Minimized);
+    EXPECT_EQ(boxes.shown.size(), 1) << "a failed start is not reported";
+}
+
+TEST(UsageNote, IsThreeLinesJoinedByOneCarriageReturn) {
+    const QStringList lines = usageNote().split(u'\r');
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines.at(0),
+              QString(23, u' ') + QStringLiteral("- قم بإختيار تشغيل تلقائي من قائمة خيارات -"));
+    EXPECT_EQ(lines.at(1),
+              QStringLiteral(
+                  "- لكي يتم الحساب بطريقة صحيحة يتم إغلاق البرنامج تلقائياً عند إغلاق الحاسب -"));
+    EXPECT_EQ(lines.at(2),
+              QString(27, u' ') + QStringLiteral("- يتم إحتساب متوسط السرعة لكل دقيقة -"));
+    EXPECT_FALSE(usageNote().contains(u'\n'));
+}

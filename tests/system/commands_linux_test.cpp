@@ -1,0 +1,60 @@
+#include "fakes.h"
+
+#include "system/memory_registry.h"
+#include "system/network_settings.h"
+#include "system/start_at_login.h"
+
+#include <gtest/gtest.h>
+
+using namespace tarvo;
+using tarvo::testing::RecordingLauncher;
+using tarvo::testing::RecordingMessageBoxes;
+
+TEST(StartAtLogin, StoresTheExecutablePathUnderTheRunKey) {
+    MemoryRegistry registry;
+    writeStartAtLogin(registry, QStringLiteral("/opt/Tarvo dir/tarvo"));
+    writeStartAtLogin(registry, QStringLiteral("/opt/Tarvo dir/tarvo"));
+
+    const QList<RegistryValue> values =
+        registry.values(RegistryRoot::LocalMachine,
+                        QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run"));
+    ASSERT_EQ(values.size(), 1);
+    EXPECT_EQ(values.at(0).name, QStringLiteral("tarvo"));
+    EXPECT_EQ(values.at(0).data, QByteArray("/opt/Tarvo dir/tarvo") + '\0');
+}
+
+TEST(NetworkSettings, StartsTheFirstInstalledSettingsProgram) {
+    RecordingMessageBoxes boxes;
+
+    RecordingLauncher kde;
+    kde.installed = {QStringLiteral("nm-connection-editor"), QStringLiteral("systemsettings")};
+    openNetworkSettings(kde, boxes);
+    ASSERT_EQ(kde.starts.size(), 1);
+    EXPECT_EQ(kde.starts.at(0).program, QStringLiteral("/usr/bin/systemsettings"));
+    EXPECT_EQ(kde.starts.at(0).arguments, QStringList{QStringLiteral("kcm_networkmanagement")});
+
+    RecordingLauncher gnome;
+    gnome.installed = {QStringLiteral("nm-connection-editor"),
+                       QStringLiteral("gnome-control-center")};
+    openNetworkSettings(gnome, boxes);
+    ASSERT_EQ(gnome.starts.size(), 1);
+    EXPECT_EQ(gnome.starts.at(0).arguments, QStringList{QStringLiteral("network")});
+
+    RecordingLauncher plain;
+    plain.installed = {QStringLiteral("nm-connection-editor")};
+    openNetworkSettings(plain, boxes);
+    ASSERT_EQ(plain.starts.size(), 1);
+    EXPECT_EQ(plain.starts.at(0).program, QStringLiteral("/usr/bin/nm-connection-editor"));
+    EXPECT_TRUE(plain.starts.at(0).arguments.isEmpty());
+    EXPECT_TRUE(boxes.shown.isEmpty());
+}
+
+TEST(NetworkSettings, SaysSoWhenNoneIsInstalled) {
+    RecordingLauncher launcher;
+    RecordingMessageBoxes boxes;
+    openNetworkSettings(launcher, boxes);
+    EXPECT_TRUE(launcher.starts.isEmpty());
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown.at(0).caption, QStringLiteral("Tarvo"));
+    EXPECT_EQ(boxes.shown.at(0).text, QStringLiteral("لم يتم العثور على برنامج لإعدادات الشبكة!"));
+}

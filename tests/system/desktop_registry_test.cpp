@@ -1,0 +1,236 @@
+#include "fakes.h"
+#include "support/temp_dir.h"
+
+#include "system/browser.h"
+#include "system/desktop_entry.h"
+#include "system/desktop_registry_linux.h"
+#include "system/registry_values.h"
+#include "system/start_at_login.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+using namespace tarvo;
+using tarvo::testing::RecordingLauncher;
+using tarvo::testing::RecordingMessageBoxes;
+
+namespace {
+
+// A fresh user on a desktop-neutral session: nothing of this machine's own desktop
+// settings leaks in.
+class FreshDesktop : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        home = dir.filePath(QStringLiteral("home"));
+        QDir().mkpath(home + QStringLiteral("/.local/share/applications"));
+        QDir().mkpath(dir.filePath(QStringLiteral("share")));
+        QDir().mkpath(dir.filePath(QStringLiteral("etc-xdg")));
+        env.insert(QStringLiteral("HOME"), home);
+        env.insert(QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin"));
+        env.insert(QStringLiteral("XDG_DATA_DIRS"), dir.filePath(QStringLiteral("share")));
+        env.insert(QStringLiteral("XDG_CONFIG_DIRS"), dir.filePath(QStringLiteral("etc-xdg")));
+    }
+
+    // A stand-in browser that writes its arguments, NUL-terminated, to argsFile.
+    QString makeStandIn(const QString& directory) {
+        QDir().mkpath(directory);
+        const QString script = directory + QStringLiteral("/standin-browser");
+        const QString target = argsFile();
+        QFile file(script);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done > '" +
+                   target.toUtf8() + ".part'\nmv '" + target.toUtf8() + ".part' '" +
+                   target.toUtf8() + "'\n");
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return script;
+    }
+
+    // Lists every type xdg-settings wants, which spares it adding them (and pausing).
+    void installDesktopFile(const QString& relativePath, const QString& exec) {
+        const QString path = home + QStringLiteral("/.local/share/applications/") + relativePath;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(("[Desktop Entry]\nType=Application\nName=Stand-in\nExec=" + exec +
+                    "\nMimeType=text/html;x-scheme-handler/http;x-scheme-handler/https;"
+                    "x-scheme-handler/about;x-scheme-handler/unknown;\n")
+                       .toUtf8());
+    }
+
+    QString argsFile() const { return dir.filePath(QStringLiteral("args")); }
+
+    // The arguments the stand-in was started with; waits for it with a generous bound.
+    std::optional<QStringList> waitForArguments() const {
+        QDeadlineTimer bound(60000);
+        while (!QFile::exists(argsFile())) {
+            if (bound.hasExpired())
+                return std::nullopt;
+            QThread::msleep(20);
+        }
+        QStringList arguments;
+        for (const QByteArray& argument : readAll(argsFile()).split('\0'))
+            arguments.append(QString::fromUtf8(argument));
+        arguments.removeLast(); // after the last terminator
+        return arguments;
+    }
+
+    int runXdgSettings(const QStringList& arguments) const {
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.start(QStringLiteral("xdg-settings"), arguments);
+        if (!process.waitForFinished(60000))
+            return -1;
+        return process.exitCode();
+    }
+
+    QString autostartDir() const { return home + QStringLiteral("/.config/autostart"); }
+
+    QTemporaryDir dir;
+    QString home;
+    QProcessEnvironment env;
+};
+
+} // namespace
+
+TEST_F(FreshDesktop, TheBrowserSetWithXdgSettingsOpensAWebLinkAsOneArgument) {
+    ASSERT_FALSE(QStandardPaths::findExecutable(QStringLiteral("xdg-settings")).isEmpty())
+        << "xdg-settings is needed (package xdg-utils, installed by scripts/setup.sh)";
+    const QString standIn = makeStandIn(dir.filePath(QStringLiteral("bin")));
+    installDesktopFile(QStringLiteral("standin.desktop"), standIn + QStringLiteral(" %u"));
+    ASSERT_EQ(runXdgSettings({QStringLiteral("set"), QStringLiteral("default-web-browser"),
+                              QStringLiteral("standin.desktop")}),
+              0);
+
+    DesktopRegistry registry(env);
+    const ValueTable table = ReadKeyValues(registry, RegistryRoot::ClassesRoot,
+                                           QStringLiteral("HTTP\\Shell\\Open\\Command"));
+    ASSERT_EQ(table.size(), 1);
+    EXPECT_EQ(table.at(0).name, QString());
+    EXPECT_EQ(std::get<QString>(table.at(0).data), u'"' + standIn + QStringLiteral("\" \"%1\""));
+    EXPECT_EQ(GetBrowserPath(registry), u'"' + standIn + u'"');
+    EXPECT_EQ(DefaultBrowser(registry), standIn);
+
+    RecordingMessageBoxes boxes;
+    RecordingLauncher refused;
+    OpenInBrowser(registry, refused, boxes, QStringLiteral("javascript:alert(1)"));
+    OpenInBrowser(registry, refused, boxes, QStringLiteral("file:///etc/passwd "));
+    EXPECT_TRUE(refused.starts.isEmpty());
+
+    ProcessLauncher launcher;
+    OpenInBrowser(registry, launcher, boxes, QStringLiteral("http://example.org/a b\"c "));
+    const std::optional<QStringList> arguments = waitForArguments();
+    ASSERT_TRUE(arguments) << "the stand-in browser never ran";
+    EXPECT_EQ(*arguments, QStringList{QStringLiteral("http://example.org/a b\"c")});
+    EXPECT_TRUE(boxes.shown.isEmpty());
+}
+
+TEST_F(FreshDesktop, AMimeappsListAloneNamesTheBrowser) {
+    // No xdg-settings on the path: the mimeapps.list files are read directly.
+    env.insert(QStringLiteral("PATH"), dir.filePath(QStringLiteral("no-tools")));
+    const QString standIn = makeStandIn(dir.filePath(QStringLiteral("my browser")));
+    installDesktopFile(QStringLiteral("vendor/web.desktop"),
+                       u'"' + standIn + QStringLiteral("\" --new %U"));
+    installDesktopFile(QStringLiteral("broken.desktop"), QStringLiteral("/nowhere/browser %u"));
+    QDir().mkpath(home + QStringLiteral("/.config"));
+    QFile list(home + QStringLiteral("/.config/mimeapps.list"));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("[Added Associations]\nx-scheme-handler/http=other.desktop;\n"
+               "[Default Applications]\nx-scheme-handler/http=missing.desktop;broken.desktop;"
+               "vendor-web.desktop;\n");
+    list.close();
+
+    DesktopRegistry registry(env);
+    EXPECT_EQ(GetBrowserPath(registry), u'"' + standIn + u'"');
+}
+
+TEST_F(FreshDesktop, WithoutABrowserTheUserIsTold) {
+    if (!QStandardPaths::findExecutable(QStringLiteral("x-www-browser")).isEmpty())
+        GTEST_SKIP() << "this machine has a system-wide x-www-browser";
+    DesktopRegistry registry(env);
+    EXPECT_TRUE(ReadKeyValues(registry, RegistryRoot::ClassesRoot,
+                              QStringLiteral("http\\shell\\open\\command"))
+                    .isEmpty());
+    EXPECT_EQ(GetBrowserPath(registry), QStringLiteral("Invalid"));
+
+    RecordingLauncher launcher;
+    RecordingMessageBoxes boxes;
+    OpenInBrowser(registry, launcher, boxes, QStringLiteral("http://example.org/"));
+    startDefaultBrowser(registry, launcher, boxes);
+    EXPECT_TRUE(launcher.starts.isEmpty());
+    ASSERT_EQ(boxes.shown.size(), 2);
+    for (const auto& box : boxes.shown) {
+        EXPECT_EQ(box.caption, QStringLiteral("Tarvo"));
+        EXPECT_EQ(box.text, QStringLiteral("خطأ بالمتصفح!"));
+    }
+}
+
+TEST_F(FreshDesktop, StartAtLoginTwiceLeavesOneValidAutostartEntry) {
+    const QString program = dir.filePath(QStringLiteral("Tarvo dir/tarvo"));
+    DesktopRegistry registry(env);
+    writeStartAtLogin(registry, program);
+    writeStartAtLogin(registry, program);
+
+    const QStringList files = QDir(autostartDir()).entryList(QDir::Files | QDir::Hidden);
+    ASSERT_EQ(files, QStringList{QStringLiteral("tarvo.desktop")});
+    const QString file = autostartDir() + QStringLiteral("/tarvo.desktop");
+    const auto entry = readDesktopEntryFile(file);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->value(QStringLiteral("Type")), QStringLiteral("Application"));
+    EXPECT_FALSE(entry->value(QStringLiteral("Name")).isEmpty());
+    const QString exec = entry->value(QStringLiteral("Exec"));
+    EXPECT_EQ(exec, u'"' + program + u'"');
+    EXPECT_EQ(splitExec(exec), QStringList{program});
+
+    const QString validator =
+        QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    ASSERT_FALSE(validator.isEmpty())
+        << "desktop-file-validate is needed (package desktop-file-utils, see scripts/setup.sh)";
+    QProcess validate;
+    validate.start(validator, {file});
+    ASSERT_TRUE(validate.waitForFinished(60000));
+    EXPECT_EQ(validate.exitCode(), 0) << validate.readAllStandardOutput().constData();
+    EXPECT_TRUE(validate.readAllStandardOutput().isEmpty());
+
+    const ValueTable table =
+        ReadKeyValues(registry, RegistryRoot::LocalMachine,
+                      QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"));
+    ASSERT_EQ(table.size(), 1);
+    EXPECT_EQ(table.at(0).name, QStringLiteral("tarvo"));
+    EXPECT_EQ(std::get<QString>(table.at(0).data), exec);
+}
+
+TEST_F(FreshDesktop, AutostartFollowsXdgConfigHomeAndQuotesOnlyWhenNeeded) {
+    const QString config = dir.filePath(QStringLiteral("config"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+    DesktopRegistry registry(env);
+    writeStartAtLogin(registry, QStringLiteral("/usr/bin/tarvo"));
+    SetRegistryString(registry, RegistryRoot::LocalMachine, DesktopRegistry::runKey,
+                      QStringLiteral("../escape"), QStringLiteral("/usr/bin/evil"));
+
+    EXPECT_FALSE(QFile::exists(autostartDir()));
+    EXPECT_EQ(QDir(config + QStringLiteral("/autostart")).entryList(QDir::Files),
+              QStringList{QStringLiteral("tarvo.desktop")});
+    EXPECT_FALSE(QFile::exists(config + QStringLiteral("/escape.desktop")));
+    const ValueTable table =
+        ReadKeyValues(registry, RegistryRoot::LocalMachine, DesktopRegistry::runKey);
+    ASSERT_EQ(table.size(), 1);
+    EXPECT_EQ(std::get<QString>(table.at(0).data), QStringLiteral("/usr/bin/tarvo"));
+}
+
+TEST_F(FreshDesktop, OtherKeysAreMissing) {
+    DesktopRegistry registry(env);
+    EXPECT_FALSE(registry.openKey(RegistryRoot::CurrentUser, DesktopRegistry::runKey));
+    EXPECT_FALSE(registry.createKey(RegistryRoot::ClassesRoot, DesktopRegistry::browserCommandKey));
+    EXPECT_FALSE(registry.createKey(RegistryRoot::LocalMachine, QStringLiteral("Software\\Other")));
+    EXPECT_TRUE(ReadKeyValues(registry, RegistryRoot::LocalMachine, QString()).isEmpty());
+}

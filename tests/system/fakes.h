@@ -1,0 +1,48 @@
+#pragma once
+
+#include "common/message_boxes.h"
+#include "system/command_launcher.h"
+
+#include <QList>
+#include <QStringList>
+
+namespace tarvo::testing {
+
+class RecordingLauncher final : public CommandLauncher {
+public:
+    struct Start {
+        QString program;
+        QStringList arguments;
+        ShowState showState;
+    };
+    QList<Start> starts;
+    QStringList installed; // names findProgram finds, in /usr/bin
+    bool startSucceeds = true;
+
+    bool start(const QString& program, const QStringList& arguments, ShowState showState) override {
+        starts.append(Start{program, arguments, showState});
+        return startSucceeds;
+    }
+    QString findProgram(const QString& name) const override {
+        return installed.contains(name) ? QStringLiteral("/usr/bin/") + name : QString();
+    }
+};
+
+class RecordingMessageBoxes final : public MessageBoxes {
+public:
+    struct Box {
+        QString caption;
+        QString text;
+    };
+    QList<Box> shown;
+
+    void information(const QString& caption, const QString& text) override {
+        shown.append(Box{caption, text});
+    }
+    bool askYesNo(const QString& caption, const QString& text) override {
+        shown.append(Box{caption, text});
+        return false;
+    }
+};
+
+} // namespace tarvo::testing
