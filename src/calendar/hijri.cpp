@@ -6,6 +6,7 @@
 #include "calendar/date_text.h"
 #include "calendar/date_window_icon.h"
 #include "calendar/month_calendar.h"
+#include "calendar/text_fit.h"
 #include "common/clock.h"
 
 #include <QButtonGroup>
@@ -126,7 +127,7 @@ void hijri::Form_Load() {
     Calendar1->setMonth(today.month());
     Calendar1->setDay(today.day());
 
-    Text4->setText(WeekdayNames(weekdayFromSunday(today)));
+    setTextToFit(Text4, WeekdayNames(weekdayFromSunday(today)), arial(12, true));
 
     if (CurrentCalendar() == CalendarKind::Hijri)
         Option1->setChecked(true);
@@ -135,8 +136,8 @@ void hijri::Form_Load() {
 
     Text1->setText(dateText(today));
     Command1_Click();
-    Text5->setText(GregorianDateLine(today));
-    Text3->setText(HijriDateLine(Text2->text()));
+    setTextToFit(Text5, GregorianDateLine(today), arial(12, true));
+    setTextToFit(Text3, HijriDateLine(Text2->text()), arial(11.25, true));
 }
 
 void hijri::Command1_Click() {

@@ -1,11 +1,13 @@
 #include "calendar/calendar_kind.h"
 #include "calendar/hijri.h"
 #include "calendar/month_calendar.h"
+#include "calendar/text_fit.h"
 #include "common/clock.h"
 
 #include "code_points.h"
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -56,6 +58,35 @@ TEST_F(HijriWindow, ShowsTodayOnAFriday) {
     EXPECT_EQ(window->Calendar1->yearShown(), 2017);
     EXPECT_EQ(window->Calendar1->monthShown(), 4);
     EXPECT_EQ(window->Calendar1->firstDayOfWeek(), Qt::Saturday);
+}
+
+// The stand-in Arabic faces run wider than the window's own; a long line must still show whole.
+TEST_F(HijriWindow, ShowsALongDateLineWhole) {
+    clock.current = QDateTime(QDate(2024, 12, 15), QTime(12, 0));
+    window->Form_Load();
+    const QString jumadaAlAkhira = cp({0x062C, 0x0645, 0x0627, 0x062F, 0x0649, 0x0020, 0x0627,
+                                       0x0644, 0x0623, 0x062E, 0x0631, 0x0629});
+    EXPECT_EQ(window->Text3->text(), hijriEra + "14 " + jumadaAlAkhira + " 1446");
+    const QFont font = window->Text3->font();
+    EXPECT_EQ(font.family(), "Arial");
+    EXPECT_TRUE(font.bold());
+    EXPECT_LE(font.pointSizeF(), 11.25);
+    EXPECT_TRUE(QFontMetricsF(font).horizontalAdvance(window->Text3->text()) <=
+                    textRoom(window->Text3) ||
+                font.pointSizeF() == 8.0);
+    EXPECT_EQ(window->Text3->cursorPosition(), 0);
+}
+
+TEST(TextFit, KeepsTheGivenFontWhenTheTextFits) {
+    QLineEdit box;
+    box.resize(153, 24);
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(11.25);
+    setTextToFit(&box, QStringLiteral("1438"), font);
+    EXPECT_DOUBLE_EQ(box.font().pointSizeF(), 11.25);
+    setTextToFit(&box, QString(200, u'W'), font);
+    EXPECT_DOUBLE_EQ(box.font().pointSizeF(), 8.0); // no smaller than the floor
+    EXPECT_EQ(box.text(), QString(200, u'W'));
 }
 
 TEST_F(HijriWindow, KeepsTheDayItWasLoadedOn) {

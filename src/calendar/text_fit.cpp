@@ -1,0 +1,35 @@
+#include "calendar/text_fit.h"
+
+#include <QFontMetricsF>
+#include <QLineEdit>
+#include <QStyle>
+
+namespace tarvo {
+
+namespace {
+// QLineEdit keeps this much space between frame and text on either side, and one pixel for
+// the cursor.
+constexpr int InnerMargin = 2;
+constexpr int CursorWidth = 1;
+} // namespace
+
+int textRoom(const QLineEdit* box) {
+    const int frame =
+        box->hasFrame() ? box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, box) : 0;
+    const QMargins margins = box->textMargins();
+    return box->width() - 2 * frame - 2 * InnerMargin - CursorWidth - margins.left() -
+           margins.right();
+}
+
+void setTextToFit(QLineEdit* box, const QString& text, const QFont& font, double smallestPoints) {
+    QFont fitted = font;
+    const int room = textRoom(box);
+    while (fitted.pointSizeF() - 0.25 >= smallestPoints &&
+           QFontMetricsF(fitted).horizontalAdvance(text) > room)
+        fitted.setPointSizeF(fitted.pointSizeF() - 0.25);
+    box->setFont(fitted);
+    box->setText(text);
+    box->setCursorPosition(0);
+}
+
+} // namespace tarvo
