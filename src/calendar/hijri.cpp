@@ -134,7 +134,12 @@ void hijri::Form_Load() {
     else
         Option2->setChecked(true);
 
-    Text1->setText(dateText(today));
+    try {
+        Text1->setText(dateText(today));
+    } catch (const DateConversionError&) {
+        // Only a clock outside the calendar's years gets here; the converter then finds no date.
+        Text1->clear();
+    }
     Command1_Click();
     setTextToFit(Text5, GregorianDateLine(today), arial(12, true));
     setTextToFit(Text3, HijriDateLine(Text2->text()), arial(11.25, true));

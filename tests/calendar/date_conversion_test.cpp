@@ -8,6 +8,10 @@
 namespace tarvo {
 namespace {
 
+static_assert(sizeof(CalendarKind) == 2);
+static_assert(static_cast<int>(CalendarKind::Gregorian) == 0);
+static_assert(static_cast<int>(CalendarKind::Hijri) == 1);
+
 const QString Pattern = QStringLiteral("dd/mm/yyyy");
 constexpr auto G = CalendarKind::Gregorian;
 constexpr auto H = CalendarKind::Hijri;

@@ -131,6 +131,15 @@ TEST_F(HijriWindow, ConvertNowClearsTheOutputOnAFailedConversion) {
     EXPECT_EQ(endings, 0);
 }
 
+TEST_F(HijriWindow, AClockBeyondTheCalendarsLeavesTheConverterEmpty) {
+    clock.current = QDateTime(QDate(10000, 1, 1), QTime(12, 0));
+    EXPECT_NO_THROW(window->Form_Load());
+    EXPECT_TRUE(window->Text1->text().isEmpty());
+    EXPECT_TRUE(window->Text2->text().isEmpty());
+    EXPECT_EQ(window->Text3->text(), hijriEra);
+    EXPECT_EQ(CurrentCalendar(), CalendarKind::Gregorian);
+}
+
 TEST_F(HijriWindow, ExitEndsTheProgram) {
     window->Form_Load();
     window->Command2->click();
