@@ -3,6 +3,8 @@
 #include "system/memory_registry.h"
 #include "system/network_settings.h"
 #include "system/start_at_login.h"
+#include "system/system_commands.h"
+#include "system/system_texts.h"
 
 #include <gtest/gtest.h>
 
@@ -57,4 +59,32 @@ TEST(NetworkSettings, SaysSoWhenNoneIsInstalled) {
     ASSERT_EQ(boxes.shown.size(), 1);
     EXPECT_EQ(boxes.shown.at(0).caption, QStringLiteral("Tarvo"));
     EXPECT_EQ(boxes.shown.at(0).text, QStringLiteral("لم يتم العثور على برنامج لإعدادات الشبكة!"));
+}
+
+TEST(SystemCommands, RunTheMenuCommandsOverTheGivenServices) {
+    MemoryRegistry registry;
+    registry.putValue(RegistryRoot::ClassesRoot, QStringLiteral("http\\shell\\open\\command"),
+                      QString(), RegistryType::String,
+                      QByteArray("\"/usr/bin/browser\" \"%1\"") + '\0');
+    RecordingLauncher launcher;
+    RecordingMessageBoxes boxes;
+    SystemCommands commands(registry, launcher, boxes, QStringLiteral("/opt/tarvo/bin/tarvo"));
+
+    commands.showUsageNote();
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown.at(0).caption, QStringLiteral("Tarvo"));
+    EXPECT_EQ(boxes.shown.at(0).text, usageNote());
+
+    commands.writeStartAtLogin();
+    const QList<RegistryValue> values = registry.values(RegistryRoot::LocalMachine, runKeyPath());
+    ASSERT_EQ(values.size(), 1);
+    EXPECT_EQ(values.at(0).data, QByteArray("/opt/tarvo/bin/tarvo") + '\0');
+
+    EXPECT_EQ(commands.defaultBrowser(), QStringLiteral("/usr/bin/browser"));
+    commands.openLink(QStringLiteral("https://example.org/news "));
+    commands.startBrowser();
+    ASSERT_EQ(launcher.starts.size(), 2);
+    EXPECT_EQ(launcher.starts.at(0).arguments,
+              QStringList{QStringLiteral("https://example.org/news")});
+    EXPECT_EQ(launcher.starts.at(1).showState, ShowState::Minimized);
 }
