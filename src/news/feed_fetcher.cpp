@@ -1,0 +1,141 @@
+#include "feed_fetcher.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QUrl>
+
+namespace tarvo {
+
+namespace {
+
+bool isWebScheme(const QUrl& url) {
+    const QString scheme = url.scheme().toLower();
+    return scheme == u"http" || scheme == u"https";
+}
+
+} // namespace
+
+FeedFetcher::FeedFetcher(QObject* parent)
+    : QObject(parent), network_(new QNetworkAccessManager(this)) {
+    deadline_.setSingleShot(true);
+    connect(&deadline_, &QTimer::timeout, this, [this] { complete(false); });
+}
+
+FeedFetcher::~FeedFetcher() {
+    dropReply();
+}
+
+bool FeedFetcher::start(const QString& address) {
+    if (running_)
+        return false;
+    running_ = true;
+    body_.clear();
+    redirects_ = 0;
+    deadline_.start(limits_.deadline);
+
+    const QUrl url(address);
+    const QString scheme = url.scheme().toLower();
+    if (isWebScheme(url) && url.isValid() && !url.host().isEmpty()) {
+        startNetwork(url);
+    } else if (scheme == u"file") {
+        // The result still arrives from the event loop, as for a download.
+        const QString path = url.toLocalFile();
+        QMetaObject::invokeMethod(
+            this, [this, path] { readFile(path); }, Qt::QueuedConnection);
+    } else if (QDir::isAbsolutePath(address) || url.scheme().isEmpty()) {
+        QMetaObject::invokeMethod(
+            this, [this, address] { readFile(address); }, Qt::QueuedConnection);
+    } else {
+        QMetaObject::invokeMethod(
+            this, [this] { complete(false); }, Qt::QueuedConnection);
+    }
+    return true;
+}
+
+void FeedFetcher::cancel() {
+    dropReply();
+    deadline_.stop();
+    running_ = false;
+}
+
+void FeedFetcher::startNetwork(const QUrl& url) {
+    QNetworkRequest request(url);
+    // Redirects stay on the web and never fall from https back to http. (Verifying each
+    // one ourselves instead trips over the manager's handling of reused connections.)
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(limits_.maxRedirects);
+    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Tarvo news reader"));
+    reply_ = network_->get(request);
+    connect(reply_, &QNetworkReply::readyRead, this, &FeedFetcher::onReadyRead);
+    connect(reply_, &QNetworkReply::redirected, this, &FeedFetcher::onRedirected);
+    connect(reply_, &QNetworkReply::finished, this, &FeedFetcher::onReplyFinished);
+}
+
+void FeedFetcher::readFile(const QString& path) {
+    if (!running_)
+        return;
+    // Only a regular file: a device or a pipe could block the program or never end.
+    const QFileInfo info(path);
+    QFile file(path);
+    if (!info.isFile() || info.size() > limits_.maxBytes || !file.open(QIODevice::ReadOnly)) {
+        complete(false);
+        return;
+    }
+    body_ = file.read(limits_.maxBytes + 1);
+    complete(file.error() == QFileDevice::NoError && body_.size() <= limits_.maxBytes);
+}
+
+void FeedFetcher::onReadyRead() {
+    if (!reply_)
+        return;
+    body_ += reply_->read(limits_.maxBytes + 1 - body_.size());
+    if (body_.size() > limits_.maxBytes)
+        complete(false);
+}
+
+void FeedFetcher::onRedirected(const QUrl& url) {
+    if (!reply_)
+        return;
+    if (++redirects_ > limits_.maxRedirects || !isWebScheme(url))
+        complete(false);
+}
+
+void FeedFetcher::onReplyFinished() {
+    if (!reply_)
+        return;
+    onReadyRead();
+    if (!running_)
+        return;
+    const int status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    complete(reply_->error() == QNetworkReply::NoError && status >= 200 && status < 300);
+}
+
+void FeedFetcher::complete(bool ok) {
+    if (!running_)
+        return;
+    dropReply();
+    deadline_.stop();
+    running_ = false;
+    QByteArray document;
+    if (ok)
+        document.swap(body_);
+    body_.clear();
+    emit finished(ok, document);
+}
+
+void FeedFetcher::dropReply() {
+    if (!reply_)
+        return;
+    QNetworkReply* reply = reply_;
+    reply_ = nullptr;
+    reply->disconnect(this);
+    reply->abort();
+    reply->deleteLater();
+}
+
+} // namespace tarvo

@@ -1,0 +1,300 @@
+#include "frmrss.h"
+
+#include "feed_parser.h"
+#include "news_icon.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <cmath>
+
+namespace tarvo {
+
+namespace {
+
+int px(int twips) {
+    return int(std::lround(twips / 15.0));
+}
+
+QRect twipsRect(int left, int top, int width, int height) {
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+// The heights are those of the whole window; this much of them is title bar and border.
+constexpr int frameTwips = 450;
+
+QFont arial(qreal points) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(points);
+    font.setBold(true);
+    return font;
+}
+
+template <typename W>
+W* place(QWidget* parent, const char* name, QRect geometry, const QFont& font) {
+    auto* widget = new W(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(geometry);
+    widget->setFont(font);
+    return widget;
+}
+
+} // namespace
+
+frmrss::frmrss(const DataDirectory& dataDir, MessageBoxes& messages, ConnectionProbe& connection,
+               std::function<void(const QString&)> openLink, QWidget* parent)
+    : QWidget(parent), store_(dataDir), messages_(messages), connection_(connection),
+      openLink_(std::move(openLink)), fetcher_(new FeedFetcher(this)) {
+    setObjectName(QStringLiteral("frmrss"));
+    setWindowTitle(QStringLiteral("قارئ الأخبار"));
+    setWindowIcon(newsReaderIcon());
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(224, 224, 224));
+    setPalette(pal);
+    setAutoFillBackground(true);
+    buildControls();
+    connect(fetcher_, &FeedFetcher::finished, this, &frmrss::showFeed);
+    Form_Load();
+}
+
+void frmrss::buildControls() {
+    Label1_0 = place<QLabel>(this, "Label1_0", twipsRect(6600, 240, 645, 285), arial(12));
+    Label1_0->setText(QStringLiteral("العنوان"));
+
+    co1 = place<QComboBox>(this, "co1", twipsRect(2880, 210, 3615, 345), arial(9));
+    co1->setEditable(true);
+    // The selector holds exactly the file's lines: Enter must not add what was typed.
+    co1->setInsertPolicy(QComboBox::NoInsert);
+    co1->setMaxVisibleItems(20);
+    connect(co1, &QComboBox::activated, this, [this] { co1_Click(); });
+
+    Command2 = place<QPushButton>(this, "Command2", twipsRect(2040, 240, 735, 255), arial(9.75));
+    Command2->setText(QStringLiteral("عرض"));
+    connect(Command2, &QPushButton::clicked, this, &frmrss::Command2_Click);
+
+    Command6 = place<QPushButton>(this, "Command6", twipsRect(1080, 240, 855, 255), arial(9.75));
+    Command6->setText(QStringLiteral("إلغاء"));
+    connect(Command6, &QPushButton::clicked, this, &frmrss::Command6_Click);
+
+    Command3 = place<QPushButton>(this, "Command3", twipsRect(240, 240, 735, 255), arial(9.75));
+    Command3->setText(QStringLiteral("جديد"));
+    connect(Command3, &QPushButton::clicked, this, &frmrss::Command3_Click);
+
+    txtFeed = place<QLineEdit>(this, "txtFeed", twipsRect(1080, 720, 2040, 330), arial(9.75));
+
+    opt1 = place<QRadioButton>(this, "opt1", twipsRect(3360, 720, 975, 375), arial(9.75));
+    opt1->setText(QStringLiteral("RTL"));
+    opt2 = place<QRadioButton>(this, "opt2", twipsRect(4200, 720, 975, 375), arial(9.75));
+    opt2->setText(QStringLiteral("LTR"));
+
+    QFont listFont(QStringLiteral("Arabic Transparent"));
+    listFont.setPointSizeF(9.75);
+    listFont.setBold(true);
+    List1 = place<QListWidget>(this, "List1", twipsRect(120, 1200, 7215, 2340), listFont);
+    List1->setSelectionMode(QAbstractItemView::SingleSelection);
+    List1->viewport()->installEventFilter(this);
+    List1->installEventFilter(this);
+    connect(List1, &QListWidget::itemSelectionChanged, this, &frmrss::onHeadlineSelectionChanged);
+    connect(List1, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        // A click on the headline already chosen opens it again; a click that chose it
+        // has opened it already.
+        if (!headlineChosenSincePress_)
+            List1_Click(List1->row(item));
+        headlineChosenSincePress_ = true;
+    });
+
+    txtURL = place<QLineEdit>(this, "txtURL", twipsRect(6960, 720, 360, 330), arial(9.75));
+    txtURL->hide();
+    List2 = place<QListWidget>(this, "List2", twipsRect(240, 720, 375, 270), arial(9.75));
+    List2->hide();
+    Text3 = place<QLineEdit>(this, "Text3", twipsRect(6240, 720, 375, 285), arial(9.75));
+    Text3->hide();
+
+    Label2 = place<QLabel>(this, "Label2", twipsRect(480, 3720, 2175, 255), arial(9));
+    Label2->setText(QStringLiteral("مثال: الأهرام الصفحة الأولى"));
+    Text1 = place<QLineEdit>(this, "Text1", twipsRect(2760, 3720, 2175, 285), arial(9.75));
+    Label1_3 = place<QLabel>(this, "Label1_3", twipsRect(5040, 3720, 645, 285), arial(11.25));
+    Label1_3->setText(QStringLiteral("العنوان"));
+    Command4 = place<QPushButton>(this, "Command4", twipsRect(6120, 3720, 735, 360), arial(12));
+    Command4->setText(QStringLiteral("حفظ"));
+    connect(Command4, &QPushButton::clicked, this, &frmrss::Command4_Click);
+    Command5 = place<QPushButton>(this, "Command5", twipsRect(6960, 3760, 375, 265), arial(11.25));
+    Command5->setText(QStringLiteral("^"));
+    connect(Command5, &QPushButton::clicked, this, &frmrss::Command5_Click);
+    Text2 = place<QLineEdit>(this, "Text2", twipsRect(480, 4080, 4455, 285), arial(9.75));
+    Text2->setText(QStringLiteral("http://"));
+    Label1_4 = place<QLabel>(this, "Label1_4", twipsRect(5040, 4080, 885, 285), arial(11.25));
+    Label1_4->setText(QStringLiteral("RSS رابط"));
+
+    for (QPushButton* button : {Command2, Command3, Command4, Command5, Command6}) {
+        button->setFocusPolicy(Qt::StrongFocus);
+        button->setAutoDefault(false);
+    }
+    opt1->setFocusPolicy(Qt::StrongFocus);
+    opt2->setFocusPolicy(Qt::StrongFocus);
+    const QList<QWidget*> tabOrder{Command2, Command3, co1,      txtFeed, Text1, Text2,
+                                   Command4, Command5, Command6, List1,   opt1,  opt2};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
+}
+
+void frmrss::setHeightTwips(int twips) {
+    heightTwips_ = twips;
+    setFixedSize(px(widthTwips), px(twips - frameTwips));
+}
+
+void frmrss::Form_Load() {
+    setHeightTwips(collapsedHeightTwips);
+    LoadFeedList();
+    co1->setCurrentIndex(-1);
+    isOnline_ = connection_.isConnected();
+    if (!isOnline_) {
+        for (QWidget* w : std::initializer_list<QWidget*>{txtFeed, txtURL, Text3, Text1, Text2,
+                                                          Label1_0, Label1_3, Label1_4, Label2})
+            w->setEnabled(false);
+    }
+}
+
+void frmrss::co1_Click() {
+    txtFeed->clear();
+}
+
+void frmrss::Command2_Click() {
+    // One fetch at a time: a second press while one runs changes nothing.
+    if (fetcher_->isRunning())
+        return;
+    const FeedEntryParts parts = splitFeedEntry(co1->currentText());
+    if (parts.title)
+        txtFeed->setText(*parts.title);
+    txtURL->setText(parts.address);
+    if (txtURL->text().isEmpty()) {
+        messages_.information(QString(), QStringLiteral("إختر العنوان"));
+        return;
+    }
+    List1->clear();
+    List2->clear();
+    if (opt1->isChecked())
+        List1->setLayoutDirection(Qt::RightToLeft);
+    else if (opt2->isChecked())
+        List1->setLayoutDirection(Qt::LeftToRight);
+    ReadFeed();
+}
+
+void frmrss::Command3_Click() {
+    if (!Text1->isEnabled())
+        return;
+    setHeightTwips(expandedHeightTwips);
+    Text1->setFocus();
+}
+
+void frmrss::Command4_Click() {
+    AddFeed();
+}
+
+void frmrss::Command5_Click() {
+    setHeightTwips(collapsedHeightTwips);
+}
+
+void frmrss::Command6_Click() {
+    RemoveFeed();
+}
+
+void frmrss::List1_Click(int row) {
+    if (row < 0 || row >= List2->count())
+        return;
+    Text3->setText(List2->item(row)->text());
+    openLink_(Text3->text());
+}
+
+void frmrss::LoadFeedList() {
+    co1->addItems(store_.load());
+}
+
+void frmrss::AddFeed() {
+    switch (addFeed(store_, Text1->text(), Text2->text())) {
+    case AddFeedResult::Incomplete:
+        messages_.information(QString(), QStringLiteral("البيانات غير مكتملة"));
+        return;
+    case AddFeedResult::WriteFailed:
+        return;
+    case AddFeedResult::Added:
+        break;
+    }
+    co1->clear();
+    co1->clearEditText();
+    LoadFeedList();
+    co1->setCurrentIndex(-1);
+    Text1->clear();
+    Text2->setText(QStringLiteral("http://"));
+}
+
+void frmrss::RemoveFeed() {
+    const int index = chosenFeedIndex();
+    if (co1->currentText().isEmpty() || index < 0) {
+        messages_.information(QString(), QStringLiteral("إختر عنوان لإلغائه"));
+        return;
+    }
+    if (!removeFeedAt(store_, selectorItems(), index))
+        return;
+    co1->removeItem(index);
+    co1->setCurrentIndex(-1);
+}
+
+void frmrss::ReadFeed() {
+    fetcher_->start(txtURL->text());
+}
+
+void frmrss::showFeed(bool ok, const QByteArray& document) {
+    if (ok) {
+        const FeedListing listing = parseFeed(document, isOnline_);
+        List1->addItems(listing.headlines);
+        List2->addItems(listing.links);
+    }
+    emit viewFinished();
+}
+
+QStringList frmrss::selectorItems() const {
+    QStringList items;
+    for (int i = 0; i < co1->count(); ++i)
+        items.append(co1->itemText(i));
+    return items;
+}
+
+// The chosen item, or -1 when the text was typed over it.
+int frmrss::chosenFeedIndex() const {
+    const int index = co1->currentIndex();
+    if (index < 0 || co1->itemText(index) != co1->currentText())
+        return -1;
+    return index;
+}
+
+void frmrss::onHeadlineSelectionChanged() {
+    const QList<QListWidgetItem*> selected = List1->selectedItems();
+    if (selected.isEmpty())
+        return;
+    headlineChosenSincePress_ = true;
+    List1_Click(List1->row(selected.first()));
+}
+
+bool frmrss::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == List1->viewport() && event->type() == QEvent::MouseButtonPress)
+        headlineChosenSincePress_ = false;
+    // With no headline chosen the first arrow key chooses the first one, rather than
+    // stepping past the row that merely has the focus frame.
+    if (watched == List1 && event->type() == QEvent::KeyPress && List1->count() > 0 &&
+        List1->selectedItems().isEmpty()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Down || key == Qt::Key_Up) {
+            List1->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace tarvo

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "common/connection_probe.h"
+#include "common/data_directory.h"
+#include "common/message_boxes.h"
+#include "feed_fetcher.h"
+#include "feed_list.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+namespace tarvo {
+
+// The news reader: choose a saved feed, view its headlines, open one in the browser, and
+// add or delete feeds. Its feed list lives in "file2.trv" in the data directory.
+class frmrss : public QWidget {
+    Q_OBJECT
+public:
+    // openLink receives a headline's link exactly as listed, trailing space included.
+    frmrss(const DataDirectory& dataDir, MessageBoxes& messages, ConnectionProbe& connection,
+           std::function<void(const QString&)> openLink, QWidget* parent = nullptr);
+
+    static constexpr int collapsedHeightTwips = 4035;
+    static constexpr int expandedHeightTwips = 4920;
+    static constexpr int widthTwips = 7470;
+
+    int heightTwips() const { return heightTwips_; }
+    bool isOnline() const { return isOnline_; }
+    bool isViewing() const { return fetcher_->isRunning(); }
+
+    // Lets a test give up on slow addresses sooner than the program does.
+    void setFetchLimits(const FeedFetchLimits& limits) { fetcher_->setLimits(limits); }
+
+    // Event handlers, named after their controls.
+    void Form_Load();
+    void co1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void List1_Click(int row);
+
+    // Part of the feed list store the window runs on its selector.
+    void LoadFeedList();
+    void AddFeed();
+    void RemoveFeed();
+    void ReadFeed();
+
+    QLabel* Label1_0;
+    QComboBox* co1;
+    QPushButton* Command2;
+    QPushButton* Command6;
+    QPushButton* Command3;
+    QLineEdit* txtFeed;
+    QRadioButton* opt1;
+    QRadioButton* opt2;
+    QListWidget* List1;
+    QLineEdit* txtURL;
+    QListWidget* List2;
+    QLineEdit* Text3;
+    QLabel* Label2;
+    QLineEdit* Text1;
+    QLabel* Label1_3;
+    QPushButton* Command4;
+    QPushButton* Command5;
+    QLineEdit* Text2;
+    QLabel* Label1_4;
+
+signals:
+    // A view has listed what its feed gave (possibly nothing).
+    void viewFinished();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void setHeightTwips(int twips);
+    void showFeed(bool ok, const QByteArray& document);
+    QStringList selectorItems() const;
+    int chosenFeedIndex() const;
+    void onHeadlineSelectionChanged();
+
+    FeedListStore store_;
+    MessageBoxes& messages_;
+    ConnectionProbe& connection_;
+    std::function<void(const QString&)> openLink_;
+    FeedFetcher* fetcher_;
+    bool isOnline_ = false;
+    int heightTwips_ = collapsedHeightTwips;
+    bool headlineChosenSincePress_ = false;
+};
+
+} // namespace tarvo
