@@ -37,7 +37,8 @@ bool FeedFetcher::start(const QString& address) {
     redirects_ = 0;
     deadline_.start(limits_.deadline);
 
-    const QUrl url(address);
+    // Surrounding blanks are typing, not part of an address.
+    const QUrl url(address.trimmed());
     const QString scheme = url.scheme().toLower();
     if (isWebScheme(url) && url.isValid() && !url.host().isEmpty()) {
         startNetwork(url);

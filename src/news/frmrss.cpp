@@ -28,11 +28,19 @@ QRect twipsRect(int left, int top, int width, int height) {
 // The heights are those of the whole window; this much of them is title bar and border.
 constexpr int frameTwips = 450;
 
-QFont arial(qreal points) {
-    QFont font(QStringLiteral("Arial"));
+// Arabic glyphs come from the first listed family that has them; where Arial itself has
+// none (its metric twin on Linux), a compact Arabic face keeps captions inside their boxes.
+QFont captionFont(const QString& family, qreal points) {
+    QFont font;
+    font.setFamilies({family, QStringLiteral("Arial"), QStringLiteral("Noto Sans Arabic"),
+                      QStringLiteral("Noto Naskh Arabic")});
     font.setPointSizeF(points);
     font.setBold(true);
     return font;
+}
+
+QFont arial(qreal points) {
+    return captionFont(QStringLiteral("Arial"), points);
 }
 
 template <typename W>
@@ -51,6 +59,8 @@ frmrss::frmrss(const DataDirectory& dataDir, MessageBoxes& messages, ConnectionP
     : QWidget(parent), store_(dataDir), messages_(messages), connection_(connection),
       openLink_(std::move(openLink)), fetcher_(new FeedFetcher(this)) {
     setObjectName(QStringLiteral("frmrss"));
+    // Its own window even when given a parent: the reader has no owner.
+    setWindowFlag(Qt::Window);
     setWindowTitle(QStringLiteral("قارئ الأخبار"));
     setWindowIcon(newsReaderIcon());
     QPalette pal = palette();
@@ -60,6 +70,15 @@ frmrss::frmrss(const DataDirectory& dataDir, MessageBoxes& messages, ConnectionP
     buildControls();
     connect(fetcher_, &FeedFetcher::finished, this, &frmrss::showFeed);
     Form_Load();
+}
+
+frmrss::~frmrss() {
+    // The controls go after this object's own members; their last signals must not reach it.
+    fetcher_->cancel();
+    List1->removeEventFilter(this);
+    List1->viewport()->removeEventFilter(this);
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
 }
 
 void frmrss::buildControls() {
@@ -92,10 +111,8 @@ void frmrss::buildControls() {
     opt2 = place<QRadioButton>(this, "opt2", twipsRect(4200, 720, 975, 375), arial(9.75));
     opt2->setText(QStringLiteral("LTR"));
 
-    QFont listFont(QStringLiteral("Arabic Transparent"));
-    listFont.setPointSizeF(9.75);
-    listFont.setBold(true);
-    List1 = place<QListWidget>(this, "List1", twipsRect(120, 1200, 7215, 2340), listFont);
+    List1 = place<QListWidget>(this, "List1", twipsRect(120, 1200, 7215, 2340),
+                               captionFont(QStringLiteral("Arabic Transparent"), 9.75));
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->viewport()->installEventFilter(this);
     List1->installEventFilter(this);

@@ -27,6 +27,7 @@ public:
     // openLink receives a headline's link exactly as listed, trailing space included.
     frmrss(const DataDirectory& dataDir, MessageBoxes& messages, ConnectionProbe& connection,
            std::function<void(const QString&)> openLink, QWidget* parent = nullptr);
+    ~frmrss() override;
 
     static constexpr int collapsedHeightTwips = 4035;
     static constexpr int expandedHeightTwips = 4920;
