@@ -1,5 +1,6 @@
 #include "app/frm_main.h"
 
+#include "app/status_menu_bar.h"
 #include "app/strip_art.h"
 #include "app/twips.h"
 
@@ -202,7 +203,8 @@ void frmMain::createControls() {
 }
 
 void frmMain::createMenus() {
-    QMenuBar* bar = menuBar();
+    auto* bar = new StatusMenuBar(this);
+    setMenuBar(bar);
     mnu = bar->addMenu(QStringLiteral("خيارات"));
     ontop = mnu->addAction(QStringLiteral("أعلى دائماً"));
     ontop->setCheckable(true);
@@ -217,8 +219,10 @@ void frmMain::createMenus() {
     zac = mnu->addAction(QStringLiteral("تصفير العداد"));
     exit = mnu->addAction(QStringLiteral("خروج"));
     mino = bar->addAction(QStringLiteral("تصغير"));
-    clk = bar->addAction(QStringLiteral("clk"));
-    netcb = bar->addAction(QString());
+    clk = new QAction(QStringLiteral("clk"), this);
+    bar->addStatusAction(clk);
+    netcb = new QAction(QString(), this);
+    bar->addStatusAction(netcb);
 
     const std::pair<QAction*, const char*> names[] = {
         {mnu->menuAction(), "mnu"}, {ontop, "ontop"}, {opaut, "opaut"}, {brop, "brop"},

@@ -3,6 +3,7 @@
 #include "common/number_text.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace tarvo {
 
@@ -50,7 +51,13 @@ bool TotalsStore::writeLine(const QString& line) {
     // The per-user data directory is created only when something is first saved.
     if (!directoryReady_)
         directoryReady_ = directory_.ensureExists();
-    return writer_.write(path(), encodeDataText(line + QStringLiteral("\r\n")));
+    QByteArray bytes = encodeDataText(line + QStringLiteral("\r\n"));
+    // A second without traffic leaves the line as it is; the disk need not hear of it.
+    if (bytes == lastWritten_ && QFileInfo::exists(path()))
+        return true;
+    const bool ok = writer_.write(path(), bytes);
+    lastWritten_ = ok ? std::move(bytes) : QByteArray();
+    return ok;
 }
 
 } // namespace tarvo

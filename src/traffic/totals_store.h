@@ -52,6 +52,7 @@ private:
     QChar separator_;
     AtomicFileWriter writer_;
     bool directoryReady_ = false;
+    QByteArray lastWritten_;
 };
 
 } // namespace tarvo

@@ -1,0 +1,40 @@
+#include "common/data_directory.h"
+#include "traffic/if_table_linux.h"
+#include "traffic/totals_store.h"
+#include "traffic/traffic_meter.h"
+
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+using namespace tarvo;
+
+// One full rate update as the clock tick runs it, the read of /proc/net/dev included.
+static void BM_UpdateRatesTick(benchmark::State& state) {
+    ProcNetDevSource source;
+    CIpHelper helper(source);
+    TrafficMeter meter(helper, u'.');
+    meter.fields.Text1 = QStringLiteral("123456789");
+    meter.fields.Text2 = QStringLiteral("98765");
+    meter.UpdateRates();
+    for (auto _ : state) {
+        meter.UpdateRates();
+        benchmark::DoNotOptimize(meter.fields.Label9);
+    }
+}
+BENCHMARK(BM_UpdateRatesTick);
+
+// One periodic save of the totals file.
+static void BM_TotalsSave(benchmark::State& state) {
+    QTemporaryDir dir;
+    TotalsStore store(DataDirectory(dir.path()), u'.');
+    const SavedTotals saved{QStringLiteral("123456789012"), QStringLiteral("98765432")};
+    std::uint64_t received = 1000;
+    // The first write syncs; the rest of the minute does not, as in the running program.
+    store.Timer3_Timer(saved, received, 7);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(store.Timer3_Timer(saved, ++received, 7));
+}
+BENCHMARK(BM_TotalsSave);
+
+BENCHMARK_MAIN();
