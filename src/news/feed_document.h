@@ -8,7 +8,7 @@ namespace tarvo {
 
 struct FeedDocumentLimits {
     int maxDepth = 256;            // feeds nest a handful of levels
-    int maxMarkup = 200000;        // elements, comments and instructions together
+    int maxMarkup = 300000;        // elements, comments and instructions together
     int maxAttributesPerTag = 256; // the parser checks duplicates pairwise
 };
 

@@ -222,7 +222,8 @@ void frmrss::Command6_Click() {
 }
 
 void frmrss::List1_Click(int row) {
-    if (row < 0 || row >= List2->count())
+    // A headline whose item had no link has nothing to open.
+    if (row < 0 || row >= List2->count() || List2->item(row)->text().isEmpty())
         return;
     Text3->setText(List2->item(row)->text());
     openLink_(Text3->text());

@@ -1,5 +1,6 @@
 #include "news/feed_document.h"
 #include "news/feed_parser.h"
+#include "news/html_entities.h"
 
 #include <QStringEncoder>
 
@@ -202,7 +203,7 @@ TEST(FeedParser, DeepNestingAndOversizedMarkupAreRefused) {
     manyAttributes += "><title>T</title><link>l</link></item></channel></rss>";
     EXPECT_TRUE(parseFeed(manyAttributes, true).headlines.isEmpty());
 
-    const QByteArray manyElements = rss2(item("T", "l") + QByteArray("<x/>").repeated(300000));
+    const QByteArray manyElements = rss2(item("T", "l") + QByteArray("<x/>").repeated(350000));
     EXPECT_TRUE(parseFeed(manyElements, true).headlines.isEmpty());
 
     // Well inside the limits, a real feed's shape is accepted.
@@ -217,4 +218,22 @@ TEST(FeedDocument, EntitiesInsideMarkupOtherThanTextAreLeftAlone) {
     const std::optional<QByteArray> out = tarvo::prepareFeedDocument(doc);
     ASSERT_TRUE(out);
     EXPECT_EQ(*out, QByteArray("<a t=\"&#233;\"><!-- &eacute; --><?p &eacute;?>&#233;</a>"));
+}
+
+TEST(HtmlEntities, NamesTheHtml4Characters) {
+    using tarvo::htmlEntityCodePoint;
+    EXPECT_EQ(htmlEntityCodePoint(u"nbsp"), U'\u00a0');
+    EXPECT_EQ(htmlEntityCodePoint(u"yuml"), U'\u00ff');
+    EXPECT_EQ(htmlEntityCodePoint(u"Yuml"), U'\u0178');
+    EXPECT_EQ(htmlEntityCodePoint(u"Omega"), U'\u03a9');
+    EXPECT_EQ(htmlEntityCodePoint(u"sigmaf"), U'\u03c2');
+    EXPECT_EQ(htmlEntityCodePoint(u"thetasym"), U'\u03d1');
+    EXPECT_EQ(htmlEntityCodePoint(u"rlm"), U'\u200f');
+    EXPECT_EQ(htmlEntityCodePoint(u"euro"), U'\u20ac');
+    EXPECT_EQ(htmlEntityCodePoint(u"diams"), U'\u2666');
+    EXPECT_FALSE(htmlEntityCodePoint(u"apos")); // XML's, not HTML 4's
+    EXPECT_FALSE(htmlEntityCodePoint(u"nbs"));
+    EXPECT_FALSE(htmlEntityCodePoint(u"nbspx"));
+    EXPECT_FALSE(htmlEntityCodePoint(u"thetasyms"));
+    EXPECT_FALSE(htmlEntityCodePoint(u""));
 }

@@ -137,6 +137,7 @@ TEST_F(FrmRssTest, OfflineGreysTextBoxesAndLabelsAndListsDescriptions) {
     EXPECT_EQ(items(w.List1), QStringList({"First ", "Second ", "Third "}));
     EXPECT_EQ(items(w.List2), QStringList({"http://a/1 ", "http://a/2 ", ""}));
     w.List1->setCurrentRow(1);
+    w.List1->setCurrentRow(2); // its item has no link
     EXPECT_EQ(opened, QStringList({"http://a/2 "}));
 
     // Loaded again while connected: online again.
