@@ -148,6 +148,14 @@ void frmrss::buildControls() {
     Label1_4 = place<QLabel>(this, "Label1_4", twipsRect(5040, 4080, 885, 285), arial(11.25));
     Label1_4->setText(QStringLiteral("RSS رابط"));
 
+    // A caption wider than its box in the face found here grows to the left: Arabic text
+    // starts at the right, and the fields the captions belong to lie to their left.
+    for (QLabel* label : {Label1_0, Label1_3, Label1_4, Label2}) {
+        const int extra = label->sizeHint().width() - label->width();
+        if (extra > 0)
+            label->setGeometry(label->geometry().adjusted(-extra, 0, 0, 0));
+    }
+
     for (QPushButton* button : {Command2, Command3, Command4, Command5, Command6}) {
         button->setFocusPolicy(Qt::StrongFocus);
         button->setAutoDefault(false);
