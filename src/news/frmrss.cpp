@@ -1,6 +1,5 @@
 #include "frmrss.h"
 
-#include "feed_parser.h"
 #include "news_icon.h"
 
 #include <QComboBox>
@@ -57,7 +56,7 @@ W* place(QWidget* parent, const char* name, QRect geometry, const QFont& font) {
 frmrss::frmrss(const DataDirectory& dataDir, MessageBoxes& messages, ConnectionProbe& connection,
                std::function<void(const QString&)> openLink, QWidget* parent)
     : QWidget(parent), store_(dataDir), messages_(messages), connection_(connection),
-      openLink_(std::move(openLink)), fetcher_(new FeedFetcher(this)) {
+      openLink_(std::move(openLink)), reader_(new FeedReader(this)) {
     setObjectName(QStringLiteral("frmrss"));
     // Its own window even when given a parent: the reader has no owner.
     setWindowFlag(Qt::Window);
@@ -68,13 +67,13 @@ frmrss::frmrss(const DataDirectory& dataDir, MessageBoxes& messages, ConnectionP
     setPalette(pal);
     setAutoFillBackground(true);
     buildControls();
-    connect(fetcher_, &FeedFetcher::finished, this, &frmrss::showFeed);
+    connect(reader_, &FeedReader::finished, this, &frmrss::showFeed);
     Form_Load();
 }
 
 frmrss::~frmrss() {
     // The controls go after this object's own members; their last signals must not reach it.
-    fetcher_->cancel();
+    reader_->cancel();
     List1->removeEventFilter(this);
     List1->viewport()->removeEventFilter(this);
     for (QObject* child : findChildren<QObject*>())
@@ -191,7 +190,7 @@ void frmrss::co1_Click() {
 
 void frmrss::Command2_Click() {
     // One fetch at a time: a second press while one runs changes nothing.
-    if (fetcher_->isRunning())
+    if (reader_->isRunning())
         return;
     const FeedEntryParts parts = splitFeedEntry(co1->currentText());
     if (parts.title)
@@ -272,15 +271,12 @@ void frmrss::RemoveFeed() {
 }
 
 void frmrss::ReadFeed() {
-    fetcher_->start(txtURL->text());
+    reader_->start(txtURL->text(), isOnline_);
 }
 
-void frmrss::showFeed(bool ok, const QByteArray& document) {
-    if (ok) {
-        const FeedListing listing = parseFeed(document, isOnline_);
-        List1->addItems(listing.headlines);
-        List2->addItems(listing.links);
-    }
+void frmrss::showFeed(const FeedListing& listing) {
+    List1->addItems(listing.headlines);
+    List2->addItems(listing.links);
     emit viewFinished();
 }
 

@@ -3,8 +3,8 @@
 #include "common/connection_probe.h"
 #include "common/data_directory.h"
 #include "common/message_boxes.h"
-#include "feed_fetcher.h"
 #include "feed_list.h"
+#include "feed_reader.h"
 
 #include <QWidget>
 
@@ -35,10 +35,10 @@ public:
 
     int heightTwips() const { return heightTwips_; }
     bool isOnline() const { return isOnline_; }
-    bool isViewing() const { return fetcher_->isRunning(); }
+    bool isViewing() const { return reader_->isRunning(); }
 
     // Lets a test give up on slow addresses sooner than the program does.
-    void setFetchLimits(const FeedFetchLimits& limits) { fetcher_->setLimits(limits); }
+    void setFetchLimits(const FeedFetchLimits& limits) { reader_->setLimits(limits); }
 
     // Event handlers, named after their controls.
     void Form_Load();
@@ -86,7 +86,7 @@ protected:
 private:
     void buildControls();
     void setHeightTwips(int twips);
-    void showFeed(bool ok, const QByteArray& document);
+    void showFeed(const FeedListing& listing);
     QStringList selectorItems() const;
     int chosenFeedIndex() const;
     void onHeadlineSelectionChanged();
@@ -95,7 +95,7 @@ private:
     MessageBoxes& messages_;
     ConnectionProbe& connection_;
     std::function<void(const QString&)> openLink_;
-    FeedFetcher* fetcher_;
+    FeedReader* reader_;
     bool isOnline_ = false;
     int heightTwips_ = collapsedHeightTwips;
     bool headlineChosenSincePress_ = false;

@@ -1,5 +1,6 @@
 #include "news/feed_fetcher.h"
 #include "news/feed_parser.h"
+#include "news/feed_reader.h"
 
 #include "local_http_server.h"
 #include "support/temp_dir.h"
@@ -8,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
+
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -209,4 +212,35 @@ TEST(FeedFetcher, DoctypeNamingLocalFilesOrHostsReadsAndConnectsNothing) {
     QSignalSpy never(&counting, &QObject::destroyed);
     never.wait(200);
     EXPECT_EQ(counting.connections(), 0);
+}
+
+TEST(FeedReader, ListsAServedFeedAndCanBeDroppedMidway) {
+    LocalHttpServer server;
+    server.serve("/rss", threeItems);
+    FeedReader reader;
+    reader.setLimits(testLimits());
+    QSignalSpy spy(&reader, &FeedReader::finished);
+    ASSERT_TRUE(reader.start(server.url("/rss"), true));
+    EXPECT_FALSE(reader.start(server.url("/rss"), true));
+    ASSERT_TRUE(spy.wait(60000));
+    const auto listing = spy[0][0].value<FeedListing>();
+    EXPECT_EQ(listing.headlines, QStringList({"One ", "Two ", "Three "}));
+    EXPECT_FALSE(reader.isRunning());
+
+    ASSERT_TRUE(reader.start(server.url("/missing"), true));
+    ASSERT_TRUE(spy.wait(60000));
+    EXPECT_TRUE(spy[1][0].value<FeedListing>().headlines.isEmpty());
+
+    // A large document is still being parsed when the reader goes away.
+    QByteArray items;
+    for (int i = 0; i < 20000; ++i)
+        items += "<item><title>T</title><link>L</link></item>";
+    QTemporaryDir dir;
+    const QString big = writeFixture(dir, "big.xml", "<rss><channel>" + items + "</channel></rss>");
+    auto dropped = std::make_unique<FeedReader>();
+    QSignalSpy none(dropped.get(), &FeedReader::finished);
+    ASSERT_TRUE(dropped->start(big, true));
+    QCoreApplication::processEvents(); // the file is read and, most likely, still parsing
+    dropped.reset();
+    EXPECT_TRUE(none.isEmpty());
 }
