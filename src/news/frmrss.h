@@ -50,7 +50,7 @@ public:
     void Command6_Click();
     void List1_Click(int row);
 
-    // Part of the feed list store the window runs on its selector.
+    // The feed list operations on the selector, and the read that fills the lists.
     void LoadFeedList();
     void AddFeed();
     void RemoveFeed();
