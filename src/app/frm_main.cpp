@@ -3,6 +3,8 @@
 #include "app/status_menu_bar.h"
 #include "app/strip_art.h"
 #include "app/twips.h"
+#include "calendar/hijri.h"
+#include "news/frmrss.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +23,8 @@ namespace tarvo {
 namespace {
 
 const QString kAppTitle = QStringLiteral("Tarvo");
+const QString kExitWarning =
+    QStringLiteral("إذا تم الخروج من البرنامج الآن لن يتم الحساب بطريقة صحيحة، سيتم تصغير البرنامج");
 const QString kResetQuestion = QStringLiteral("سيتم إلغاء الحركة حتى آخر إغلاق للحاسب");
 constexpr int kStripHeightTwips = 1545;
 constexpr int kMinimumWidthTwips = 500;
@@ -83,6 +87,9 @@ frmMain::frmMain(const Services& services, QWidget* parent)
     : QMainWindow(parent), services_(services), ipHelper_(*services.interfaces),
       meter_(ipHelper_, services.decimalSeparator),
       totals_(services.dataDirectory, services.decimalSeparator),
+      commands_(*services.registry, *services.launcher, *services.messages,
+                services.applicationFilePath),
+      dateWindows_(*services.clock, [this] { endProgram_(); }),
       endProgram_([] { QCoreApplication::quit(); }) {
     setWindowTitle(QStringLiteral("TVM"));
     setWindowIcon(meterIcon());
@@ -91,7 +98,11 @@ frmMain::frmMain(const Services& services, QWidget* parent)
     createMenus();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+    // The secondary windows use the services this window was given; they go with it.
+    delete dateWindows_.window();
+    delete newsWindow_.data();
+}
 
 void frmMain::createControls() {
     auto* client = new QWidget(this);
@@ -233,6 +244,15 @@ void frmMain::createMenus() {
         action->setObjectName(QString::fromLatin1(name));
 
     connect(zac, &QAction::triggered, this, &frmMain::zac_Click);
+    connect(ontop, &QAction::triggered, this, &frmMain::ontop_Click);
+    connect(opaut, &QAction::triggered, this, &frmMain::opaut_Click);
+    connect(brop, &QAction::triggered, this, &frmMain::brop_Click);
+    connect(inop, &QAction::triggered, this, &frmMain::inop_Click);
+    connect(rss, &QAction::triggered, this, &frmMain::rss_Click);
+    connect(hotus, &QAction::triggered, this, &frmMain::hotus_Click);
+    connect(exit, &QAction::triggered, this, &frmMain::exit_Click);
+    connect(mino, &QAction::triggered, this, &frmMain::mino_Click);
+    connect(clk, &QAction::triggered, this, &frmMain::clk_Click);
 }
 
 int frmMain::widthTwips() const { return twips(width()); }
@@ -294,6 +314,10 @@ bool frmMain::Form_Load() {
     }
     QCoreApplication::processEvents();
     Timer1->start();
+    // The other two timers run from creation; restarted here they share the clock's phase,
+    // so the meter wakes once a second instead of three times.
+    Timer2->start();
+    Timer3->start();
 
     // The slide runs from a timer so that the window stays live while it plays.
     if (Label2->isVisible()) {
@@ -387,6 +411,45 @@ void frmMain::zac_Click() {
     showFields();
     totals_.writeResetLine();
 }
+
+void frmMain::ontop_Click() {
+    // The check mark was toggled by the click; it says which level the window goes to.
+    const bool on = ontop->isChecked();
+    setTopmost(on);
+    services_.settings->setValue(kAppTitle, QStringLiteral("settings"), QStringLiteral("ontop"),
+                                 on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void frmMain::opaut_Click() { commands_.writeStartAtLogin(); }
+
+void frmMain::brop_Click() { commands_.startBrowser(); }
+
+void frmMain::inop_Click() { commands_.openNetworkSettings(); }
+
+void frmMain::rss_Click() {
+    if (!newsWindow_) {
+        newsWindow_ = new frmrss(services_.dataDirectory, *services_.messages,
+                                 *services_.connection,
+                                 [this](const QString& link) { commands_.openLink(link); });
+        newsWindow_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    newsWindow_->show();
+    newsWindow_->raise();
+    newsWindow_->activateWindow();
+}
+
+void frmMain::hotus_Click() { commands_.showUsageNote(); }
+
+void frmMain::exit_Click() {
+    services_.messages->information(kAppTitle, kExitWarning);
+    showMinimized();
+}
+
+void frmMain::mino_Click() { showMinimized(); }
+
+void frmMain::clk_Click() { dateWindows_.open(this); }
+
+QString frmMain::DefaultBrowser() { return commands_.defaultBrowser(); }
 
 void frmMain::showFields() {
     const MeterFields& f = meter_.fields;

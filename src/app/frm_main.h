@@ -1,12 +1,17 @@
 #pragma once
 
 #include "app/services.h"
+#include "calendar/date_window_opener.h"
+#include "calendar/hijri.h"
+#include "news/frmrss.h"
+#include "system/system_commands.h"
 #include "traffic/ip_helper.h"
 #include "traffic/totals_store.h"
 #include "traffic/traffic_meter.h"
 
 #include <QMainWindow>
 #include <QPixmap>
+#include <QPointer>
 
 #include <functional>
 
@@ -18,6 +23,7 @@ class QPushButton;
 class QTimer;
 
 namespace tarvo {
+
 
 // The strip whose painted background is the decorative picture.
 class StripBox : public QWidget {
@@ -49,6 +55,22 @@ public:
     void Timer3_Timer();
     void UpdateRates();
     void zac_Click();
+    void ontop_Click();
+    void opaut_Click();
+    void brop_Click();
+    void inop_Click();
+    void rss_Click();
+    void hotus_Click();
+    void exit_Click();
+    void mino_Click();
+    void clk_Click();
+
+    // The default browser's executable, or the empty text.
+    QString DefaultBrowser();
+
+    // The open secondary windows, or null.
+    hijri* dateWindow() const { return dateWindows_.window(); }
+    frmrss* newsWindow() const { return newsWindow_; }
 
     // One step of the start-up slide; false once the slide is over.
     bool slideStep();
@@ -123,6 +145,9 @@ private:
     CIpHelper ipHelper_;
     TrafficMeter meter_;
     TotalsStore totals_;
+    SystemCommands commands_;
+    DateWindowOpener dateWindows_;
+    QPointer<frmrss> newsWindow_;
     int label2LeftTwips_ = 0;
     int slideOffset_ = 0;
     std::function<void()> endProgram_;

@@ -4,6 +4,8 @@
 #include "app/menu_style.h"
 #include "app/qt_message_boxes.h"
 #include "common/number_text.h"
+#include "system/command_launcher.h"
+#include "system/registry.h"
 #include "traffic/platform.h"
 
 #include <QApplication>
@@ -21,6 +23,8 @@ int main(int argc, char** argv) {
     tarvo::QtMessageBoxes messages;
     tarvo::QtSettingsStore settings;
     tarvo::LockFileInstanceLock instanceLock;
+    auto registry = tarvo::createRegistry();
+    tarvo::ProcessLauncher launcher;
 
     tarvo::Services services;
     services.interfaces = interfaces.get();
@@ -29,6 +33,9 @@ int main(int argc, char** argv) {
     services.messages = &messages;
     services.settings = &settings;
     services.instanceLock = &instanceLock;
+    services.registry = registry.get();
+    services.launcher = &launcher;
+    services.applicationFilePath = QCoreApplication::applicationFilePath();
     services.dataDirectory = tarvo::DataDirectory::forProgram();
     services.decimalSeparator = tarvo::localeDecimalSeparator();
 

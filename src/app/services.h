@@ -5,6 +5,8 @@
 #include "common/data_directory.h"
 #include "common/message_boxes.h"
 #include "common/settings_store.h"
+#include "system/command_launcher.h"
+#include "system/registry.h"
 #include "traffic/if_table.h"
 
 #include <QChar>
@@ -27,6 +29,9 @@ struct Services {
     MessageBoxes* messages = nullptr;
     SettingsStore* settings = nullptr;
     InstanceLock* instanceLock = nullptr;
+    Registry* registry = nullptr;
+    CommandLauncher* launcher = nullptr;
+    QString applicationFilePath;
     DataDirectory dataDirectory{QString()};
     QChar decimalSeparator = u'.';
 };
