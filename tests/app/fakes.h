@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/services.h"
+#include "system/memory_registry.h"
 #include "traffic/fake_if_table.h"
 
 #include <QMap>
@@ -69,6 +70,25 @@ public:
     bool tryAcquire() override { return free; }
 };
 
+class FakeLauncher : public tarvo::CommandLauncher {
+public:
+    struct Started {
+        QString program;
+        QStringList arguments;
+        tarvo::ShowState show;
+    };
+    std::vector<Started> started;
+    QStringList installed; // programs findProgram finds
+    bool start(const QString& program, const QStringList& arguments,
+               tarvo::ShowState show) override {
+        started.push_back({program, arguments, show});
+        return true;
+    }
+    QString findProgram(const QString& name) const override {
+        return installed.contains(name) ? "/usr/bin/" + name : QString();
+    }
+};
+
 // Every service faked, the data directory a fresh temporary one.
 struct FakeServices {
     FakeIfTable table;
@@ -77,6 +97,8 @@ struct FakeServices {
     FakeMessages messages;
     FakeSettings settings;
     FakeLock lock;
+    tarvo::MemoryRegistry registry;
+    FakeLauncher launcher;
     QTemporaryDir dir;
 
     tarvo::Services services() {
@@ -87,6 +109,9 @@ struct FakeServices {
         s.messages = &messages;
         s.settings = &settings;
         s.instanceLock = &lock;
+        s.registry = &registry;
+        s.launcher = &launcher;
+        s.applicationFilePath = "/opt/tarvo/bin/tarvo";
         s.dataDirectory = tarvo::DataDirectory(dir.path());
         return s;
     }

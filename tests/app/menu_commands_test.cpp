@@ -1,0 +1,163 @@
+#include "app/frm_main.h"
+#include "calendar/hijri.h"
+#include "fakes.h"
+#include "news/frmrss.h"
+#include "support/temp_dir.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace tarvo;
+
+namespace {
+
+const QString kRunKey = "Software\\microsoft\\windows\\currentversion\\run";
+const QString kBrowserKey = "http\\shell\\open\\command";
+
+struct Loaded {
+    FakeServices fake;
+    std::unique_ptr<frmMain> w;
+    int ended = 0;
+    Loaded() {
+        w = std::make_unique<frmMain>(fake.services());
+        w->setEndProgram([this] { ++ended; });
+        EXPECT_TRUE(w->Form_Load());
+    }
+    QString ontopSetting() { return fake.settings.values.value("Tarvo/settings/ontop"); }
+};
+
+} // namespace
+
+TEST(MenuCommands, AlwaysOnTopTogglesLevelMarkAndSetting) {
+    Loaded t;
+    ASSERT_TRUE(t.w->isTopmost());
+    t.w->ontop->trigger();
+    EXPECT_FALSE(t.w->isTopmost());
+    EXPECT_FALSE(t.w->ontop->isChecked());
+    EXPECT_EQ(t.ontopSetting(), u"0");
+    t.w->ontop->trigger();
+    EXPECT_TRUE(t.w->isTopmost());
+    EXPECT_TRUE(t.w->ontop->isChecked());
+    EXPECT_EQ(t.ontopSetting(), u"1");
+    // The setting is what the next start reads.
+    t.w->ontop->trigger();
+    FakeServices next;
+    next.settings.values = t.fake.settings.values;
+    frmMain again(next.services());
+    again.setEndProgram([] {});
+    ASSERT_TRUE(again.Form_Load());
+    EXPECT_FALSE(again.isTopmost());
+    EXPECT_FALSE(again.ontop->isChecked());
+}
+
+TEST(MenuCommands, ExitWarnsAndOnlyMinimises) {
+    Loaded t;
+    t.w->exit->trigger();
+    ASSERT_EQ(t.fake.messages.shown.size(), 1u);
+    EXPECT_EQ(t.fake.messages.shown[0].caption, u"Tarvo");
+    EXPECT_EQ(t.fake.messages.shown[0].text,
+              u"إذا تم الخروج من البرنامج الآن لن يتم الحساب بطريقة صحيحة، سيتم تصغير البرنامج");
+    EXPECT_TRUE(t.w->isMinimized());
+    EXPECT_EQ(t.ended, 0);
+    EXPECT_TRUE(t.w->Timer1->isActive());
+    EXPECT_TRUE(t.w->Timer2->isActive());
+    EXPECT_TRUE(t.w->Timer3->isActive());
+    t.w->showNormal();
+    t.w->mino->trigger();
+    EXPECT_TRUE(t.w->isMinimized());
+    EXPECT_EQ(t.fake.messages.shown.size(), 1u);
+}
+
+TEST(MenuCommands, UsageNoteIsThreeLinesJoinedByCr) {
+    Loaded t;
+    t.w->hotus->trigger();
+    ASSERT_EQ(t.fake.messages.shown.size(), 1u);
+    const QStringList lines = t.fake.messages.shown[0].text.split(u'\r');
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[0].startsWith(QString(23, u' ') + QStringLiteral("- قم")));
+    EXPECT_TRUE(lines[2].startsWith(QString(27, u' ') + QStringLiteral("- يتم")));
+    EXPECT_FALSE(t.fake.messages.shown[0].text.contains(u'\n'));
+}
+
+TEST(MenuCommands, StartAtLoginWritesOneEntryWithTheExecutable) {
+    Loaded t;
+    t.w->opaut->trigger();
+    t.w->opaut->trigger();
+    const auto values = t.fake.registry.values(RegistryRoot::LocalMachine, kRunKey);
+    ASSERT_EQ(values.size(), 1);
+    EXPECT_EQ(values[0].name, u"tarvo");
+    EXPECT_TRUE(values[0].data.startsWith("/opt/tarvo/bin/tarvo"));
+    EXPECT_TRUE(t.fake.messages.shown.empty());
+}
+
+TEST(MenuCommands, BrowserStartsWithoutAnAddress) {
+    Loaded t;
+    t.fake.registry.putValue(RegistryRoot::ClassesRoot, kBrowserKey, "", RegistryType::String,
+                             QByteArray("\"/usr/bin/stand-in\" \"%1\"") + '\0');
+    EXPECT_EQ(t.w->DefaultBrowser(), u"/usr/bin/stand-in");
+    t.w->brop->trigger();
+    ASSERT_EQ(t.fake.launcher.started.size(), 1u);
+    EXPECT_EQ(t.fake.launcher.started[0].program, u"/usr/bin/stand-in");
+    EXPECT_TRUE(t.fake.launcher.started[0].arguments.isEmpty());
+}
+
+TEST(MenuCommands, NoBrowserSaysSo) {
+    Loaded t;
+    t.w->brop->trigger();
+    EXPECT_TRUE(t.fake.launcher.started.empty());
+    ASSERT_EQ(t.fake.messages.shown.size(), 1u);
+    EXPECT_EQ(t.fake.messages.shown[0].text, u"خطأ بالمتصفح!");
+}
+
+TEST(MenuCommands, NetworkSettingsOfTheDesktop) {
+    Loaded t;
+    t.fake.launcher.installed = {"nm-connection-editor"};
+    t.w->inop->trigger();
+    ASSERT_EQ(t.fake.launcher.started.size(), 1u);
+    EXPECT_TRUE(t.fake.launcher.started[0].program.endsWith("nm-connection-editor"));
+}
+
+TEST(MenuCommands, ClockOpensOneDateWindowLoadedOnce) {
+    Loaded t;
+    t.w->clk->trigger();
+    hijri* first = t.w->dateWindow();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_FALSE(first->isModal());
+    EXPECT_EQ(first->Text4->text(), u"الجمعة"); // the fake clock's Friday, 7 April 2017
+    // Opened again while open: the same window, not reloaded.
+    first->Text4->setText("marker");
+    t.w->clk->trigger();
+    EXPECT_EQ(t.w->dateWindow(), first);
+    EXPECT_EQ(first->Text4->text(), u"marker");
+    // Closed and opened again: loaded afresh.
+    first->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(t.w->dateWindow(), nullptr);
+    t.w->clk->trigger();
+    ASSERT_NE(t.w->dateWindow(), nullptr);
+    EXPECT_EQ(t.w->dateWindow()->Text4->text(), u"الجمعة");
+    // Its Exit ends the program without the main window's closing steps.
+    t.w->dateWindow()->Command2_Click();
+    EXPECT_EQ(t.ended, 1);
+    EXPECT_TRUE(t.w->Timer1->isActive());
+}
+
+TEST(MenuCommands, NewsReaderIsOneWindow) {
+    Loaded t;
+    writeFixture(t.fake.dir, "file2.trv", "one!http://127.0.0.1:1/\r\n");
+    t.w->rss->trigger();
+    frmrss* reader = t.w->newsWindow();
+    ASSERT_NE(reader, nullptr);
+    EXPECT_TRUE(reader->isVisible());
+    EXPECT_FALSE(reader->isModal());
+    t.w->rss->trigger();
+    EXPECT_EQ(t.w->newsWindow(), reader);
+    reader->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(t.w->newsWindow(), nullptr);
+}
