@@ -1,6 +1,6 @@
 #include "traffic/connection_probe_linux.h"
 
-#include "traffic/if_table_linux.h"
+#include <cstdlib>
 
 #include <sstream>
 #include <vector>
@@ -34,15 +34,28 @@ bool parseHex(const std::string& text, unsigned long& value) {
 } // namespace
 
 RouteConnectionProbe::RouteConnectionProbe(std::string procNet, std::string sysClassNet)
-    : procNet_(std::move(procNet)), sysClassNet_(std::move(sysClassNet)) {}
+    : sysClassNet_(std::move(sysClassNet)), route_(procNet + "/route"),
+      ipv6Route_(procNet + "/ipv6_route") {}
 
-bool RouteConnectionProbe::interfaceUsable(const std::string& name) const {
-    const long flags = readInterfaceFlags(sysClassNet_, name);
-    if (flags < 0 || !(flags & kIffUp) || (flags & kIffLoopback))
+bool RouteConnectionProbe::interfaceUsable(const std::string& name) {
+    if (name.find('/') != std::string::npos || name == "." || name == "..")
+        return false;
+    auto link = links_.find(name);
+    if (link == links_.end()) {
+        const std::string dir = sysClassNet_ + "/" + name;
+        link = links_.emplace(name, Link{KernelFile(dir + "/flags", 64),
+                                         KernelFile(dir + "/operstate", 64)}).first;
+    }
+    std::string text;
+    if (!link->second.flags.read(text))
+        return false;
+    char* endp = nullptr;
+    const long flags = std::strtol(text.c_str(), &endp, 0);
+    if (endp == text.c_str() || !(flags & kIffUp) || (flags & kIffLoopback))
         return false;
     // A link without carrier keeps its routes but reaches nothing.
     std::string state;
-    if (readSmallFile(sysClassNet_ + "/" + name + "/operstate", state, 64)) {
+    if (link->second.operstate.read(state)) {
         while (!state.empty() && (state.back() == '\n' || state.back() == ' '))
             state.pop_back();
         if (state == "down" || state == "lowerlayerdown" || state == "notpresent")
@@ -51,11 +64,10 @@ bool RouteConnectionProbe::interfaceUsable(const std::string& name) const {
     return true;
 }
 
-bool RouteConnectionProbe::hasIpv4Default() const {
-    std::string text;
-    if (!readSmallFile(procNet_ + "/route", text))
+bool RouteConnectionProbe::hasIpv4Default() {
+    if (!route_.read(text_))
         return false;
-    std::istringstream in(text);
+    std::istringstream in(text_);
     std::string line;
     std::getline(in, line); // header
     while (std::getline(in, line)) {
@@ -73,11 +85,10 @@ bool RouteConnectionProbe::hasIpv4Default() const {
     return false;
 }
 
-bool RouteConnectionProbe::hasIpv6Default() const {
-    std::string text;
-    if (!readSmallFile(procNet_ + "/ipv6_route", text))
+bool RouteConnectionProbe::hasIpv6Default() {
+    if (!ipv6Route_.read(text_))
         return false;
-    std::istringstream in(text);
+    std::istringstream in(text_);
     std::string line;
     while (std::getline(in, line)) {
         const auto w = words(line);

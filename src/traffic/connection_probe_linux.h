@@ -2,7 +2,10 @@
 
 #include "common/connection_probe.h"
 
+#include "traffic/kernel_file.h"
+
 #include <string>
+#include <unordered_map>
 
 namespace tarvo {
 
@@ -15,12 +18,20 @@ public:
     bool isConnected() override;
 
 private:
-    bool interfaceUsable(const std::string& name) const;
-    bool hasIpv4Default() const;
-    bool hasIpv6Default() const;
+    bool interfaceUsable(const std::string& name);
+    bool hasIpv4Default();
+    bool hasIpv6Default();
 
-    std::string procNet_;
+    struct Link {
+        KernelFile flags;
+        KernelFile operstate;
+    };
+
     std::string sysClassNet_;
+    KernelFile route_;
+    KernelFile ipv6Route_;
+    std::unordered_map<std::string, Link> links_;
+    std::string text_;
 };
 
 } // namespace tarvo

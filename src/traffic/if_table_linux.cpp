@@ -113,12 +113,11 @@ bool ProcNetDevSource::isLoopback(const std::string& name) {
 }
 
 bool ProcNetDevSource::read(std::vector<InterfaceRow>& rows) {
-    std::string text;
-    if (!readSmallFile(procNetDev_, text)) {
+    if (!procNetDev_.read(text_)) {
         rows.clear();
         return false;
     }
-    parseProcNetDev(text, rows, [this](const std::string& n) { return isLoopback(n); });
+    parseProcNetDev(text_, rows, [this](const std::string& n) { return isLoopback(n); });
     return true;
 }
 

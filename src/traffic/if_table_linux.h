@@ -1,6 +1,7 @@
 #pragma once
 
 #include "traffic/if_table.h"
+#include "traffic/kernel_file.h"
 
 #include <functional>
 #include <string>
@@ -21,8 +22,9 @@ public:
 private:
     bool isLoopback(const std::string& name);
 
-    std::string procNetDev_;
+    KernelFile procNetDev_;
     std::string sysClassNet_;
+    std::string text_;
     // An interface's loopback flag does not change while it exists; asked once per name.
     std::unordered_map<std::string, bool> loopback_;
 };
