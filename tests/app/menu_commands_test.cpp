@@ -6,7 +6,12 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -160,4 +165,37 @@ TEST(MenuCommands, NewsReaderIsOneWindow) {
     reader->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(t.w->newsWindow(), nullptr);
+}
+
+TEST(MenuCommands, HeadlineOpensInTheBrowserAsOneArgument) {
+    Loaded t;
+    t.fake.registry.putValue(RegistryRoot::ClassesRoot, kBrowserKey, "", RegistryType::String,
+                             QByteArray("\"/usr/bin/stand-in\" \"%1\"") + '\0');
+    const QString feed = writeFixture(
+        t.fake.dir, "feed.xml",
+        "<rss><channel>"
+        "<item><title>one</title><link>http://example.org/a b\"c</link></item>"
+        "<item><title>two</title><link>javascript:alert(1)</link></item>"
+        "<item><title>three</title><link>https://example.org/3</link></item>"
+        "</channel></rss>");
+    writeFixture(t.fake.dir, "file2.trv", ("feed!" + feed + "\r\n").toUtf8());
+    t.w->rss->trigger();
+    frmrss* reader = t.w->newsWindow();
+    ASSERT_NE(reader, nullptr);
+    reader->co1->setCurrentIndex(0);
+    QSignalSpy listed(reader, &frmrss::viewFinished);
+    reader->Command2->click();
+    ASSERT_TRUE(listed.count() > 0 || listed.wait(10000));
+    ASSERT_EQ(reader->List1->count(), 3);
+    // Walking the headlines with the arrow keys opens each one reached.
+    reader->List1->setFocus();
+    reader->List1->setCurrentRow(0);
+    QTest::keyClick(reader->List1, Qt::Key_Down);
+    QTest::keyClick(reader->List1, Qt::Key_Down);
+    ASSERT_EQ(t.fake.launcher.started.size(), 2u);
+    EXPECT_EQ(t.fake.launcher.started[0].program, u"/usr/bin/stand-in");
+    EXPECT_EQ(t.fake.launcher.started[0].arguments, QStringList{"http://example.org/a b\"c"});
+    // The javascript: link between them opened nothing.
+    EXPECT_EQ(t.fake.launcher.started[1].arguments, QStringList{"https://example.org/3"});
+    EXPECT_TRUE(t.fake.messages.shown.empty());
 }
