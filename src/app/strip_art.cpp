@@ -3,6 +3,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
 
 #include <cmath>
 
@@ -31,41 +32,45 @@ QPixmap stripPicture() {
 }
 
 namespace {
+// The launcher's icon (data/tarvo.svg) drawn at one size: a rate dial over a download and
+// an upload arrow, on a 64-unit grid.
 QPixmap iconPixmap(int size) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    const double s = size / 32.0;
+    p.scale(size / 64.0, size / 64.0);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 0, 128));
-    p.drawRoundedRect(QRectF(1 * s, 1 * s, 30 * s, 30 * s), 6 * s, 6 * s);
-    auto arrow = [&](double x, bool down, const QColor& colour) {
-        QPainterPath path;
-        const double top = 6 * s, bottom = 26 * s, w = 5 * s;
-        if (down) {
-            path.moveTo(x - w / 2, top);
-            path.lineTo(x + w / 2, top);
-            path.lineTo(x + w / 2, bottom - 7 * s);
-            path.lineTo(x + w * 1.3, bottom - 7 * s);
-            path.lineTo(x, bottom);
-            path.lineTo(x - w * 1.3, bottom - 7 * s);
-            path.lineTo(x - w / 2, bottom - 7 * s);
-        } else {
-            path.moveTo(x - w / 2, bottom);
-            path.lineTo(x + w / 2, bottom);
-            path.lineTo(x + w / 2, top + 7 * s);
-            path.lineTo(x + w * 1.3, top + 7 * s);
-            path.lineTo(x, top);
-            path.lineTo(x - w * 1.3, top + 7 * s);
-            path.lineTo(x - w / 2, top + 7 * s);
-        }
-        path.closeSubpath();
-        p.setBrush(colour);
-        p.drawPath(path);
+    p.setBrush(QColor(0x1d, 0x35, 0x57));
+    p.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
+    auto pen = [](const char* colour, double width) {
+        QPen pen{QColor(colour), width};
+        pen.setCapStyle(Qt::RoundCap);
+        pen.setJoinStyle(Qt::RoundJoin);
+        return pen;
     };
-    arrow(11 * s, true, QColor(255, 80, 80));
-    arrow(21 * s, false, QColor(255, 255, 128));
+    p.setBrush(Qt::NoBrush);
+    const QRectF dial(10, 14, 44, 44); // the arc of radius 22 around (32, 36)
+    p.setPen(pen("#a8dadc", 5));
+    p.drawArc(dial, 0, 180 * 16);
+    p.setPen(pen("#e63946", 5));
+    p.drawArc(dial, 0, 63 * 16);
+    p.setPen(pen("#f1faee", 2));
+    p.drawLine(QPointF(32, 14), QPointF(32, 18));
+    p.drawLine(QPointF(16.4, 20.4), QPointF(19.3, 23.3));
+    p.drawLine(QPointF(47.6, 20.4), QPointF(44.7, 23.3));
+    p.setPen(pen("#f1faee", 3));
+    p.drawLine(QPointF(32, 36), QPointF(43, 24));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor("#f1faee"));
+    p.drawEllipse(QPointF(32, 36), 3.5, 3.5);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(pen("#2a9d8f", 3));
+    p.drawLine(QPointF(18, 43), QPointF(18, 53));
+    p.drawPolyline(QPolygonF{QPointF(13.5, 48.5), QPointF(18, 53), QPointF(22.5, 48.5)});
+    p.setPen(pen("#f4a261", 3));
+    p.drawLine(QPointF(46, 53), QPointF(46, 43));
+    p.drawPolyline(QPolygonF{QPointF(41.5, 47.5), QPointF(46, 43), QPointF(50.5, 47.5)});
     return pixmap;
 }
 } // namespace
