@@ -23,8 +23,8 @@ namespace tarvo {
 namespace {
 
 const QString kAppTitle = QStringLiteral("Tarvo");
-const QString kExitWarning =
-    QStringLiteral("إذا تم الخروج من البرنامج الآن لن يتم الحساب بطريقة صحيحة، سيتم تصغير البرنامج");
+const QString kExitWarning = QStringLiteral(
+    "إذا تم الخروج من البرنامج الآن لن يتم الحساب بطريقة صحيحة، سيتم تصغير البرنامج");
 const QString kResetQuestion = QStringLiteral("سيتم إلغاء الحركة حتى آخر إغلاق للحاسب");
 constexpr int kStripHeightTwips = 1545;
 constexpr int kMinimumWidthTwips = 500;
@@ -57,8 +57,8 @@ void fitCaption(QLabel* label) {
     if (needed <= label->width())
         return;
     const int extra = needed - label->width();
-    const int left = label->alignment().testFlag(Qt::AlignHCenter) ? label->x() - extra / 2
-                                                                    : label->x();
+    const int left =
+        label->alignment().testFlag(Qt::AlignHCenter) ? label->x() - extra / 2 : label->x();
     label->setGeometry(left, label->y(), needed, label->height());
 }
 
@@ -160,8 +160,8 @@ void frmMain::createControls() {
 
     // The strip.
     const QFont rateFont = formFont(arial, 11.25, true);
-    Label9 = label(Picture2, "Label9", twipsRect(120, 120, 480, 270), rateFont,
-                   QStringLiteral("0 Kb"));
+    Label9 =
+        label(Picture2, "Label9", twipsRect(120, 120, 480, 270), rateFont, QStringLiteral("0 Kb"));
     Label9->adjustSize();
     Label10 = label(Picture2, "Label10", twipsRect(3345, 120, 480, 270), rateFont,
                     QStringLiteral("0 Kb"));
@@ -235,11 +235,21 @@ void frmMain::createMenus() {
     netcb = new QAction(QString(), this);
     bar->addStatusAction(netcb);
 
-    const std::pair<QAction*, const char*> names[] = {
-        {mnu->menuAction(), "mnu"}, {ontop, "ontop"}, {opaut, "opaut"}, {brop, "brop"},
-        {inop, "inop"},  {l1, "l1"},       {rss, "rss"},     {lou, "lou"},   {hotus, "hotus"},
-        {l3, "l3"},      {zac, "zac"},     {exit, "exit"},   {mino, "mino"}, {clk, "clk"},
-        {netcb, "netcb"}};
+    const std::pair<QAction*, const char*> names[] = {{mnu->menuAction(), "mnu"},
+                                                      {ontop, "ontop"},
+                                                      {opaut, "opaut"},
+                                                      {brop, "brop"},
+                                                      {inop, "inop"},
+                                                      {l1, "l1"},
+                                                      {rss, "rss"},
+                                                      {lou, "lou"},
+                                                      {hotus, "hotus"},
+                                                      {l3, "l3"},
+                                                      {zac, "zac"},
+                                                      {exit, "exit"},
+                                                      {mino, "mino"},
+                                                      {clk, "clk"},
+                                                      {netcb, "netcb"}};
     for (const auto& [action, name] : names)
         action->setObjectName(QString::fromLatin1(name));
 
@@ -255,7 +265,9 @@ void frmMain::createMenus() {
     connect(clk, &QAction::triggered, this, &frmMain::clk_Click);
 }
 
-int frmMain::widthTwips() const { return twips(width()); }
+int frmMain::widthTwips() const {
+    return twips(width());
+}
 
 void frmMain::applySize(int widthPx) {
     const int height = menuBar()->sizeHint().height() + px(kStripHeightTwips);
@@ -338,7 +350,9 @@ bool frmMain::slideStep() {
     return true;
 }
 
-bool frmMain::isTopmost() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+bool frmMain::isTopmost() const {
+    return windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
 
 void frmMain::setTopmost(bool on) {
     if (isTopmost() == on)
@@ -401,7 +415,9 @@ void frmMain::Timer3_Timer() {
     totals_.Timer3_Timer(savedTotals(), ipHelper_.BytesReceived(), ipHelper_.BytesSent());
 }
 
-SavedTotals frmMain::savedTotals() const { return {meter_.fields.Text1, meter_.fields.Text2}; }
+SavedTotals frmMain::savedTotals() const {
+    return {meter_.fields.Text1, meter_.fields.Text2};
+}
 
 void frmMain::zac_Click() {
     if (!services_.messages->askYesNo(kAppTitle, kResetQuestion))
@@ -420,17 +436,23 @@ void frmMain::ontop_Click() {
                                  on ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
-void frmMain::opaut_Click() { commands_.writeStartAtLogin(); }
+void frmMain::opaut_Click() {
+    commands_.writeStartAtLogin();
+}
 
-void frmMain::brop_Click() { commands_.startBrowser(); }
+void frmMain::brop_Click() {
+    commands_.startBrowser();
+}
 
-void frmMain::inop_Click() { commands_.openNetworkSettings(); }
+void frmMain::inop_Click() {
+    commands_.openNetworkSettings();
+}
 
 void frmMain::rss_Click() {
     if (!newsWindow_) {
-        newsWindow_ = new frmrss(services_.dataDirectory, *services_.messages,
-                                 *services_.connection,
-                                 [this](const QString& link) { commands_.openLink(link); });
+        newsWindow_ =
+            new frmrss(services_.dataDirectory, *services_.messages, *services_.connection,
+                       [this](const QString& link) { commands_.openLink(link); });
         newsWindow_->setAttribute(Qt::WA_DeleteOnClose);
     }
     newsWindow_->show();
@@ -438,18 +460,26 @@ void frmMain::rss_Click() {
     newsWindow_->activateWindow();
 }
 
-void frmMain::hotus_Click() { commands_.showUsageNote(); }
+void frmMain::hotus_Click() {
+    commands_.showUsageNote();
+}
 
 void frmMain::exit_Click() {
     services_.messages->information(kAppTitle, kExitWarning);
     showMinimized();
 }
 
-void frmMain::mino_Click() { showMinimized(); }
+void frmMain::mino_Click() {
+    showMinimized();
+}
 
-void frmMain::clk_Click() { dateWindows_.open(this); }
+void frmMain::clk_Click() {
+    dateWindows_.open(this);
+}
 
-QString frmMain::DefaultBrowser() { return commands_.defaultBrowser(); }
+QString frmMain::DefaultBrowser() {
+    return commands_.defaultBrowser();
+}
 
 void frmMain::showFields() {
     const MeterFields& f = meter_.fields;

@@ -24,7 +24,6 @@ class QTimer;
 
 namespace tarvo {
 
-
 // The strip whose painted background is the decorative picture.
 class StripBox : public QWidget {
     Q_OBJECT

@@ -2,8 +2,8 @@
 
 namespace tarvo {
 
-int MenuKeyboardStyle::styleHint(StyleHint hint, const QStyleOption* option,
-                                 const QWidget* widget, QStyleHintReturn* returnData) const {
+int MenuKeyboardStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                                 QStyleHintReturn* returnData) const {
     if (hint == QStyle::SH_MenuBar_AltKeyNavigation)
         return 1;
     return QProxyStyle::styleHint(hint, option, widget, returnData);

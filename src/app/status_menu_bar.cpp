@@ -17,10 +17,9 @@ void StatusMenuBar::actionEvent(QActionEvent* event) {
                 continue;
             const QFontMetrics metrics = fontMetrics();
             const QString text = s.action->text();
-            const bool sameLook = s.action->isVisible() && s.action->isEnabled() &&
-                                  !s.shownText.isEmpty() &&
-                                  metrics.horizontalAdvance(text) ==
-                                      metrics.horizontalAdvance(s.shownText);
+            const bool sameLook =
+                s.action->isVisible() && s.action->isEnabled() && !s.shownText.isEmpty() &&
+                metrics.horizontalAdvance(text) == metrics.horizontalAdvance(s.shownText);
             s.shownText = text;
             if (sameLook && isVisible()) {
                 update(actionGeometry(s.action));

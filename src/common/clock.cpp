@@ -4,8 +4,12 @@
 
 namespace tarvo {
 
-QDateTime SystemClock::now() const { return QDateTime::currentDateTime(); }
+QDateTime SystemClock::now() const {
+    return QDateTime::currentDateTime();
+}
 
-void SystemClock::sleepMs(int ms) { QThread::msleep(ulong(ms)); }
+void SystemClock::sleepMs(int ms) {
+    QThread::msleep(ulong(ms));
+}
 
 } // namespace tarvo

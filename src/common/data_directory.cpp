@@ -20,8 +20,12 @@ QString DataDirectory::filePath(const QString& fileName) const {
     return QDir(path_).filePath(fileName);
 }
 
-bool DataDirectory::ensureExists() const { return QDir().mkpath(path_); }
+bool DataDirectory::ensureExists() const {
+    return QDir().mkpath(path_);
+}
 
-QString programDirectory() { return QCoreApplication::applicationDirPath(); }
+QString programDirectory() {
+    return QCoreApplication::applicationDirPath();
+}
 
 } // namespace tarvo

@@ -4,7 +4,6 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-
 namespace tarvo {
 
 QString decodeDataText(const QByteArray& bytes) {
@@ -18,7 +17,9 @@ QString decodeDataText(const QByteArray& bytes) {
     return arabic(bytes);
 }
 
-QByteArray encodeDataText(const QString& text) { return text.toUtf8(); }
+QByteArray encodeDataText(const QString& text) {
+    return text.toUtf8();
+}
 
 std::optional<QByteArray> readFileBytes(const QString& path, qint64 maxBytes) {
     QFile file(path);
@@ -58,6 +59,8 @@ bool appendToFile(const QString& path, const QByteArray& bytes) {
 AtomicFileWriter::AtomicFileWriter(std::chrono::seconds syncInterval)
     : syncInterval_(syncInterval) {}
 
-QString AtomicFileWriter::temporaryPathFor(const QString& path) { return path + QStringLiteral(".tmp"); }
+QString AtomicFileWriter::temporaryPathFor(const QString& path) {
+    return path + QStringLiteral(".tmp");
+}
 
 } // namespace tarvo

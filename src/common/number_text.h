@@ -19,6 +19,7 @@ double LeadingNumber(QStringView text);
 
 // x rounded to the pattern's decimals, halves away from zero, on the value as written
 // with 15 significant digits. Patterns: ".0", "0.0", "0.00".
-QString FormatPattern(double x, QStringView pattern, QChar decimalSeparator = localeDecimalSeparator());
+QString FormatPattern(double x, QStringView pattern,
+                      QChar decimalSeparator = localeDecimalSeparator());
 
 } // namespace tarvo

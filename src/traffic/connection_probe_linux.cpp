@@ -43,8 +43,10 @@ bool RouteConnectionProbe::interfaceUsable(const std::string& name) {
     auto link = links_.find(name);
     if (link == links_.end()) {
         const std::string dir = sysClassNet_ + "/" + name;
-        link = links_.emplace(name, Link{KernelFile(dir + "/flags", 64),
-                                         KernelFile(dir + "/operstate", 64)}).first;
+        link = links_
+                   .emplace(name, Link{KernelFile(dir + "/flags", 64),
+                                       KernelFile(dir + "/operstate", 64)})
+                   .first;
     }
     std::string text;
     if (!link->second.flags.read(text))
@@ -104,6 +106,8 @@ bool RouteConnectionProbe::hasIpv6Default() {
     return false;
 }
 
-bool RouteConnectionProbe::isConnected() { return hasIpv4Default() || hasIpv6Default(); }
+bool RouteConnectionProbe::isConnected() {
+    return hasIpv4Default() || hasIpv6Default();
+}
 
 } // namespace tarvo

@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <charconv>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -58,7 +58,6 @@ void parseProcNetDev(std::string_view text, std::vector<InterfaceRow>& rows,
         p = eol + 1;
     }
 }
-
 
 bool readSmallFile(const std::string& path, std::string& out, size_t limit) {
     out.clear();

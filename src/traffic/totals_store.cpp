@@ -10,7 +10,9 @@ namespace tarvo {
 TotalsStore::TotalsStore(DataDirectory directory, QChar decimalSeparator)
     : directory_(std::move(directory)), separator_(decimalSeparator) {}
 
-QString TotalsStore::path() const { return directory_.filePath(QString::fromLatin1(kFileName)); }
+QString TotalsStore::path() const {
+    return directory_.filePath(QString::fromLatin1(kFileName));
+}
 
 SavedTotals TotalsStore::parseLine(const QString& line, QChar decimalSeparator) {
     const qsizetype p = line.indexOf(QStringLiteral("**"));
@@ -45,7 +47,9 @@ bool TotalsStore::SaveTotalsOffline(const SavedTotals& saved, std::uint64_t rece
     return writeLine(totalsLine(saved, received, sent, separator_));
 }
 
-bool TotalsStore::writeResetLine() { return writeLine(QStringLiteral(" ** ")); }
+bool TotalsStore::writeResetLine() {
+    return writeLine(QStringLiteral(" ** "));
+}
 
 bool TotalsStore::writeLine(const QString& line) {
     // The per-user data directory is created only when something is first saved.

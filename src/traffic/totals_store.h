@@ -39,8 +39,8 @@ public:
     bool writeResetLine();
 
     // The totals line as the savers write it, without its line end.
-    static QString totalsLine(const SavedTotals& saved, std::uint64_t received,
-                              std::uint64_t sent, QChar decimalSeparator);
+    static QString totalsLine(const SavedTotals& saved, std::uint64_t received, std::uint64_t sent,
+                              QChar decimalSeparator);
 
     // The saved totals read back from a line.
     static SavedTotals parseLine(const QString& line, QChar decimalSeparator);

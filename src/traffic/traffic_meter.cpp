@@ -46,7 +46,8 @@ void TrafficMeter::UpdateRates() {
         fields.Command3 = FormatPattern(LeadingNumber(fields.lblSent) / 1024, u"0.00", separator_);
     }
 
-    fields.Label10 = QStringLiteral("UP:") + FormatPattern(sentKbit_ - prevSentKbit_, u".0", separator_);
+    fields.Label10 =
+        QStringLiteral("UP:") + FormatPattern(sentKbit_ - prevSentKbit_, u".0", separator_);
     fields.Label9 =
         QStringLiteral("DOWN:") + FormatPattern(recvKbit_ - prevRecvKbit_, u".0", separator_);
     clearIfNegative(fields.Label9);

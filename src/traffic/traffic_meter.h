@@ -9,19 +9,19 @@ namespace tarvo {
 // The texts of the main window's fields that the meter fills and reads back. Values are
 // kept as the fields' texts because later steps read those texts back.
 struct MeterFields {
-    QString Label9 = QStringLiteral("0 Kb");  // download rate
-    QString Label10 = QStringLiteral("0 Kb"); // upload rate
-    QString lblRecv;                          // received total, KB
-    QString lblSent;                          // sent total, KB
-    QString Command2;                         // received total, MB
-    QString Command3;                         // sent total, MB
-    QString Text1;                            // received bytes saved by the previous run
-    QString Text2;                            // sent bytes saved by the previous run
-    QString Text3;                            // seconds counted in the current minute
-    QString Text4;                            // sum of the shown rates in the current minute
-    QString Text5;                            // average of the last full minute
+    QString Label9 = QStringLiteral("0 Kb");   // download rate
+    QString Label10 = QStringLiteral("0 Kb");  // upload rate
+    QString lblRecv;                           // received total, KB
+    QString lblSent;                           // sent total, KB
+    QString Command2;                          // received total, MB
+    QString Command3;                          // sent total, MB
+    QString Text1;                             // received bytes saved by the previous run
+    QString Text2;                             // sent bytes saved by the previous run
+    QString Text3;                             // seconds counted in the current minute
+    QString Text4;                             // sum of the shown rates in the current minute
+    QString Text5;                             // average of the last full minute
     QString Label4 = QStringLiteral("Label4"); // last connected state, "True" or "False"
-    QString netcb;                            // connection state caption
+    QString netcb;                             // connection state caption
 };
 
 extern const QString kConnectedCaption;    // "متصل"

@@ -25,9 +25,7 @@ struct Window {
     std::unique_ptr<frmMain> w;
     int ended = 0;
 
-    Window() {
-        writeFixture(fake.dir, "file1.trv", "1024**2048\r\n");
-    }
+    Window() { writeFixture(fake.dir, "file1.trv", "1024**2048\r\n"); }
     frmMain& make() {
         w = std::make_unique<frmMain>(fake.services());
         w->setEndProgram([this] { ++ended; });
@@ -55,8 +53,7 @@ TEST(frmMain, CreatedWithItsControlsAndMenuTree) {
     frmMain& w = t.make();
     EXPECT_EQ(w.windowTitle(), u"TVM");
     EXPECT_FALSE(w.windowIcon().isNull());
-    EXPECT_EQ(captions(w.menuBar()->actions()),
-              (QStringList{"خيارات", "تصغير", "clk", ""}));
+    EXPECT_EQ(captions(w.menuBar()->actions()), (QStringList{"خيارات", "تصغير", "clk", ""}));
     EXPECT_EQ(captions(w.mnu->actions()),
               (QStringList{"أعلى دائماً", "تشغيل تلقائي", "تشغيل المتصفح", "خيارات الإنترنت", "-",
                            "قارئ الأخبار", "-", "كيفية الإستخدام", "-", "تصفير العداد", "خروج"}));
@@ -70,9 +67,9 @@ TEST(frmMain, CreatedWithItsControlsAndMenuTree) {
     EXPECT_TRUE(w.Command2->text().isEmpty());
     EXPECT_TRUE(w.Label2->text().isEmpty());
     // Value holders are hidden; the strip's figures are not.
-    for (QWidget* hidden : std::initializer_list<QWidget*>{w.Text1, w.Text2, w.Label3, w.lblSent,
-                                                          w.lblRecv, w.Text3, w.Text4, w.Label4,
-                                                          w.Command4})
+    for (QWidget* hidden :
+         std::initializer_list<QWidget*>{w.Text1, w.Text2, w.Label3, w.lblSent, w.lblRecv, w.Text3,
+                                         w.Text4, w.Label4, w.Command4})
         EXPECT_TRUE(w.isHidden() || hidden->isHidden()) << hidden->objectName().toStdString();
     EXPECT_FALSE(w.Label9->isHidden());
     EXPECT_FALSE(w.Text5->isHidden());
@@ -156,7 +153,8 @@ TEST(frmMain, AlwaysOnTopFromTheSetting) {
 TEST(frmMain, ClockCaptionIsTwentyFourHour) {
     Window t;
     frmMain& w = t.loaded();
-    for (auto [time, text] : {std::pair{QTime(0, 0, 0), "00:00:00"}, {QTime(23, 59, 59), "23:59:59"},
+    for (auto [time, text] : {std::pair{QTime(0, 0, 0), "00:00:00"},
+                              {QTime(23, 59, 59), "23:59:59"},
                               {QTime(9, 5, 3), "09:05:03"}}) {
         t.fake.clock.time.setTime(time);
         w.Timer1_Timer();

@@ -25,7 +25,8 @@ TEST(InstanceLock, LockOfADeadProcessIsTakenOver) {
     const qint64 deadPid = child.processId() ? child.processId() : 999999;
     QFile lock(dir.filePath("tarvo.lock"));
     ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
-    lock.write(QByteArray::number(deadPid) + "\ntarvo\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    lock.write(QByteArray::number(deadPid) + "\ntarvo\n" + QSysInfo::machineHostName().toUtf8() +
+               "\n");
     lock.close();
     LockFileInstanceLock next(dir.filePath("tarvo.lock"));
     EXPECT_TRUE(next.tryAcquire());

@@ -5,8 +5,8 @@
 #include "support/temp_dir.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -171,13 +171,13 @@ TEST(MenuCommands, HeadlineOpensInTheBrowserAsOneArgument) {
     Loaded t;
     t.fake.registry.putValue(RegistryRoot::ClassesRoot, kBrowserKey, "", RegistryType::String,
                              QByteArray("\"/usr/bin/stand-in\" \"%1\"") + '\0');
-    const QString feed = writeFixture(
-        t.fake.dir, "feed.xml",
-        "<rss><channel>"
-        "<item><title>one</title><link>http://example.org/a b\"c</link></item>"
-        "<item><title>two</title><link>javascript:alert(1)</link></item>"
-        "<item><title>three</title><link>https://example.org/3</link></item>"
-        "</channel></rss>");
+    const QString feed =
+        writeFixture(t.fake.dir, "feed.xml",
+                     "<rss><channel>"
+                     "<item><title>one</title><link>http://example.org/a b\"c</link></item>"
+                     "<item><title>two</title><link>javascript:alert(1)</link></item>"
+                     "<item><title>three</title><link>https://example.org/3</link></item>"
+                     "</channel></rss>");
     writeFixture(t.fake.dir, "file2.trv", ("feed!" + feed + "\r\n").toUtf8());
     t.w->rss->trigger();
     frmrss* reader = t.w->newsWindow();

@@ -21,8 +21,9 @@ TEST(DataFile, FirstLineEndsAtCrOrLf) {
 }
 
 TEST(DataFile, DecodesUtf8ElseArabicCodePage) {
-    EXPECT_EQ(decodeDataText(QByteArray("\xd8\xa7\xd9\x84\xd8\xa3\xd8\xae\xd8\xa8\xd8\xa7\xd8\xb1")),
-              u"الأخبار");
+    EXPECT_EQ(
+        decodeDataText(QByteArray("\xd8\xa7\xd9\x84\xd8\xa3\xd8\xae\xd8\xa8\xd8\xa7\xd8\xb1")),
+        u"الأخبار");
     // The same word as the Arabic Windows code page writes it.
     EXPECT_EQ(decodeDataText(QByteArray("\xc7\xe1\xc3\xce\xc8\xc7\xd1")), u"الأخبار");
     EXPECT_EQ(decodeDataText("plain"), u"plain");

@@ -48,7 +48,7 @@ TEST(LeadingNumber, NoNumberGivesZero) {
     EXPECT_EQ(LeadingNumber(u"DOWN:"), 0);
     EXPECT_EQ(LeadingNumber(u"-"), 0);
     EXPECT_EQ(LeadingNumber(u"."), 0);
-    EXPECT_EQ(LeadingNumber(u"١٢"), 0); // only ASCII digits count
+    EXPECT_EQ(LeadingNumber(u"١٢"), 0);    // only ASCII digits count
     EXPECT_EQ(LeadingNumber(u"1e999"), 0); // out of range in a damaged file
 }
 

@@ -6,7 +6,8 @@
 #include <QTemporaryDir>
 
 // Fixture files for readers of data and system files.
-inline QString writeFixture(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+inline QString writeFixture(const QTemporaryDir& dir, const QString& name,
+                            const QByteArray& bytes) {
     const QString path = dir.filePath(name);
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))

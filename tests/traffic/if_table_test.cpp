@@ -16,7 +16,8 @@ const char kHeader[] =
     "drop fifo colls carrier compressed\n";
 
 // A /sys/class/net with the given interfaces and flags.
-QString sysClassNet(const QTemporaryDir& dir, std::initializer_list<std::pair<const char*, const char*>> flags) {
+QString sysClassNet(const QTemporaryDir& dir,
+                    std::initializer_list<std::pair<const char*, const char*>> flags) {
     const QString root = dir.filePath("sys");
     for (const auto& [name, value] : flags) {
         QDir().mkpath(root + "/" + name);
@@ -39,13 +40,16 @@ std::vector<InterfaceRow> readRows(const QTemporaryDir& dir, const QByteArray& t
 
 TEST(ProcNetDev, ReadsReceivedAndSentBytesPerInterface) {
     QTemporaryDir dir;
-    const QString sys = sysClassNet(dir, {{"lo", "0x9\n"}, {"eth0", "0x1003\n"}, {"wlan0", "0x1002"}});
-    const auto rows = readRows(dir,
-                               QByteArray(kHeader) +
-                                   "    lo:    3267      29    0    0    0     0          0         0     3267      29    0    0    0     0       0          0\n"
-                                   "  eth0: 70286335    1482    0    0    0     0          0         0    66926     805    0    0    0     0       0          0\n"
-                                   " wlan0:18446744073709551615 1 0 0 0 0 0 0 5000000000 1 0 0 0 0 0 0",
-                               sys);
+    const QString sys =
+        sysClassNet(dir, {{"lo", "0x9\n"}, {"eth0", "0x1003\n"}, {"wlan0", "0x1002"}});
+    const auto rows = readRows(
+        dir,
+        QByteArray(kHeader) + "    lo:    3267      29    0    0    0     0          0         0   "
+                              "  3267      29    0    0    0     0       0          0\n"
+                              "  eth0: 70286335    1482    0    0    0     0          0         0  "
+                              "  66926     805    0    0    0     0       0          0\n"
+                              " wlan0:18446744073709551615 1 0 0 0 0 0 0 5000000000 1 0 0 0 0 0 0",
+        sys);
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[0].name, "lo");
     EXPECT_EQ(rows[0].description.rfind("Loopback", 0), 0u);
@@ -61,17 +65,17 @@ TEST(ProcNetDev, ReadsReceivedAndSentBytesPerInterface) {
 TEST(ProcNetDev, LeavesOutMalformedLines) {
     QTemporaryDir dir;
     const QString sys = sysClassNet(dir, {});
-    const auto rows = readRows(dir,
-                               QByteArray(kHeader) +
-                                   "short: 1 2 3\n"
-                                   "bad: 1 2 3 4 5 6 7 8 x 10 11 12 13 14 15 16\n"
-                                   "huge: 99999999999999999999 0 0 0 0 0 0 0 1 0 0 0 0 0 0 0\n"
-                                   "neg: -1 0 0 0 0 0 0 0 1 0 0 0 0 0 0 0\n"
-                                   ": 1 0 0 0 0 0 0 0 1 0 0 0 0 0 0 0\n"
-                                   "no colon at all\n"
-                                   "\n"
-                                   "veth-a.b@if2: 7 0 0 0 0 0 0 0 9 0 0 0 0 0 0 0\n",
-                               sys);
+    const auto rows =
+        readRows(dir,
+                 QByteArray(kHeader) + "short: 1 2 3\n"
+                                       "bad: 1 2 3 4 5 6 7 8 x 10 11 12 13 14 15 16\n"
+                                       "huge: 99999999999999999999 0 0 0 0 0 0 0 1 0 0 0 0 0 0 0\n"
+                                       "neg: -1 0 0 0 0 0 0 0 1 0 0 0 0 0 0 0\n"
+                                       ": 1 0 0 0 0 0 0 0 1 0 0 0 0 0 0 0\n"
+                                       "no colon at all\n"
+                                       "\n"
+                                       "veth-a.b@if2: 7 0 0 0 0 0 0 0 9 0 0 0 0 0 0 0\n",
+                 sys);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].name, "veth-a.b@if2");
     EXPECT_EQ(rows[0].inOctets, 7u);
