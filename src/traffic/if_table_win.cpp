@@ -1,0 +1,46 @@
+#include "traffic/if_table_win.h"
+
+// clang-format off
+#include <winsock2.h>
+#include <windows.h>
+#include <iphlpapi.h>
+#include <netioapi.h>
+// clang-format on
+
+#include <string>
+
+namespace tarvo {
+
+namespace {
+std::string narrow(const wchar_t* text) {
+    const int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1)
+        return {};
+    std::string out(size_t(size - 1), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, -1, out.data(), size, nullptr, nullptr);
+    return out;
+}
+} // namespace
+
+bool IfTable2Source::read(std::vector<InterfaceRow>& rows) {
+    rows.clear();
+    MIB_IF_TABLE2* table = nullptr;
+    if (GetIfTable2(&table) != NO_ERROR || !table)
+        return false;
+    for (ULONG i = 0; i < table->NumEntries; ++i) {
+        const MIB_IF_ROW2& row = table->Table[i];
+        // Filter layers repeat the traffic of the adapter they sit on.
+        if (row.InterfaceAndOperStatusFlags.FilterInterface)
+            continue;
+        InterfaceRow out;
+        out.name = std::to_string(row.InterfaceLuid.Value);
+        out.description = narrow(row.Description);
+        out.inOctets = row.InOctets;
+        out.outOctets = row.OutOctets;
+        rows.push_back(std::move(out));
+    }
+    FreeMibTable(table);
+    return true;
+}
+
+} // namespace tarvo
