@@ -1,6 +1,6 @@
 #include "traffic/connection_probe_linux.h"
 
-#include <cstdlib>
+#include "traffic/if_table_linux.h"
 
 #include <sstream>
 #include <vector>
@@ -38,7 +38,7 @@ RouteConnectionProbe::RouteConnectionProbe(std::string procNet, std::string sysC
       ipv6Route_(procNet + "/ipv6_route") {}
 
 bool RouteConnectionProbe::interfaceUsable(const std::string& name) {
-    if (name.find('/') != std::string::npos || name == "." || name == "..")
+    if (!isInterfaceName(name))
         return false;
     auto link = links_.find(name);
     if (link == links_.end()) {
@@ -51,9 +51,8 @@ bool RouteConnectionProbe::interfaceUsable(const std::string& name) {
     std::string text;
     if (!link->second.flags.read(text))
         return false;
-    char* endp = nullptr;
-    const long flags = std::strtol(text.c_str(), &endp, 0);
-    if (endp == text.c_str() || !(flags & kIffUp) || (flags & kIffLoopback))
+    const long flags = parseInterfaceFlags(text);
+    if (flags < 0 || !(flags & kIffUp) || (flags & kIffLoopback))
         return false;
     // A link without carrier keeps its routes but reaches nothing.
     std::string state;

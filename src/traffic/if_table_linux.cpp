@@ -1,11 +1,8 @@
 #include "traffic/if_table_linux.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace tarvo {
 
@@ -59,42 +56,14 @@ void parseProcNetDev(std::string_view text, std::vector<InterfaceRow>& rows,
     }
 }
 
-bool readSmallFile(const std::string& path, std::string& out, size_t limit) {
-    out.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    char buf[8192];
-    bool ok = true;
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            ok = false;
-            break;
-        }
-        if (n == 0)
-            break;
-        out.append(buf, size_t(n));
-        if (out.size() > limit) {
-            ok = false;
-            break;
-        }
-    }
-    ::close(fd);
-    return ok;
-}
-
-long readInterfaceFlags(const std::string& sysClassNet, const std::string& name) {
-    if (name.find('/') != std::string::npos || name == "." || name == "..")
-        return -1;
-    std::string text;
-    if (!readSmallFile(sysClassNet + "/" + name + "/flags", text, 64))
-        return -1;
+long parseInterfaceFlags(const std::string& text) {
     char* endp = nullptr;
     const long flags = std::strtol(text.c_str(), &endp, 0);
     return endp == text.c_str() ? -1 : flags;
+}
+
+bool isInterfaceName(const std::string& name) {
+    return !name.empty() && name.find('/') == std::string::npos && name != "." && name != "..";
 }
 
 ProcNetDevSource::ProcNetDevSource(std::string procNetDev, std::string sysClassNet)
@@ -103,7 +72,11 @@ ProcNetDevSource::ProcNetDevSource(std::string procNetDev, std::string sysClassN
 bool ProcNetDevSource::isLoopback(const std::string& name) {
     if (auto it = loopback_.find(name); it != loopback_.end())
         return it->second;
-    const long flags = readInterfaceFlags(sysClassNet_, name);
+    std::string text;
+    const long flags =
+        isInterfaceName(name) && KernelFile(sysClassNet_ + "/" + name + "/flags", 64).read(text)
+            ? parseInterfaceFlags(text)
+            : -1;
     if (flags < 0)
         return false; // unknown for now; asked again at the next reading
     const bool loop = (flags & kIffLoopback) != 0;

@@ -33,10 +33,10 @@ private:
 void parseProcNetDev(std::string_view text, std::vector<InterfaceRow>& rows,
                      const std::function<bool(const std::string&)>& isLoopback);
 
-// Reads a small file of sysfs or procfs into out; false when unreadable.
-bool readSmallFile(const std::string& path, std::string& out, size_t limit = 1 << 20);
+// The flags word of an interface's sysfs flags text ("0x1003\n"), or -1 when malformed.
+long parseInterfaceFlags(const std::string& text);
 
-// The flags word of /sys/class/net/<name>/flags, or -1 when unreadable.
-long readInterfaceFlags(const std::string& sysClassNet, const std::string& name);
+// Whether a name can stand for an interface directory of /sys/class/net.
+bool isInterfaceName(const std::string& name);
 
 } // namespace tarvo
