@@ -1,5 +1,6 @@
 #include "system/desktop_registry_linux.h"
 
+#include "system/desktop_entry.h"
 #include "system/xdg_autostart_linux.h"
 #include "system/xdg_browser_linux.h"
 #include "system/xdg_locations_linux.h"
@@ -10,6 +11,13 @@ namespace {
 
 QByteArray stringData(const QString& text) {
     return text.toUtf8() + '\0';
+}
+
+// A value reads back as it was set: an Exec that starts one program is that program with
+// the entry's quoting undone; any other command line stays as it is written.
+QString runValueData(const QString& exec) {
+    const std::optional<QStringList> arguments = splitExec(exec);
+    return arguments && arguments->size() == 1 ? arguments->first() : exec;
 }
 
 } // namespace
@@ -34,7 +42,8 @@ QList<RegistryValue> DesktopRegistry::autostartValues() const {
     QList<RegistryValue> values;
     const QString directory = autostartDirectory(XdgLocations::fromEnvironment(environment_));
     for (const AutostartEntry& entry : listAutostartEntries(directory))
-        values.append(RegistryValue{entry.name, RegistryType::String, stringData(entry.exec)});
+        values.append(
+            RegistryValue{entry.name, RegistryType::String, stringData(runValueData(entry.exec))});
     return values;
 }
 

@@ -13,8 +13,8 @@ namespace tarvo {
 //   "program" "%1" of the desktop's default web browser; the key is missing when no
 //   browser is set.
 // - HKEY_LOCAL_MACHINE\Software\microsoft\windows\currentversion\run holds one value per
-//   autostart entry of the user (name.desktop), its Exec as data; setting a value writes
-//   the entry.
+//   autostart entry of the user (name.desktop), its Exec as data (a lone program unquoted,
+//   as it was set); setting a value writes the entry.
 // Every other key is missing and cannot be created. The environment (HOME, the XDG
 // variables, PATH) decides where the desktop keeps its files.
 class DesktopRegistry final : public Registry {

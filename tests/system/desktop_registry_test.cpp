@@ -206,7 +206,7 @@ TEST_F(FreshDesktop, StartAtLoginTwiceLeavesOneValidAutostartEntry) {
                       QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"));
     ASSERT_EQ(table.size(), 1);
     EXPECT_EQ(table.at(0).name, QStringLiteral("tarvo"));
-    EXPECT_EQ(std::get<QString>(table.at(0).data), exec);
+    EXPECT_EQ(std::get<QString>(table.at(0).data), program);
 }
 
 TEST_F(FreshDesktop, AutostartFollowsXdgConfigHomeAndQuotesOnlyWhenNeeded) {
@@ -233,4 +233,45 @@ TEST_F(FreshDesktop, OtherKeysAreMissing) {
     EXPECT_FALSE(registry.createKey(RegistryRoot::ClassesRoot, DesktopRegistry::browserCommandKey));
     EXPECT_FALSE(registry.createKey(RegistryRoot::LocalMachine, QStringLiteral("Software\\Other")));
     EXPECT_TRUE(ReadKeyValues(registry, RegistryRoot::LocalMachine, QString()).isEmpty());
+}
+
+// Whatever the path holds, the entry stays valid, a session runs exactly that program, and
+// the value reads back as it was set.
+TEST_F(FreshDesktop, AutostartValuesReadBackAsTheyWereSet) {
+    const QString validator =
+        QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    ASSERT_FALSE(validator.isEmpty())
+        << "desktop-file-validate is needed (package desktop-file-utils, see scripts/setup.sh)";
+    DesktopRegistry registry(env);
+    for (const QString& program :
+         {QStringLiteral("/opt/Tarvo dir/tarvo"), QStringLiteral("/tmp/q\"uo`te$HOME\\x/run"),
+          QStringLiteral("/tmp/100% sure/%u"), QStringLiteral("/opt/برامج/تارفو"),
+          QStringLiteral("/usr/bin/tarvo")}) {
+        SetRegistryString(registry, RegistryRoot::LocalMachine, DesktopRegistry::runKey,
+                          QStringLiteral("tarvo"), program);
+        const QString file = autostartDir() + QStringLiteral("/tarvo.desktop");
+        QProcess validate;
+        validate.start(validator, {file});
+        ASSERT_TRUE(validate.waitForFinished(60000));
+        EXPECT_EQ(validate.exitCode(), 0) << validate.readAllStandardOutput().constData();
+
+        const auto entry = readDesktopEntryFile(file);
+        ASSERT_TRUE(entry);
+        EXPECT_EQ(splitExec(entry->value(QStringLiteral("Exec"))), QStringList{program});
+        const ValueTable table =
+            ReadKeyValues(registry, RegistryRoot::LocalMachine, DesktopRegistry::runKey);
+        ASSERT_EQ(table.size(), 1);
+        EXPECT_EQ(std::get<QString>(table.at(0).data), program);
+    }
+
+    // An entry of another program with arguments reads as its whole command line.
+    QFile other(autostartDir() + QStringLiteral("/other.desktop"));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write("[Desktop Entry]\nType=Application\nName=Other\nExec=other --tray %U\n");
+    other.close();
+    const ValueTable table =
+        ReadKeyValues(registry, RegistryRoot::LocalMachine, DesktopRegistry::runKey);
+    ASSERT_EQ(table.size(), 2);
+    EXPECT_EQ(table.at(0).name, QStringLiteral("other"));
+    EXPECT_EQ(std::get<QString>(table.at(0).data), QStringLiteral("other --tray %U"));
 }
