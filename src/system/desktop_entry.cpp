@@ -2,6 +2,8 @@
 
 #include "common/data_file.h"
 
+#include <QFileInfo>
+
 namespace tarvo {
 
 namespace {
@@ -105,8 +107,15 @@ std::optional<QHash<QString, QString>> parseDesktopEntry(const QString& text) {
     return parseKeyFileGroup(text, u"Desktop Entry");
 }
 
+std::optional<QByteArray> readKeyFile(const QString& path) {
+    // A FIFO or device under a desktop file's name would block the read or never end.
+    if (!QFileInfo(path).isFile())
+        return std::nullopt;
+    return readFileBytes(path, 1 << 20);
+}
+
 std::optional<QHash<QString, QString>> readDesktopEntryFile(const QString& path) {
-    const std::optional<QByteArray> bytes = readFileBytes(path, 1 << 20);
+    const std::optional<QByteArray> bytes = readKeyFile(path);
     if (!bytes)
         return std::nullopt;
     return parseDesktopEntry(QString::fromUtf8(*bytes));

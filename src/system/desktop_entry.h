@@ -14,6 +14,8 @@ namespace tarvo {
 // key. Nothing when the text has no such group.
 std::optional<QHash<QString, QString>> parseKeyFileGroup(const QString& text, QStringView group);
 std::optional<QHash<QString, QString>> parseDesktopEntry(const QString& text);
+// The bytes of a key file: nothing unless it is a regular file of at most 1 MiB.
+std::optional<QByteArray> readKeyFile(const QString& path);
 std::optional<QHash<QString, QString>> readDesktopEntryFile(const QString& path);
 
 // The arguments of an Exec value, quotes and escapes resolved and field codes (%u, %F, ...)

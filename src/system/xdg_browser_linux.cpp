@@ -44,8 +44,9 @@ QString defaultBrowserProgram(const QProcessEnvironment& environment) {
         const QString file = findDesktopFile(locations, id);
         if (file.isEmpty())
             continue;
+        // The command "program" "%1" has no way to hold a quote inside the program.
         const QString program = desktopFileProgram(locations, file);
-        if (!program.isEmpty())
+        if (!program.isEmpty() && !program.contains(u'"'))
             return program;
     }
     return QString();

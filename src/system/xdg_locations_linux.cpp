@@ -1,6 +1,5 @@
 #include "system/xdg_locations_linux.h"
 
-#include "common/data_file.h"
 #include "system/desktop_entry.h"
 
 #include <QDir>
@@ -102,7 +101,7 @@ QStringList defaultApplicationsFor(const XdgLocations& locations, const QString&
             files.append(dir + u'/' + desktop + QStringLiteral("-mimeapps.list"));
         files.append(dir + QStringLiteral("/mimeapps.list"));
         for (const QString& file : files) {
-            const std::optional<QByteArray> bytes = readFileBytes(file);
+            const std::optional<QByteArray> bytes = readKeyFile(file);
             if (!bytes)
                 continue;
             const auto group =
@@ -124,9 +123,22 @@ QString desktopFileProgram(const XdgLocations& locations, const QString& desktop
     if (!entry || entry->value(QStringLiteral("Hidden")) == QStringLiteral("true"))
         return QString();
     const std::optional<QStringList> arguments = splitExec(entry->value(QStringLiteral("Exec")));
-    if (!arguments || arguments->isEmpty())
+    if (!arguments)
         return QString();
-    const QString program = arguments->first();
+    // Sandboxed packages start the program through env with a few variables, which are
+    // hints the program does without.
+    qsizetype first = 0;
+    if (!arguments->isEmpty() && QFileInfo(arguments->first()).fileName() == u"env") {
+        ++first;
+        while (first < arguments->size() && arguments->at(first).indexOf(u'=') > 0 &&
+               !arguments->at(first).startsWith(u'-'))
+            ++first;
+    }
+    if (first >= arguments->size())
+        return QString();
+    const QString program = arguments->at(first);
+    if (program.startsWith(u'-'))
+        return QString();
     if (QDir::isAbsolutePath(program))
         return QFileInfo(program).isExecutable() ? program : QString();
     if (program.contains(u'/'))

@@ -27,8 +27,9 @@ QString findDesktopFile(const XdgLocations& locations, const QString& desktopId)
 QStringList defaultApplicationsFor(const XdgLocations& locations, const QString& mimeType);
 
 // The program an application's desktop file starts: the first word of its Exec with
-// field codes removed, looked up on the search path when it is a bare name. Empty when
-// the entry is hidden, has no Exec or the program is not installed.
+// field codes removed (past a leading "env NAME=value ..."), looked up on the search path
+// when it is a bare name. Empty when the entry is hidden, has no Exec or the program is
+// not installed.
 QString desktopFileProgram(const XdgLocations& locations, const QString& desktopFile);
 
 // The directory of the user's autostart entries.

@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 using namespace tarvo;
@@ -274,4 +276,56 @@ TEST_F(FreshDesktop, AutostartValuesReadBackAsTheyWereSet) {
     ASSERT_EQ(table.size(), 2);
     EXPECT_EQ(table.at(0).name, QStringLiteral("other"));
     EXPECT_EQ(std::get<QString>(table.at(0).data), QStringLiteral("other --tray %U"));
+}
+
+// Odd files on the way to the browser are passed over, and none of them can hold the
+// lookup up: a FIFO never gets a writer here.
+TEST_F(FreshDesktop, OddDesktopFilesArePassedOverWithoutHanging) {
+    env.insert(QStringLiteral("PATH"), dir.filePath(QStringLiteral("no-tools")));
+    env.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("Odd"));
+    const QString applications = home + QStringLiteral("/.local/share/applications/");
+    const QString standIn = makeStandIn(dir.filePath(QStringLiteral("bin")));
+    const QString quoted = makeStandIn(dir.filePath(QStringLiteral("a\"b")));
+
+    ASSERT_EQ(::mkfifo(QFile::encodeName(applications + QStringLiteral("fifo.desktop")), 0600), 0);
+    QFile huge(applications + QStringLiteral("huge.desktop"));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    huge.write("[Desktop Entry]\nType=Application\nName=Huge\nExec=" + standIn.toUtf8() + "\n");
+    huge.write(QByteArray(2 << 20, '#'));
+    huge.close();
+    installDesktopFile(QStringLiteral("noexec.desktop"), QString());
+    QFile latin(applications + QStringLiteral("latin.desktop"));
+    ASSERT_TRUE(latin.open(QIODevice::WriteOnly));
+    latin.write("[Desktop Entry]\nType=Application\nName=caf\xe9\nExec=/opt/caf\xe9/run %u\n");
+    latin.close();
+    installDesktopFile(QStringLiteral("fieldcodes.desktop"), QStringLiteral("%U %f %%"));
+    // A path with a quote cannot be written as "program" "%1" without starting another one.
+    installDesktopFile(QStringLiteral("quote.desktop"),
+                       u'"' + QString(quoted).replace(u'"', QStringLiteral("\\\\\"")) +
+                           QStringLiteral("\" %u"));
+    // Sandboxed packages start their browser through env with a few variables set.
+    installDesktopFile(QStringLiteral("env.desktop"),
+                       QStringLiteral("env BAMF_DESKTOP_FILE_HINT=/var/x.desktop ") + standIn +
+                           QStringLiteral(" %u"));
+
+    QDir().mkpath(home + QStringLiteral("/.config/autostart"));
+    ASSERT_EQ(
+        ::mkfifo(QFile::encodeName(home + QStringLiteral("/.config/odd-mimeapps.list")), 0600), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(autostartDir() + QStringLiteral("/fifo.desktop")), 0600),
+              0);
+    QFile list(home + QStringLiteral("/.config/mimeapps.list"));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("[Default Applications]\nx-scheme-handler/http=fifo.desktop;huge.desktop;"
+               "noexec.desktop;latin.desktop;fieldcodes.desktop;quote.desktop;env.desktop;\n");
+    list.close();
+
+    DesktopRegistry registry(env);
+    EXPECT_EQ(GetBrowserPath(registry), u'"' + standIn + u'"');
+    EXPECT_EQ(DefaultBrowser(registry), standIn);
+
+    writeStartAtLogin(registry, QStringLiteral("/usr/bin/tarvo"));
+    const ValueTable table =
+        ReadKeyValues(registry, RegistryRoot::LocalMachine, DesktopRegistry::runKey);
+    ASSERT_EQ(table.size(), 1);
+    EXPECT_EQ(table.at(0).name, QStringLiteral("tarvo"));
 }
