@@ -64,9 +64,14 @@ void OpenInBrowser(Registry& registry, CommandLauncher& launcher, MessageBoxes& 
 QString browserFromCommand(const QString& command) {
     QString text = command;
     text.remove(u'"');
-    const qsizetype exe = text.indexOf(QStringLiteral(".exe"), 0, Qt::CaseInsensitive);
-    if (exe >= 0)
-        return text.left(exe + 4);
+    // Only a ".exe" that ends a word ends the program: Linux names such as ".exercism" or
+    // "my.exe-tools" hold one in the middle.
+    for (qsizetype exe = text.indexOf(QStringLiteral(".exe"), 0, Qt::CaseInsensitive); exe >= 0;
+         exe = text.indexOf(QStringLiteral(".exe"), exe + 1, Qt::CaseInsensitive)) {
+        const qsizetype end = exe + 4;
+        if (end == text.size() || text[end].isSpace())
+            return text.left(end);
+    }
 
     const QString trimmed = command.trimmed();
     if (trimmed.startsWith(u'"')) {

@@ -22,8 +22,9 @@ void OpenInBrowser(Registry& registry, CommandLauncher& launcher, MessageBoxes& 
 // True for the links OpenInBrowser passes on.
 bool isWebLink(const QString& link);
 
-// The browser's executable from a command: up to its first ".exe" (any case) with every
-// quote removed; without ".exe" its first quoted token, or its first word when unquoted.
+// The browser's executable from a command: up to its first ".exe" (any case) that ends a
+// word, with every quote removed; without ".exe" its first quoted token, or its first word when
+// unquoted.
 QString browserFromCommand(const QString& command);
 
 // The executable of the default value of HKEY_CLASSES_ROOT\HTTP\shell\open\command;

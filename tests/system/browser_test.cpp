@@ -112,6 +112,12 @@ TEST(DefaultBrowser, CutsWindowsCommandsAfterExeAndTakesTheFirstTokenOtherwise) 
     EXPECT_EQ(browserFromCommand(QStringLiteral("  browser")), QStringLiteral("browser"));
     EXPECT_EQ(browserFromCommand(QString()), QString());
     EXPECT_EQ(browserFromCommand(QStringLiteral("\"\" \"%1\"")), QString());
+    // ".exe" inside a name is no program's end.
+    EXPECT_EQ(browserFromCommand(QStringLiteral("\"/home/u/.exercism/my.exe-tools/b\" \"%1\"")),
+              QStringLiteral("/home/u/.exercism/my.exe-tools/b"));
+    EXPECT_EQ(browserFromCommand(QStringLiteral("\"/opt/.exe/run.exe\" \"%1\"")),
+              QStringLiteral("/opt/.exe/run.exe"));
+    EXPECT_EQ(browserFromCommand(QStringLiteral("C:\\b.exe")), QStringLiteral("C:\\b.exe"));
 }
 
 TEST(DefaultBrowser, ReadsTheDefaultValueOfTheHttpCommand) {
