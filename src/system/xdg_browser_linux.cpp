@@ -3,6 +3,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <csignal>
+#include <unistd.h>
+
 namespace tarvo {
 
 namespace {
@@ -22,8 +25,12 @@ QString xdgSettingsBrowser(const QProcessEnvironment& environment, const XdgLoca
     process.setProcessEnvironment(environment);
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
+    // Its own process group, so that a hung script goes together with the tools it started.
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
     process.start(program, {QStringLiteral("get"), QStringLiteral("default-web-browser")});
     if (!process.waitForFinished(xdgSettingsTimeoutMs)) {
+        if (process.processId() > 0)
+            ::kill(-pid_t(process.processId()), SIGKILL);
         process.kill();
         process.waitForFinished();
         return QString();

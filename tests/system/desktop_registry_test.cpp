@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <csignal>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -328,4 +329,50 @@ TEST_F(FreshDesktop, OddDesktopFilesArePassedOverWithoutHanging) {
         ReadKeyValues(registry, RegistryRoot::LocalMachine, DesktopRegistry::runKey);
     ASSERT_EQ(table.size(), 1);
     EXPECT_EQ(table.at(0).name, QStringLiteral("tarvo"));
+}
+
+namespace {
+
+// Gone or a zombie: either way the process runs no more.
+bool processEnded(const QString& pid) {
+    QFile stat(QStringLiteral("/proc/") + pid + QStringLiteral("/stat"));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray text = stat.readAll();
+    const qsizetype close = text.lastIndexOf(')');
+    return close < 0 || text.mid(close + 2, 1) == "Z";
+}
+
+} // namespace
+
+TEST_F(FreshDesktop, AHangingXdgSettingsIsEndedWithItsChildrenAndTheListsAreRead) {
+    const QString tools = dir.filePath(QStringLiteral("tools"));
+    QDir().mkpath(tools);
+    const QString pidFile = dir.filePath(QStringLiteral("child.pid"));
+    QFile stub(tools + QStringLiteral("/xdg-settings"));
+    ASSERT_TRUE(stub.open(QIODevice::WriteOnly));
+    stub.write("#!/bin/sh\nsleep 600 &\necho $! > '" + pidFile.toUtf8() + "'\nwait\n");
+    stub.close();
+    stub.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    env.insert(QStringLiteral("PATH"), tools + QStringLiteral(":/usr/bin:/bin"));
+
+    const QString standIn = makeStandIn(dir.filePath(QStringLiteral("bin")));
+    installDesktopFile(QStringLiteral("standin.desktop"), standIn + QStringLiteral(" %u"));
+    QDir().mkpath(home + QStringLiteral("/.config"));
+    QFile list(home + QStringLiteral("/.config/mimeapps.list"));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    list.write("[Default Applications]\nx-scheme-handler/http=standin.desktop\n");
+    list.close();
+
+    DesktopRegistry registry(env);
+    EXPECT_EQ(GetBrowserPath(registry), u'"' + standIn + u'"');
+
+    const QString pid = QString::fromLatin1(readAll(pidFile).trimmed());
+    ASSERT_FALSE(pid.isEmpty()) << "the stand-in xdg-settings never ran";
+    QDeadlineTimer bound(60000);
+    while (!processEnded(pid) && !bound.hasExpired())
+        QThread::msleep(20);
+    EXPECT_TRUE(processEnded(pid)) << "xdg-settings left its child running";
+    if (!processEnded(pid))
+        ::kill(pid.toInt(), SIGKILL);
 }
