@@ -131,7 +131,8 @@ std::optional<QStringList> splitExec(const QString& exec) {
         if (quoted) {
             if (c == u'"') {
                 quoted = false;
-            } else if (c == u'\\' && i + 1 < exec.size()) {
+            } else if (c == u'\\' && i + 1 < exec.size() &&
+                       QStringView(u"\"`$\\").contains(exec[i + 1])) {
                 current += exec[++i];
             } else {
                 current += c;

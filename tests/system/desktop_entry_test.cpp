@@ -28,6 +28,17 @@ TEST(DesktopEntry, SplitsExecAndDropsFieldCodes) {
     EXPECT_FALSE(splitExec(QStringLiteral("\"/opt/unterminated %u")));
 }
 
+// Inside quotes a backslash escapes only what the format says; before any other character
+// it is the path's own, as the shell quoting the format follows reads it.
+TEST(DesktopEntry, QuotedBackslashesEscapeOnlyTheReservedFour) {
+    EXPECT_EQ(splitExec(QStringLiteral("\"/opt/a\\b/run\" %u")),
+              QStringList{QStringLiteral("/opt/a\\b/run")});
+    EXPECT_EQ(splitExec(QStringLiteral("\"\\\"\\`\\$\\\\\\n\"")),
+              QStringList{QStringLiteral("\"`$\\\\n")});
+    EXPECT_EQ(splitExec(QStringLiteral("/opt/a\\ b/run")),
+              QStringList{QStringLiteral("/opt/a b/run")});
+}
+
 // What a desktop reads back from the file must be the one argument that was written.
 TEST(DesktopEntry, QuotedArgumentsSurviveTheFileRoundTrip) {
     for (const QString& program :
