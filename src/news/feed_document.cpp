@@ -144,8 +144,8 @@ private:
             }
             if (c == u'"' || c == u'\'')
                 quote = c;
-            else if (c == u'=' && ++attributes > limits_.maxAttributesPerTag)
-                return false;
+            else if (c == u'=' && (++attributes > limits_.maxAttributesPerTag || !countMarkup()))
+                return false; // each attribute is a node of its own in the parsed tree
             else if (c == u'>')
                 break;
         }

@@ -7,8 +7,8 @@
 namespace tarvo {
 
 struct FeedDocumentLimits {
-    int maxDepth = 256;            // feeds nest a handful of levels
-    int maxMarkup = 300000;        // elements, comments and instructions together
+    int maxDepth = 64;             // feeds nest a handful of levels; each level slows the parse
+    int maxMarkup = 300000;        // elements, attributes, comments and instructions together
     int maxAttributesPerTag = 256; // the parser checks duplicates pairwise
 };
 

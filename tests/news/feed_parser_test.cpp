@@ -237,3 +237,20 @@ TEST(HtmlEntities, NamesTheHtml4Characters) {
     EXPECT_FALSE(htmlEntityCodePoint(u"thetasyms"));
     EXPECT_FALSE(htmlEntityCodePoint(u""));
 }
+
+TEST(FeedDocument, AttributesCountTowardsTheMarkupLimit) {
+    tarvo::FeedDocumentLimits limits;
+    limits.maxMarkup = 10;
+    QByteArray attributes;
+    for (int i = 0; i < 9; ++i)
+        attributes += " a" + QByteArray::number(i) + "='1'";
+    EXPECT_TRUE(tarvo::prepareFeedDocument("<r" + attributes + "/>", limits));
+    EXPECT_FALSE(tarvo::prepareFeedDocument("<r" + attributes + " z='1'/>", limits));
+
+    // Spread over many tags, each well within the per-tag limit, they still add up.
+    QByteArray tag = "<x";
+    for (int i = 0; i < 200; ++i)
+        tag += " a" + QByteArray::number(i) + "=\"\"";
+    tag += "/>";
+    EXPECT_TRUE(parseFeed(rss2(item("T", "l") + tag.repeated(2000)), true).headlines.isEmpty());
+}
