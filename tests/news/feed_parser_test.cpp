@@ -254,3 +254,27 @@ TEST(FeedDocument, AttributesCountTowardsTheMarkupLimit) {
     tag += "/>";
     EXPECT_TRUE(parseFeed(rss2(item("T", "l") + tag.repeated(2000)), true).headlines.isEmpty());
 }
+
+TEST(FeedParser, NestedItemsAndTitlesCannotMultiplyTheWork) {
+    // Every item's first title lies past the same large subtree.
+    const int levels = 60;
+    const QByteArray lateTitles =
+        rss2(QByteArray("<item>").repeated(levels) + QByteArray("<x/>").repeated(30000) +
+             QByteArray("<title>t</title><link>l</link></item>").repeated(levels));
+    FeedListing l = parseFeed(lateTitles, true);
+    EXPECT_TRUE(l.headlines.isEmpty());
+    EXPECT_TRUE(l.links.isEmpty());
+
+    // Every item's first title holds the same large text.
+    const QByteArray nestedTitles =
+        rss2(QByteArray("<item><link>l</link><title>").repeated(levels) + QByteArray(100000, 'x') +
+             QByteArray("</title></item>").repeated(levels));
+    l = parseFeed(nestedTitles, true);
+    EXPECT_TRUE(l.headlines.isEmpty());
+    EXPECT_TRUE(l.links.isEmpty());
+
+    // A few nested items with their titles first still list, each with its own title.
+    const QByteArray fewNested = rss2("<item><title>Outer</title><link>o</link>"
+                                      "<item><title>Inner</title><link>i</link></item></item>");
+    EXPECT_EQ(parseFeed(fewNested, true).headlines, strings({"Outer ", "Inner "}));
+}
