@@ -2,6 +2,7 @@
 
 #include "common/data_file.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace tarvo {
@@ -47,12 +48,21 @@ bool FeedListStore::append(const QString& entry) const {
     QByteArray bytes = encodeLine(entry);
     // A last line without its line end (added by hand) must not swallow the new one.
     const QFileInfo info(path_);
-    if (info.exists() && info.size() > 0) {
+    const bool existed = info.exists();
+    const qint64 oldSize = existed ? info.size() : 0;
+    if (oldSize > 0) {
         const std::optional<QByteArray> old = readFileBytes(path_, maxListBytes);
         if (old && !old->endsWith('\n') && !old->endsWith('\r'))
             bytes.prepend(lineEnd);
     }
-    return appendToFile(path_, bytes);
+    if (appendToFile(path_, bytes))
+        return true;
+    // A write cut short (a full disk) must not leave half a line for the next one to join.
+    if (existed)
+        QFile::resize(path_, oldSize);
+    else
+        QFile::remove(path_);
+    return false;
 }
 
 bool FeedListStore::rewrite(const QStringList& entries) const {

@@ -10,6 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
+#include <sys/resource.h>
+
 using namespace tarvo;
 
 namespace {
@@ -111,6 +115,23 @@ TEST_F(FeedListTest, ReadOnlyDirectoryLeavesTheFileAsItWas) {
     ReadOnlyDir readOnly(dir.path());
     EXPECT_EQ(addFeed(store, "A", "a"), AddFeedResult::WriteFailed);
     EXPECT_FALSE(QFile::exists(path()));
+}
+
+// A full disk, as the file size limit makes it: the line is written only in part.
+TEST_F(FeedListTest, SaveCutShortByAFullDiskLeavesTheFileAsItWas) {
+    write("A!a\r\n");
+    const QByteArray before = readAll(path());
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit cap = old;
+    cap.rlim_cur = rlim_t(before.size() + 4);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &cap), 0);
+    const AddFeedResult result = addFeed(store, "Long title", "http://example.org/rss");
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(result, AddFeedResult::WriteFailed);
+    EXPECT_EQ(readAll(path()), before);
 }
 
 TEST(SplitFeedEntry, SplitsAtTheFirstBang) {
