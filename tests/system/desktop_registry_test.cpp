@@ -376,3 +376,19 @@ TEST_F(FreshDesktop, AHangingXdgSettingsIsEndedWithItsChildrenAndTheListsAreRead
     if (!processEnded(pid))
         ::kill(pid.toInt(), SIGKILL);
 }
+
+TEST_F(FreshDesktop, AnAutostartPathThatIsNoDirectoryTakesNothingAndBreaksNothing) {
+    QDir().mkpath(home + QStringLiteral("/.config"));
+    QFile blocker(autostartDir());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.write("not a directory");
+    blocker.close();
+
+    DesktopRegistry registry(env);
+    writeStartAtLogin(registry, QStringLiteral("/usr/bin/tarvo"));
+    EXPECT_EQ(readAll(autostartDir()), QByteArray("not a directory"));
+    EXPECT_TRUE(
+        ReadKeyValues(registry, RegistryRoot::LocalMachine, DesktopRegistry::runKey).isEmpty());
+    EXPECT_EQ(QDir(home + QStringLiteral("/.config")).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("autostart")});
+}
