@@ -45,14 +45,11 @@ bool FeedFetcher::start(const QString& address) {
     } else if (scheme == u"file") {
         // The result still arrives from the event loop, as for a download.
         const QString path = url.toLocalFile();
-        QMetaObject::invokeMethod(
-            this, [this, path] { readFile(path); }, Qt::QueuedConnection);
+        later([this, path] { readFile(path); });
     } else if (QDir::isAbsolutePath(address) || url.scheme().isEmpty()) {
-        QMetaObject::invokeMethod(
-            this, [this, address] { readFile(address); }, Qt::QueuedConnection);
+        later([this, address] { readFile(address); });
     } else {
-        QMetaObject::invokeMethod(
-            this, [this] { complete(false); }, Qt::QueuedConnection);
+        later([this] { complete(false); });
     }
     return true;
 }
@@ -61,6 +58,19 @@ void FeedFetcher::cancel() {
     dropReply();
     deadline_.stop();
     running_ = false;
+    ++generation_;
+}
+
+// Runs a step of this fetch from the event loop; after a cancel it never runs, even when
+// another fetch has started meanwhile.
+void FeedFetcher::later(std::function<void()> step) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, step = std::move(step), generation = generation_] {
+            if (generation == generation_)
+                step();
+        },
+        Qt::QueuedConnection);
 }
 
 void FeedFetcher::startNetwork(const QUrl& url) {

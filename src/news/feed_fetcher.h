@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <functional>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -44,6 +45,7 @@ signals:
 
 private:
     void startNetwork(const QUrl& url);
+    void later(std::function<void()> step);
     void readFile(const QString& path);
     void onReadyRead();
     void onRedirected(const QUrl& url);
@@ -58,6 +60,7 @@ private:
     QByteArray body_;
     int redirects_ = 0;
     bool running_ = false;
+    quint64 generation_ = 0; // tells a cancelled fetch's queued steps from the current one's
 };
 
 } // namespace tarvo

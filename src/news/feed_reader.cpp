@@ -19,6 +19,7 @@ bool FeedReader::start(const QString& address, bool isOnline) {
 
 void FeedReader::cancel() {
     fetcher_.cancel();
+    ++generation_;
     if (!parser_)
         return;
     // The document's limits bound the parse to a fraction of a second.
@@ -38,7 +39,10 @@ void FeedReader::parse(bool ok, const QByteArray& document) {
     const bool isOnline = isOnline_;
     parser_ = QThread::create(
         [listing, document, isOnline] { *listing = parseFeed(document, isOnline); });
-    connect(parser_, &QThread::finished, this, [this, listing] {
+    // A result already queued when the parse was cancelled must not end a later read.
+    connect(parser_, &QThread::finished, this, [this, listing, generation = generation_] {
+        if (generation != generation_)
+            return;
         QThread* thread = parser_;
         parser_ = nullptr;
         thread->deleteLater();

@@ -37,6 +37,7 @@ private:
 
     FeedFetcher fetcher_;
     QPointer<QThread> parser_;
+    quint64 generation_ = 0; // tells a cancelled parse's queued result from the current one
     bool isOnline_ = true;
 };
 

@@ -7,6 +7,7 @@
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
@@ -243,4 +244,45 @@ TEST(FeedReader, ListsAServedFeedAndCanBeDroppedMidway) {
     QCoreApplication::processEvents(); // the file is read and, most likely, still parsing
     dropped.reset();
     EXPECT_TRUE(none.isEmpty());
+}
+
+TEST(FeedFetcher, CancelledFetchLeavesNothingForTheNextOne) {
+    LocalHttpServer server;
+    server.route("/silent", {200, {}, {}, LocalHttpServer::Mode::Silent, 0});
+    QTemporaryDir dir;
+    const QString path = writeFixture(dir, "feed.xml", threeItems);
+    FeedFetcher fetcher;
+    fetcher.setLimits(testLimits());
+    QSignalSpy spy(&fetcher, &FeedFetcher::finished);
+    // A file read and a refused address both answer from the event loop, later.
+    for (const QString& first : {path, QStringLiteral("ftp://127.0.0.1/rss")}) {
+        ASSERT_TRUE(fetcher.start(first));
+        fetcher.cancel();
+        ASSERT_TRUE(fetcher.start(server.url("/silent")));
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(fetcher.isRunning()) << first.toStdString();
+        EXPECT_TRUE(spy.isEmpty()) << first.toStdString();
+        fetcher.cancel();
+        spy.clear();
+    }
+}
+
+TEST(FeedReader, CancelledParseLeavesNothingForTheNextRead) {
+    LocalHttpServer server;
+    server.route("/silent", {200, {}, {}, LocalHttpServer::Mode::Silent, 0});
+    QTemporaryDir dir;
+    const QString path = writeFixture(dir, "feed.xml", threeItems);
+    FeedReader reader;
+    reader.setLimits(testLimits());
+    QSignalSpy spy(&reader, &FeedReader::finished);
+    ASSERT_TRUE(reader.start(path, true));
+    QCoreApplication::processEvents(); // the file is read and its parse starts
+    // Most likely the parse ends meanwhile and its result waits in the event queue.
+    QThread::msleep(200);
+    reader.cancel();
+    ASSERT_TRUE(reader.start(server.url("/silent"), true));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(reader.isRunning());
+    EXPECT_TRUE(spy.isEmpty());
+    reader.cancel();
 }
