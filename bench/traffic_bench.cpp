@@ -31,9 +31,14 @@ static void BM_TotalsSave(benchmark::State& state) {
     const SavedTotals saved{QStringLiteral("123456789012"), QStringLiteral("98765432")};
     std::uint64_t received = 1000;
     // The first write syncs; the rest of the minute does not, as in the running program.
-    store.Timer3_Timer(saved, received, 7);
-    for (auto _ : state)
-        benchmark::DoNotOptimize(store.Timer3_Timer(saved, ++received, 7));
+    CounterReading reading{
+        true, received, 7, {"3f1c2a64-5b0e-4d1e-9a6f-2f7a8b9c0d1e", {{"eth0", 2, received, 7}}}};
+    store.Timer3_Timer(saved, reading);
+    for (auto _ : state) {
+        reading.received = ++received;
+        reading.record.links[0].in = received;
+        benchmark::DoNotOptimize(store.Timer3_Timer(saved, reading));
+    }
 }
 BENCHMARK(BM_TotalsSave);
 

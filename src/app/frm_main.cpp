@@ -5,6 +5,7 @@
 #include "app/twips.h"
 #include "calendar/hijri.h"
 #include "news/frmrss.h"
+#include "traffic/counting_rule.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,6 +27,7 @@ const QString kAppTitle = QStringLiteral("Tarvo");
 const QString kExitWarning = QStringLiteral(
     "إذا تم الخروج من البرنامج الآن لن يتم الحساب بطريقة صحيحة، سيتم تصغير البرنامج");
 const QString kResetQuestion = QStringLiteral("سيتم إلغاء الحركة حتى آخر إغلاق للحاسب");
+const QString kCountedInterfacesCaption = QStringLiteral("الواجهات المحسوبة: ");
 constexpr int kStripHeightTwips = 1545;
 constexpr int kMinimumWidthTwips = 500;
 
@@ -309,7 +311,13 @@ bool frmMain::Form_Load() {
         return false;
     // The month calendar is built in: nothing to register. The strip is white from creation.
     setWidthTwips(4900);
-    const SavedTotals saved = totals_.LoadTotals();
+    std::optional<CountedRecord> record;
+    const SavedTotals saved = totals_.LoadTotals(&record);
+    ipHelper_.setStartRecord(record.value_or(CountedRecord{}), services_.bootId);
+    ipHelper_.setPatterns(splitPatterns(
+        services_.settings
+            ->value(kAppTitle, QStringLiteral("settings"), QStringLiteral("interfaces"), QString())
+            .toStdString()));
     meter_.fields.Text1 = saved.received;
     meter_.fields.Text2 = saved.sent;
     showFields();
@@ -384,6 +392,7 @@ void frmMain::Timer1_Timer() {
 
 void frmMain::UpdateRates() {
     meter_.UpdateRates();
+    showCountedInterfaces();
     for (QLabel* label : {Label10, Label9, Label1}) {
         if (!label->font().bold()) {
             QFont bold = label->font();
@@ -405,14 +414,23 @@ void frmMain::Timer2_Timer() {
         return;
     }
     netcb->setText(meter_.fields.netcb);
-    totals_.SaveTotalsOffline(savedTotals(), ipHelper_.BytesReceived(), ipHelper_.BytesSent());
+    totals_.SaveTotalsOffline(savedTotals(), ipHelper_.reading());
     QCoreApplication::processEvents();
     Timer1->stop();
     services_.clock->sleepMs(200);
 }
 
 void frmMain::Timer3_Timer() {
-    totals_.Timer3_Timer(savedTotals(), ipHelper_.BytesReceived(), ipHelper_.BytesSent());
+    totals_.Timer3_Timer(savedTotals(), ipHelper_.reading());
+}
+
+void frmMain::showCountedInterfaces() {
+    QStringList names;
+    for (const std::string& name : ipHelper_.countedNames())
+        names << QString::fromStdString(name);
+    const QString tip = kCountedInterfacesCaption + names.join(QStringLiteral(", "));
+    if (Picture2->toolTip() != tip)
+        Picture2->setToolTip(tip);
 }
 
 SavedTotals frmMain::savedTotals() const {
@@ -422,6 +440,9 @@ SavedTotals frmMain::savedTotals() const {
 void frmMain::zac_Click() {
     if (!services_.messages->askYesNo(kAppTitle, kResetQuestion))
         return;
+    // The totals become the traffic since the computer started: no counter is taken off.
+    const auto [received, sent] = ipHelper_.countFromBoot();
+    meter_.shiftBaselines(received, sent);
     MeterFields& f = meter_.fields;
     f.lblRecv = f.lblSent = f.Text1 = f.Text2 = QStringLiteral("0");
     showFields();

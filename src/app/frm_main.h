@@ -137,6 +137,7 @@ private:
     void createMenus();
     void showFields();
     void placeLabel10();
+    void showCountedInterfaces();
     void applySize(int widthPx);
     SavedTotals savedTotals() const;
 

@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
     services.applicationFilePath = QCoreApplication::applicationFilePath();
     services.dataDirectory = tarvo::DataDirectory::forProgram();
     services.decimalSeparator = tarvo::localeDecimalSeparator();
+    services.bootId = tarvo::bootIdentity();
 
     tarvo::frmMain window(services);
     if (!window.Form_Load())

@@ -11,6 +11,8 @@
 
 #include <QChar>
 
+#include <string>
+
 namespace tarvo {
 
 // Refuses a second running copy of the program.
@@ -34,6 +36,7 @@ struct Services {
     QString applicationFilePath;
     DataDirectory dataDirectory{QString()};
     QChar decimalSeparator = u'.';
+    std::string bootId; // this boot of the computer; empty when unknown
 };
 
 } // namespace tarvo

@@ -1,17 +1,15 @@
 #include "traffic/if_table_linux.h"
 
+#include "traffic/counting_rule.h"
+#include "traffic/route_table_linux.h"
+
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
 
 namespace tarvo {
 
-namespace {
-constexpr long kIffLoopback = 0x8;
-}
-
-void parseProcNetDev(std::string_view text, std::vector<InterfaceRow>& rows,
-                     const std::function<bool(const std::string&)>& isLoopback) {
+void parseProcNetDev(std::string_view text, std::vector<InterfaceRow>& rows) {
     rows.clear();
     const char* p = text.data();
     const char* end = p + text.size();
@@ -48,7 +46,7 @@ void parseProcNetDev(std::string_view text, std::vector<InterfaceRow>& rows,
             if (ok && count == 16) {
                 row.inOctets = fields[0];
                 row.outOctets = fields[8];
-                row.description = isLoopback(row.name) ? "Loopback " + row.name : row.name;
+                row.description = row.name;
                 rows.push_back(std::move(row));
             }
         }
@@ -66,22 +64,46 @@ bool isInterfaceName(const std::string& name) {
     return !name.empty() && name.find('/') == std::string::npos && name != "." && name != "..";
 }
 
-ProcNetDevSource::ProcNetDevSource(std::string procNetDev, std::string sysClassNet)
-    : procNetDev_(std::move(procNetDev)), sysClassNet_(std::move(sysClassNet)) {}
+ProcNetDevSource::ProcNetDevSource(std::string procNet, std::string sysClassNet, ReadAt readAt)
+    : procNet_(std::move(procNet)), sysClassNet_(std::move(sysClassNet)), readAt_(readAt),
+      procNetDev_(procNet_ + "/dev", 1 << 24, readAt), route_(procNet_ + "/route", 1 << 24, readAt),
+      ipv6Route_(procNet_ + "/ipv6_route", 1 << 24, readAt) {}
 
-bool ProcNetDevSource::isLoopback(const std::string& name) {
-    if (auto it = loopback_.find(name); it != loopback_.end())
-        return it->second;
-    std::string text;
-    const long flags =
-        isInterfaceName(name) && KernelFile(sysClassNet_ + "/" + name + "/flags", 64).read(text)
-            ? parseInterfaceFlags(text)
-            : -1;
-    if (flags < 0)
-        return false; // unknown for now; asked again at the next reading
-    const bool loop = (flags & kIffLoopback) != 0;
-    loopback_.emplace(name, loop);
-    return loop;
+const ProcNetDevSource::Known* ProcNetDevSource::findKnown(const std::string& name,
+                                                           size_t hint) const {
+    if (hint < known_.size() && known_[hint].name == name)
+        return &known_[hint];
+    for (const Known& k : known_)
+        if (k.name == name)
+            return &k;
+    return nullptr;
+}
+
+bool ProcNetDevSource::pppEncapsulated() {
+    // PPPoE and L2TP sessions list one line each after a header.
+    for (const char* table : {"/pppoe", "/pppol2tp"}) {
+        std::string text;
+        if (KernelFile(procNet_ + table, 1 << 20, readAt_).read(text)) {
+            const size_t firstEnd = text.find('\n');
+            if (firstEnd != std::string::npos &&
+                text.find_first_not_of(" \n", firstEnd) != std::string::npos)
+                return true;
+        }
+    }
+    return false;
+}
+
+void ProcNetDevSource::markDefaultRoutes(std::vector<InterfaceRow>& rows) {
+    std::vector<std::string> names;
+    if (route_.read(text_))
+        names = ipv4DefaultRouteInterfaces(text_);
+    if (ipv6Route_.read(text_))
+        for (std::string& name : ipv6DefaultRouteInterfaces(text_))
+            names.push_back(std::move(name));
+    for (InterfaceRow& row : rows)
+        for (const std::string& name : names)
+            if (row.name == name)
+                row.defaultRoute = true;
 }
 
 bool ProcNetDevSource::read(std::vector<InterfaceRow>& rows) {
@@ -89,7 +111,33 @@ bool ProcNetDevSource::read(std::vector<InterfaceRow>& rows) {
         rows.clear();
         return false;
     }
-    parseProcNetDev(text_, rows, [this](const std::string& n) { return isLoopback(n); });
+    parseProcNetDev(text_, rows);
+    next_.clear();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        InterfaceRow& row = rows[i];
+        const Known* known = findKnown(row.name, i);
+        // Counters that fell may be a link made anew under the same name: look again.
+        if (!known || !known->facts.known || row.inOctets < known->in ||
+            row.outOctets < known->out) {
+            ++descriptions_;
+            LinkFacts facts = describeLink(sysClassNet_, row.name, readAt_);
+            const bool encapsulated = facts.kind == LinkKind::Ppp && pppEncapsulated();
+            next_.push_back({row.name, facts, row.inOctets, row.outOctets, encapsulated});
+        } else {
+            next_.push_back(
+                {row.name, known->facts, row.inOctets, row.outOctets, known->encapsulated});
+        }
+        const LinkFacts& facts = next_.back().facts;
+        row.encapsulated = next_.back().encapsulated;
+        row.ifindex = facts.ifindex;
+        row.kind = facts.kind;
+        row.hasDevice = facts.hasDevice;
+        if (facts.kind == LinkKind::Loopback)
+            row.description = "Loopback " + row.name;
+    }
+    known_.swap(next_);
+    if (defaultRoutesMatter(rows))
+        markDefaultRoutes(rows);
     return true;
 }
 

@@ -2,36 +2,57 @@
 
 #include "traffic/if_table.h"
 #include "traffic/kernel_file.h"
+#include "traffic/link_facts_linux.h"
 
-#include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 namespace tarvo {
 
-// The kernel's per-interface counters from /proc/net/dev (64-bit); an interface whose
-// flags in /sys/class/net carry IFF_LOOPBACK is described as "Loopback <name>".
+// The kernel's per-interface counters from /proc/net/dev (64-bit), each interface described
+// from /sys/class/net (kind, device, ifindex; a loopback interface as "Loopback <name>") and,
+// where it matters, marked when a default route goes through it.
 class ProcNetDevSource final : public InterfaceTableSource {
 public:
-    explicit ProcNetDevSource(std::string procNetDev = "/proc/net/dev",
-                              std::string sysClassNet = "/sys/class/net");
+    explicit ProcNetDevSource(std::string procNet = "/proc/net",
+                              std::string sysClassNet = "/sys/class/net", ReadAt readAt = {});
 
     bool read(std::vector<InterfaceRow>& rows) override;
 
-private:
-    bool isLoopback(const std::string& name);
+    // How many times sysfs was read for an interface (for tests and the benchmark).
+    int descriptions() const { return descriptions_; }
 
-    KernelFile procNetDev_;
+private:
+    struct Known {
+        std::string name;
+        LinkFacts facts;
+        unsigned long long in = 0;
+        unsigned long long out = 0;
+        bool encapsulated = false;
+    };
+
+    const Known* findKnown(const std::string& name, size_t hint) const;
+    void markDefaultRoutes(std::vector<InterfaceRow>& rows);
+    bool pppEncapsulated();
+
+    std::string procNet_;
     std::string sysClassNet_;
+    ReadAt readAt_;
+    KernelFile procNetDev_;
+    KernelFile route_;
+    KernelFile ipv6Route_;
     std::string text_;
-    // An interface's loopback flag does not change while it exists; asked once per name.
-    std::unordered_map<std::string, bool> loopback_;
+    // The facts of the last reading, in its table order: an unchanged table finds each
+    // interface at its own index without touching sysfs.
+    std::vector<Known> known_;
+    std::vector<Known> next_;
+    int descriptions_ = 0;
 };
 
-// Parses the text of /proc/net/dev; header and malformed lines are left out.
-void parseProcNetDev(std::string_view text, std::vector<InterfaceRow>& rows,
-                     const std::function<bool(const std::string&)>& isLoopback);
+// Parses the text of /proc/net/dev into names and counters; header and malformed lines
+// are left out. The description of each row is its name.
+void parseProcNetDev(std::string_view text, std::vector<InterfaceRow>& rows);
 
 // The flags word of an interface's sysfs flags text ("0x1003\n"), or -1 when malformed.
 long parseInterfaceFlags(const std::string& text);

@@ -33,10 +33,18 @@ bool IfTable2Source::read(std::vector<InterfaceRow>& rows) {
         if (row.InterfaceAndOperStatusFlags.FilterInterface)
             continue;
         InterfaceRow out;
-        out.name = std::to_string(row.InterfaceLuid.Value);
+        // The alias ("Ethernet", "Wi-Fi") is what users see and what the setting names.
+        out.name = narrow(row.Alias);
+        if (out.name.empty())
+            out.name = std::to_string(row.InterfaceLuid.Value);
         out.description = narrow(row.Description);
         out.inOctets = row.InOctets;
         out.outOctets = row.OutOctets;
+        out.ifindex = row.InterfaceIndex;
+        // Hardware adapters are where bytes leave the computer; VPN, tunnel and virtual
+        // switch adapters carry bytes that cross a hardware adapter too.
+        out.kind = row.Type == IF_TYPE_SOFTWARE_LOOPBACK ? LinkKind::Loopback : LinkKind::Plain;
+        out.hasDevice = row.InterfaceAndOperStatusFlags.HardwareInterface != FALSE;
         rows.push_back(std::move(out));
     }
     FreeMibTable(table);

@@ -6,7 +6,41 @@
 
 namespace tarvo {
 
-KernelFile::KernelFile(std::string path, size_t limit) : path_(std::move(path)), limit_(limit) {}
+long systemReadAt(int fd, char* buffer, std::size_t size, long offset) {
+    ssize_t n;
+    do
+        n = ::pread(fd, buffer, size, off_t(offset));
+    while (n < 0 && errno == EINTR);
+    return long(n);
+}
+
+bool readWhole(const ReadAt& readAt, int fd, std::string& out, std::size_t limit) {
+    if (out.capacity() < 4096)
+        out.reserve(4096);
+    std::size_t size = 0;
+    for (;;) {
+        if (size == out.capacity()) {
+            if (size >= limit)
+                return false;
+            out.reserve(out.capacity() * 2);
+        }
+        out.resize(out.capacity());
+        const long n = readAt(fd, out.data() + size, out.size() - size, long(size));
+        if (n < 0) {
+            out.clear();
+            return false;
+        }
+        if (n == 0)
+            break;
+        size += std::size_t(n);
+    }
+    out.resize(size);
+    return size <= limit;
+}
+
+KernelFile::KernelFile(std::string path, std::size_t limit, ReadAt readAt)
+    : path_(std::move(path)), limit_(limit),
+      readAt_(readAt ? std::move(readAt) : ReadAt(systemReadAt)) {}
 
 KernelFile::~KernelFile() {
     if (fd_ >= 0)
@@ -14,35 +48,13 @@ KernelFile::~KernelFile() {
 }
 
 KernelFile::KernelFile(KernelFile&& other) noexcept
-    : path_(std::move(other.path_)), limit_(other.limit_), fd_(other.fd_) {
+    : path_(std::move(other.path_)), limit_(other.limit_), readAt_(std::move(other.readAt_)),
+      fd_(other.fd_) {
     other.fd_ = -1;
 }
 
-bool KernelFile::readOpen(std::string& out) {
-    if (out.capacity() < 4096)
-        out.reserve(4096);
-    size_t size = 0;
-    for (;;) {
-        out.resize(out.capacity());
-        const ssize_t n = ::pread(fd_, out.data() + size, out.size() - size, off_t(size));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        size += size_t(n);
-        // Kernel files fill the buffer when they have more: a short read is the end.
-        if (size < out.size())
-            break;
-        if (size >= limit_)
-            return false;
-        out.reserve(out.size() * 2);
-    }
-    out.resize(size);
-    return true;
-}
-
 bool KernelFile::read(std::string& out) {
-    if (fd_ >= 0 && readOpen(out))
+    if (fd_ >= 0 && readWhole(readAt_, fd_, out, limit_))
         return true;
     if (fd_ >= 0)
         ::close(fd_);
@@ -51,7 +63,7 @@ bool KernelFile::read(std::string& out) {
         out.clear();
         return false;
     }
-    if (readOpen(out))
+    if (readWhole(readAt_, fd_, out, limit_))
         return true;
     ::close(fd_);
     fd_ = -1;

@@ -13,4 +13,13 @@ std::unique_ptr<ConnectionProbe> makeConnectionProbe() {
     return std::make_unique<RouteConnectionProbe>();
 }
 
+std::string bootIdentity() {
+    std::string text;
+    if (!KernelFile("/proc/sys/kernel/random/boot_id", 256).read(text))
+        return {};
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
 } // namespace tarvo

@@ -7,6 +7,11 @@
 
 namespace tarvo {
 
+namespace {
+// A line and a record of some thousand interfaces fit many times over.
+constexpr qint64 kMaxFileBytes = 4 << 20;
+} // namespace
+
 TotalsStore::TotalsStore(DataDirectory directory, QChar decimalSeparator)
     : directory_(std::move(directory)), separator_(decimalSeparator) {}
 
@@ -22,8 +27,14 @@ SavedTotals TotalsStore::parseLine(const QString& line, QChar decimalSeparator) 
             NumberText(LeadingNumber(QStringView(line).mid(p + 2)), decimalSeparator)};
 }
 
-SavedTotals TotalsStore::LoadTotals() const {
+SavedTotals TotalsStore::LoadTotals(std::optional<CountedRecord>* record) const {
     QFile::remove(AtomicFileWriter::temporaryPathFor(path()));
+    if (record) {
+        const QByteArray bytes = readFileBytes(path(), kMaxFileBytes).value_or(QByteArray());
+        const qsizetype lineEnd = bytes.indexOf('\n');
+        *record = lineEnd < 0 ? std::nullopt
+                              : parseCountedRecord(std::string_view(bytes).substr(lineEnd + 1));
+    }
     return parseLine(readFirstLine(path()).value_or(QString()), separator_);
 }
 
@@ -35,27 +46,28 @@ QString TotalsStore::totalsLine(const SavedTotals& saved, std::uint64_t received
            NumberText(sentTotal, decimalSeparator);
 }
 
-bool TotalsStore::Timer3_Timer(const SavedTotals& saved, std::uint64_t received,
-                               std::uint64_t sent) {
-    if (received == 0 || sent == 0)
+bool TotalsStore::Timer3_Timer(const SavedTotals& saved, const CounterReading& reading) {
+    // Counters taken off by a record can leave a good reading at 0; only a missing
+    // reading keeps the file as it is.
+    if (!reading.taken)
         return false;
-    return writeLine(totalsLine(saved, received, sent, separator_));
+    return writeLine(totalsLine(saved, reading.received, reading.sent, separator_), reading.record);
 }
 
-bool TotalsStore::SaveTotalsOffline(const SavedTotals& saved, std::uint64_t received,
-                                    std::uint64_t sent) {
-    return writeLine(totalsLine(saved, received, sent, separator_));
+bool TotalsStore::SaveTotalsOffline(const SavedTotals& saved, const CounterReading& reading) {
+    return writeLine(totalsLine(saved, reading.received, reading.sent, separator_), reading.record);
 }
 
 bool TotalsStore::writeResetLine() {
     return writeLine(QStringLiteral(" ** "));
 }
 
-bool TotalsStore::writeLine(const QString& line) {
+bool TotalsStore::writeLine(const QString& line, const CountedRecord& record) {
     // The per-user data directory is created only when something is first saved.
     if (!directoryReady_)
         directoryReady_ = directory_.ensureExists();
     QByteArray bytes = encodeDataText(line + QStringLiteral("\r\n"));
+    bytes += QByteArray::fromStdString(formatCountedRecord(record));
     // A second without traffic leaves the line as it is; the disk need not hear of it.
     if (bytes == lastWritten_ && QFileInfo::exists(path()))
         return true;

@@ -2,10 +2,12 @@
 
 #include "common/data_directory.h"
 #include "common/data_file.h"
+#include "traffic/counted_record.h"
 
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 namespace tarvo {
 
@@ -15,7 +17,10 @@ struct SavedTotals {
     QString sent;
 };
 
-// "file1.trv": one line, received bytes "**" sent bytes, CR LF; reset line " ** ".
+// "file1.trv": one line, received bytes "**" sent bytes, CR LF; reset line " ** ". Readers
+// of other programs read that line only; after it, written in the same replacement, comes
+// the record of the counted counters (see CountedRecord), so that a restart in the same
+// boot counts nothing twice.
 class TotalsStore {
 public:
     static constexpr const char* kFileName = "file1.trv";
@@ -25,17 +30,19 @@ public:
     QString path() const;
 
     // Reads the first line; a missing, empty, unreadable or "**"-less file counts as the
-    // reset line, so both totals are "0". Removes a temporary file a killed run left.
-    SavedTotals LoadTotals() const;
+    // reset line, so both totals are "0". Removes a temporary file a killed run left. The
+    // record that follows the line goes to record, when asked for; nothing when it is
+    // missing or damaged.
+    SavedTotals LoadTotals(std::optional<CountedRecord>* record = nullptr) const;
 
-    // The periodic save: nothing while a reading is 0 (before the first refresh, after a
-    // failed one); otherwise saved totals plus readings.
-    bool Timer3_Timer(const SavedTotals& saved, std::uint64_t received, std::uint64_t sent);
+    // The periodic save: nothing before the first refresh of the run or after a failed
+    // one; otherwise saved totals plus readings, and the record.
+    bool Timer3_Timer(const SavedTotals& saved, const CounterReading& reading);
 
-    // The save of each offline tick: saved totals plus the last readings, no zero check.
-    bool SaveTotalsOffline(const SavedTotals& saved, std::uint64_t received, std::uint64_t sent);
+    // The save of each offline tick: saved totals plus the last readings, no check.
+    bool SaveTotalsOffline(const SavedTotals& saved, const CounterReading& reading);
 
-    // Writes the reset line " ** ".
+    // Writes the reset line " ** " and no record: the totals hold no counter.
     bool writeResetLine();
 
     // The totals line as the savers write it, without its line end.
@@ -46,7 +53,7 @@ public:
     static SavedTotals parseLine(const QString& line, QChar decimalSeparator);
 
 private:
-    bool writeLine(const QString& line);
+    bool writeLine(const QString& line, const CountedRecord& record = {});
 
     DataDirectory directory_;
     QChar separator_;

@@ -56,6 +56,13 @@ void TrafficMeter::UpdateRates() {
     prevSentKbit_ = sentKbit_;
 }
 
+void TrafficMeter::shiftBaselines(std::uint64_t receivedBytes, std::uint64_t sentBytes) {
+    if (firstSample)
+        return; // the baselines are still to be taken
+    recvBaseKB_ += double(receivedBytes) / 1024;
+    sentBaseKB_ += double(sentBytes) / 1024;
+}
+
 bool TrafficMeter::Timer2Step(bool connected) {
     fields.Text3 = NumberText(LeadingNumber(fields.Text3) + 1, separator_);
     const double down = shownRate(fields.Label9);

@@ -42,6 +42,10 @@ public:
     // the computer is connected. The caller switches the clock and saves when offline.
     bool Timer2Step(bool connected);
 
+    // The readings grow by these bytes without any traffic (counters no longer taken off):
+    // the rates go on as if nothing had happened.
+    void shiftBaselines(std::uint64_t receivedBytes, std::uint64_t sentBytes);
+
 private:
     CIpHelper& counters_;
     QChar separator_;

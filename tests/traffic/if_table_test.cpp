@@ -28,7 +28,9 @@ QString sysClassNet(const QTemporaryDir& dir,
 
 std::vector<InterfaceRow> readRows(const QTemporaryDir& dir, const QByteArray& text,
                                    const QString& sys, bool* ok = nullptr) {
-    ProcNetDevSource source(writeFixture(dir, "dev", text).toStdString(), sys.toStdString());
+    QDir().mkpath(dir.filePath("net"));
+    writeFixture(dir, "net/dev", text);
+    ProcNetDevSource source(dir.filePath("net").toStdString(), sys.toStdString());
     std::vector<InterfaceRow> rows;
     const bool result = source.read(rows);
     if (ok)
@@ -86,7 +88,7 @@ TEST(ProcNetDev, LeavesOutMalformedLines) {
 
 TEST(ProcNetDev, MissingFileFails) {
     std::vector<InterfaceRow> rows{{"x", "x", 1, 1}};
-    ProcNetDevSource source("/nonexistent/dev", "/nonexistent");
+    ProcNetDevSource source("/nonexistent", "/nonexistent");
     EXPECT_FALSE(source.read(rows));
     EXPECT_TRUE(rows.empty());
 }

@@ -16,6 +16,10 @@ struct Store {
     void file(const QByteArray& bytes) { writeFixture(dir, "file1.trv", bytes); }
     QByteArray file() const { return readAll(store.path()); }
 };
+
+CounterReading reading(std::uint64_t received, std::uint64_t sent, CountedRecord record = {}) {
+    return {true, received, sent, std::move(record)};
+}
 } // namespace
 
 TEST(TotalsStore, LoadsBothForms) {
@@ -55,28 +59,68 @@ TEST(TotalsStore, DamagedOrMissingFileCountsAsReset) {
     }
 }
 
-TEST(TotalsStore, PeriodicSaveWaitsForNonZeroReadings) {
+TEST(TotalsStore, PeriodicSaveWaitsForAReading) {
     Store s;
     s.file("1024**2048\r\n");
     const SavedTotals saved = s.store.LoadTotals();
-    EXPECT_FALSE(s.store.Timer3_Timer(saved, 0, 10));
-    EXPECT_FALSE(s.store.Timer3_Timer(saved, 10, 0));
+    EXPECT_FALSE(s.store.Timer3_Timer(saved, CounterReading{}));
     EXPECT_EQ(s.file(), QByteArray("1024**2048\r\n"));
-    EXPECT_TRUE(s.store.Timer3_Timer(saved, 5000000000ull, 7));
+    EXPECT_TRUE(s.store.Timer3_Timer(saved, reading(5000000000ull, 7)));
     EXPECT_EQ(s.file(), QByteArray("5000001024**2055\r\n"));
+    // With the counters of an earlier run taken off, a good reading can be 0 and is saved.
+    EXPECT_TRUE(s.store.Timer3_Timer(saved, reading(0, 9, {"b", {{"eth0", 2, 50, 60}}})));
+    EXPECT_EQ(s.file(), QByteArray("1024**2057\r\nboot b\r\nlink eth0 2 50 60\r\n"));
+}
+
+TEST(TotalsStore, RecordFollowsTheLineAndReadsBack) {
+    Store s;
+    const CountedRecord record{"6c1b0d2e-aa",
+                               {{"eth0", 2, 3000000000ull, 7}, {"Wi-Fi 2", 17, 0, 1}}};
+    EXPECT_TRUE(s.store.Timer3_Timer({"1", "2"}, reading(10, 20, record)));
+    const QByteArray bytes = s.file();
+    EXPECT_TRUE(bytes.startsWith("11**22\r\n")) << bytes.toStdString();
+    EXPECT_TRUE(bytes.contains("link Wi-Fi%202 17 0 1\r\n")) << bytes.toStdString();
+    std::optional<CountedRecord> loaded;
+    const SavedTotals t = s.store.LoadTotals(&loaded);
+    EXPECT_EQ(t.received, u"11");
+    EXPECT_EQ(t.sent, u"22");
+    ASSERT_TRUE(loaded.has_value());
+    EXPECT_EQ(*loaded, record);
+}
+
+TEST(TotalsStore, DamagedOrMissingRecordIsNoRecordButKeepsTheTotals) {
+    Store s;
+    std::optional<CountedRecord> loaded = CountedRecord{};
+    for (const char* bytes :
+         {"5**6\r\n", "5**6", "5**6\r\nboot\r\n", "5**6\r\nlink eth0 1 2 3\r\n",
+          "5**6\r\nboot x\r\nlink eth0 1 2\r\n", "5**6\r\nboot x\r\nlink eth0 1 -2 3\r\n",
+          "5**6\r\nboot x\r\nlink eth0 1 2 99999999999999999999\r\n",
+          "5**6\r\nboot x\r\nlink eth%2 1 2 3\r\n", "5**6\r\nboot x\r\nfoo\r\n"}) {
+        s.file(bytes);
+        const SavedTotals t = s.store.LoadTotals(&loaded);
+        EXPECT_EQ(t.received, u"5") << bytes;
+        EXPECT_EQ(t.sent, u"6") << bytes;
+        EXPECT_FALSE(loaded.has_value()) << bytes;
+    }
+    // A record of a boot with no counted interface is a record.
+    s.file("5**6\r\nboot x\r\n");
+    s.store.LoadTotals(&loaded);
+    ASSERT_TRUE(loaded.has_value());
+    EXPECT_EQ(loaded->bootId, "x");
+    EXPECT_TRUE(loaded->links.empty());
 }
 
 TEST(TotalsStore, OfflineSaveWritesSavedTotalsBack) {
     Store s;
     s.file("1234567**89012\r\n");
     const SavedTotals saved = s.store.LoadTotals();
-    EXPECT_TRUE(s.store.SaveTotalsOffline(saved, 0, 0));
+    EXPECT_TRUE(s.store.SaveTotalsOffline(saved, CounterReading{}));
     EXPECT_EQ(s.file(), QByteArray("1234567**89012\r\n"));
 }
 
 TEST(TotalsStore, ResetLine) {
     Store s;
-    s.file("1234567**89012\r\n");
+    s.file("1234567**89012\r\nboot b\r\nlink eth0 2 50 60\r\n");
     EXPECT_TRUE(s.store.writeResetLine());
     EXPECT_EQ(s.file(), QByteArray(" ** \r\n"));
     const SavedTotals t = s.store.LoadTotals();
@@ -85,9 +129,9 @@ TEST(TotalsStore, ResetLine) {
 
 TEST(TotalsStore, HugeTotalsRoundTripInExponentForm) {
     Store s;
-    EXPECT_TRUE(s.store.SaveTotalsOffline({"1E+15", "0"}, 1, 1));
+    EXPECT_TRUE(s.store.SaveTotalsOffline({"1E+15", "0"}, reading(1, 1)));
     EXPECT_EQ(s.file(), QByteArray("1E+15**1\r\n"));
-    EXPECT_TRUE(s.store.SaveTotalsOffline({"1234567890123456", "1"}, 0, 0));
+    EXPECT_TRUE(s.store.SaveTotalsOffline({"1234567890123456", "1"}, reading(0, 0)));
     EXPECT_EQ(s.file(), QByteArray("1.23456789012346E+15**1\r\n"));
     EXPECT_EQ(s.store.LoadTotals().received, u"1.23456789012346E+15");
 }
@@ -105,7 +149,7 @@ TEST(TotalsStore, CreatesThePerUserDirectoryOnFirstSave) {
     TotalsStore store(DataDirectory(dir.filePath("data/Tarvo")), u'.');
     EXPECT_EQ(store.LoadTotals().received, u"0");
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("data")));
-    EXPECT_TRUE(store.Timer3_Timer({"0", "0"}, 3, 4));
+    EXPECT_TRUE(store.Timer3_Timer({"0", "0"}, reading(3, 4)));
     EXPECT_EQ(readAll(store.path()), QByteArray("3**4\r\n"));
 }
 
@@ -114,9 +158,9 @@ TEST(TotalsStore, FailedWriteKeepsThePreviousFileAndTheNextTickRetries) {
     s.file("1**2\r\n");
     // Something in the way of the temporary file makes the write fail.
     ASSERT_TRUE(QDir(s.dir.path()).mkdir("file1.trv.tmp"));
-    EXPECT_FALSE(s.store.Timer3_Timer({"1", "2"}, 10, 10));
+    EXPECT_FALSE(s.store.Timer3_Timer({"1", "2"}, reading(10, 10)));
     EXPECT_EQ(s.file(), QByteArray("1**2\r\n"));
     ASSERT_TRUE(QDir(s.dir.path()).rmdir("file1.trv.tmp"));
-    EXPECT_TRUE(s.store.Timer3_Timer({"1", "2"}, 10, 10));
+    EXPECT_TRUE(s.store.Timer3_Timer({"1", "2"}, reading(10, 10)));
     EXPECT_EQ(s.file(), QByteArray("11**12\r\n"));
 }

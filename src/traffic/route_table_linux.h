@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarvo {
+
+// The interfaces that IPv4 default routes go through, from the text of /proc/net/route
+// (routes that are up and do not reject).
+std::vector<std::string> ipv4DefaultRouteInterfaces(std::string_view routeText);
+
+// The same from /proc/net/ipv6_route.
+std::vector<std::string> ipv6DefaultRouteInterfaces(std::string_view ipv6RouteText);
+
+} // namespace tarvo
