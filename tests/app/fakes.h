@@ -100,6 +100,7 @@ struct FakeServices {
     tarvo::MemoryRegistry registry;
     FakeLauncher launcher;
     QTemporaryDir dir;
+    std::string bootId;
 
     tarvo::Services services() {
         tarvo::Services s;
@@ -113,6 +114,7 @@ struct FakeServices {
         s.launcher = &launcher;
         s.applicationFilePath = "/opt/tarvo/bin/tarvo";
         s.dataDirectory = tarvo::DataDirectory(dir.path());
+        s.bootId = bootId;
         return s;
     }
 };

@@ -295,3 +295,90 @@ TEST(frmMain, DamagedTotalsFileStartsFromZero) {
     EXPECT_EQ(w.Text1->text(), u"0");
     EXPECT_EQ(w.Text2->text(), u"0");
 }
+
+namespace {
+// One online second: the connection poll, the rate update and the save.
+void second(frmMain& w) {
+    w.Timer2_Timer();
+    w.Timer1_Timer();
+    w.Timer3_Timer();
+}
+} // namespace
+
+TEST(frmMain, RestartsInOneBootCountNothingTwice) {
+    Window t;
+    t.fake.bootId = "B";
+    t.fake.table.link("eth0", 1000, 100, 2);
+    second(t.loaded());
+    EXPECT_EQ(t.file(), QByteArray("2024**2148\r\nboot B\r\nlink eth0 2 1000 100\r\n"));
+
+    // Killed, traffic while nothing ran, started again in the same boot.
+    t.w.reset();
+    t.fake.table.link("eth0", 1500, 150, 2);
+    second(t.loaded());
+    EXPECT_EQ(t.file(), QByteArray("2524**2198\r\nboot B\r\nlink eth0 2 1500 150\r\n"));
+    t.fake.table.link("eth0", 1600, 160, 2);
+    second(*t.w);
+    EXPECT_EQ(t.file().left(12), QByteArray("2624**2208\r\n"));
+
+    // The link deleted and made anew: the new one counts from 0.
+    t.w.reset();
+    t.fake.table.link("eth0", 40, 4, 9);
+    second(t.loaded());
+    EXPECT_EQ(t.file(), QByteArray("2664**2212\r\nboot B\r\nlink eth0 9 40 4\r\n"));
+
+    // A new boot: the counters started again and count whole.
+    t.w.reset();
+    t.fake.bootId = "C";
+    t.fake.table.link("eth0", 40, 4, 9);
+    second(t.loaded());
+    EXPECT_EQ(t.file(), QByteArray("2704**2216\r\nboot C\r\nlink eth0 9 40 4\r\n"));
+}
+
+TEST(frmMain, ResetAfterARestartCountsFromTheComputersStartWithoutARateJump) {
+    Window t;
+    t.fake.bootId = "B";
+    writeFixture(t.fake.dir, "file1.trv", "5000**6000\r\nboot B\r\nlink eth0 2 1000 100\r\n");
+    t.fake.table.link("eth0", 1000, 100, 2);
+    frmMain& w = t.loaded();
+    second(w);
+    t.fake.table.link("eth0", 1128, 100, 2);
+    second(w);
+    EXPECT_EQ(w.Label9->text(), u"DOWN:1.0");
+    EXPECT_EQ(t.file().left(12), QByteArray("5128**6000\r\n"));
+
+    t.fake.messages.answer = true;
+    w.zac->trigger();
+    EXPECT_EQ(t.file(), QByteArray(" ** \r\n"));
+    t.fake.table.link("eth0", 1256, 100, 2);
+    second(w);
+    EXPECT_EQ(t.file(), QByteArray("1256**100\r\nboot B\r\nlink eth0 2 1256 100\r\n"));
+    EXPECT_EQ(w.Label9->text(), u"DOWN:1.0");
+    EXPECT_EQ(w.Label10->text(), u"UP:.0");
+
+    // A restart after the reset counts that traffic once.
+    t.w.reset();
+    t.fake.table.link("eth0", 1384, 100, 2);
+    second(t.loaded());
+    EXPECT_EQ(t.file().left(11), QByteArray("1384**100\r\n"));
+}
+
+TEST(frmMain, ToolTipNamesTheCountedInterfacesAndTheSettingChoosesThem) {
+    Window t;
+    t.fake.table.rows = {{"lo", "Loopback lo", 5, 5}};
+    t.fake.table.link("eth0", 100, 10, 2);
+    t.fake.table.link("docker0", 300, 30, 3, tarvo::LinkKind::Bridge, false);
+    t.fake.table.link("wlan0", 200, 20, 4);
+    frmMain& w = t.loaded();
+    second(w);
+    EXPECT_EQ(w.Picture2->toolTip(), u"الواجهات المحسوبة: eth0, wlan0");
+    EXPECT_EQ(t.file(), QByteArray("1324**2078\r\n"));
+
+    Window s;
+    s.fake.settings.values["Tarvo/settings/interfaces"] = " dock* ";
+    s.fake.table.rows = t.fake.table.rows;
+    frmMain& v = s.loaded();
+    second(v);
+    EXPECT_EQ(v.Picture2->toolTip(), u"الواجهات المحسوبة: docker0");
+    EXPECT_EQ(s.file(), QByteArray("1324**2078\r\n"));
+}

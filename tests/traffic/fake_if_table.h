@@ -28,6 +28,22 @@ public:
             }
         rows.push_back({name, name, in, out});
     }
+    // A described link: its ifindex, kind, device and default route.
+    tarvo::InterfaceRow& link(const std::string& name, unsigned long long in,
+                              unsigned long long out, std::uint32_t ifindex,
+                              tarvo::LinkKind kind = tarvo::LinkKind::Plain, bool device = true,
+                              bool route = false) {
+        set(name, in, out);
+        for (auto& row : rows)
+            if (row.name == name) {
+                row.ifindex = ifindex;
+                row.kind = kind;
+                row.hasDevice = device;
+                row.defaultRoute = route;
+                return row;
+            }
+        return rows.back();
+    }
     void remove(const std::string& name) {
         std::erase_if(rows, [&](const tarvo::InterfaceRow& r) { return r.name == name; });
     }

@@ -1,8 +1,11 @@
 #include "support/temp_dir.h"
+#include "sysfs_fixture.h"
 #include "traffic/if_table_linux.h"
 
 #include <QDir>
 #include <QTemporaryDir>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -100,4 +103,106 @@ TEST(ProcNetDev, ReadsTheRunningKernel) {
     const auto lo = std::find_if(rows.begin(), rows.end(), [](auto& r) { return r.name == "lo"; });
     ASSERT_NE(lo, rows.end());
     EXPECT_EQ(lo->description.rfind("Loopback", 0), 0u);
+}
+
+namespace {
+
+const QByteArray kRouteHeader =
+    "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
+
+// A line laid out as the kernel writes it, about 120 bytes.
+QByteArray devLine(const QByteArray& name, unsigned long long in, unsigned long long out) {
+    return QString::asprintf("%6s:%8llu %7u %4u %4u %4u %5u %10u %9u %8llu %7u %4u %4u %4u "
+                             "%5u %7u %10u\n",
+                             name.constData(), in, 12u, 0u, 0u, 0u, 0u, 0u, 0u, out, 12u, 0u, 0u,
+                             0u, 0u, 0u, 0u)
+        .toLatin1();
+}
+
+long pageAtATime(int fd, char* buffer, std::size_t size, long offset) {
+    return systemReadAt(fd, buffer, std::min<std::size_t>(size, 4096), offset);
+}
+
+} // namespace
+
+TEST(ProcNetDev, ManyInterfacesReadInPagesGiveTheWholeTable) {
+    QTemporaryDir dir;
+    SysfsFixture sys(dir);
+    QByteArray text = kHeader;
+    for (int i = 0; i < 149; ++i) {
+        const QByteArray name = "veth" + QByteArray::number(i);
+        text += devLine(name, 1000 + i, 2000 + i);
+    }
+    text += devLine("uplink0", 2000000, 30000);
+    ASSERT_GT(text.size(), 4 * 4096);
+    QDir().mkpath(dir.filePath("net"));
+    writeFixture(dir, "net/dev", text);
+    ProcNetDevSource whole(dir.filePath("net").toStdString(), sys.root().toStdString());
+    ProcNetDevSource paged(dir.filePath("net").toStdString(), sys.root().toStdString(),
+                           pageAtATime);
+    std::vector<InterfaceRow> a, b;
+    ASSERT_TRUE(whole.read(a));
+    ASSERT_TRUE(paged.read(b));
+    ASSERT_EQ(a.size(), 150u);
+    ASSERT_EQ(b.size(), 150u);
+    EXPECT_EQ(b.back().name, "uplink0");
+    EXPECT_EQ(b.back().inOctets, 2000000u);
+    for (size_t i = 0; i < a.size(); ++i)
+        EXPECT_TRUE(a[i].name == b[i].name && a[i].inOctets == b[i].inOctets &&
+                    a[i].outOctets == b[i].outOctets)
+            << i;
+}
+
+TEST(ProcNetDev, DescribesEachLinkOnceAndMarksDefaultRoutesWhereTheyMatter) {
+    QTemporaryDir dir;
+    SysfsFixture sys(dir);
+    sys.add({"lo", 1, 772, "0x9"});
+    sys.add({"up0", 2, 1, "0x1003", nullptr, 3});
+    sys.add({"br0", 4, 1, "0x1003", "bridge", 0, false, {"bridge"}});
+    QDir().mkpath(dir.filePath("net"));
+    writeFixture(dir, "net/route",
+                 kRouteHeader + "up0\t00000000\t0264A8C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n");
+    writeFixture(dir, "net/ipv6_route",
+                 "00000000000000000000000000000000 00 00000000000000000000000000000000 00 "
+                 "fe800000000000000000000000000001 00000400 00000001 00000000 00000003     "
+                 "br0\n");
+    auto dev = [&](unsigned long long n) {
+        writeFixture(dir, "net/dev",
+                     QByteArray(kHeader) + devLine("lo", n, n) + devLine("up0", n, n) +
+                         devLine("br0", n, n));
+    };
+    dev(10);
+    ProcNetDevSource source(dir.filePath("net").toStdString(), sys.root().toStdString());
+    std::vector<InterfaceRow> rows;
+    ASSERT_TRUE(source.read(rows));
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].description, "Loopback lo");
+    EXPECT_EQ(int(rows[1].kind), int(LinkKind::Veth));
+    EXPECT_EQ(rows[1].ifindex, 2u);
+    EXPECT_TRUE(rows[1].defaultRoute); // IPv4
+    EXPECT_TRUE(rows[2].defaultRoute); // IPv6
+    EXPECT_FALSE(rows[0].defaultRoute);
+    EXPECT_EQ(source.descriptions(), 3);
+    dev(20);
+    ASSERT_TRUE(source.read(rows));
+    EXPECT_EQ(source.descriptions(), 3); // an unchanged table does not touch sysfs
+    EXPECT_EQ(int(rows[2].kind), int(LinkKind::Bridge));
+    // up0 deleted and made anew between two readings: its counters fell, it is looked at
+    // again and comes back with its new ifindex.
+    sys.remove("up0");
+    sys.add({"up0", 7, 1, "0x1003", nullptr, 8});
+    writeFixture(dir, "net/dev",
+                 QByteArray(kHeader) + devLine("lo", 30, 30) + devLine("up0", 1, 1) +
+                     devLine("br0", 30, 30));
+    ASSERT_TRUE(source.read(rows));
+    EXPECT_EQ(source.descriptions(), 4);
+    EXPECT_EQ(rows[1].ifindex, 7u);
+    // With a physical link beside them, the routes are not read at all.
+    sys.add({"eth0", 9, 1, "0x1003", nullptr, 0, true});
+    writeFixture(dir, "net/dev",
+                 QByteArray(kHeader) + devLine("lo", 30, 30) + devLine("up0", 1, 1) +
+                     devLine("br0", 30, 30) + devLine("eth0", 5, 5));
+    ASSERT_TRUE(source.read(rows));
+    EXPECT_TRUE(rows[3].hasDevice);
+    EXPECT_FALSE(rows[1].defaultRoute);
 }

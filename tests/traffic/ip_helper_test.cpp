@@ -108,3 +108,167 @@ TEST(CIpHelper, FailedReadInBetweenDoesNotRetireAnything) {
     ASSERT_TRUE(helper.InitInterfaces());
     EXPECT_EQ(helper.BytesReceived(), 120u);
 }
+
+namespace {
+using tarvo::CountedRecord;
+using tarvo::LinkKind;
+const CountedRecord kRecordOfB{"B", {{"eth0", 2, 1000, 100}, {"usb0", 5, 70, 7}}};
+} // namespace
+
+TEST(CIpHelperSameBoot, TakesOffWhatTheSavedTotalsHold) {
+    FakeIfTable table;
+    table.link("eth0", 1500, 150, 2);
+    CIpHelper helper(table);
+    helper.setStartRecord(kRecordOfB, "B");
+    // Before any reading, the record to save is the one the totals were loaded with, less
+    // what is gone.
+    EXPECT_FALSE(helper.reading().taken);
+    EXPECT_EQ(helper.record(), kRecordOfB);
+    ASSERT_TRUE(helper.InitInterfaces());
+    EXPECT_EQ(helper.BytesReceived(), 500u);
+    EXPECT_EQ(helper.BytesSent(), 50u);
+    // usb0 is gone and adds nothing; eth0 is recorded at its present counters.
+    EXPECT_EQ(helper.record(), (CountedRecord{"B", {{"eth0", 2, 1500, 150}}}));
+    EXPECT_TRUE(helper.reading().taken);
+}
+
+TEST(CIpHelperSameBoot, AnotherBootOrNoRecordCountsEverything) {
+    for (const std::string boot : {"C", ""}) {
+        FakeIfTable table;
+        table.link("eth0", 1500, 150, 2);
+        CIpHelper helper(table);
+        helper.setStartRecord(kRecordOfB, boot);
+        EXPECT_TRUE(helper.record().links.empty()) << boot;
+        ASSERT_TRUE(helper.InitInterfaces());
+        EXPECT_EQ(helper.BytesReceived(), 1500u) << boot;
+        EXPECT_EQ(helper.record().bootId, boot);
+    }
+    FakeIfTable table;
+    table.link("eth0", 1500, 150, 2);
+    CIpHelper helper(table);
+    helper.setStartRecord(CountedRecord{}, "B"); // missing or damaged record
+    ASSERT_TRUE(helper.InitInterfaces());
+    EXPECT_EQ(helper.BytesReceived(), 1500u);
+    EXPECT_EQ(helper.BytesSent(), 150u);
+}
+
+TEST(CIpHelperSameBoot, ALinkMadeAnewCountsFromZero) {
+    {
+        // Another ifindex under the same name.
+        FakeIfTable table;
+        table.link("eth0", 1500, 150, 9);
+        CIpHelper helper(table);
+        helper.setStartRecord(kRecordOfB, "B");
+        ASSERT_TRUE(helper.InitInterfaces());
+        EXPECT_EQ(helper.BytesReceived(), 1500u);
+        EXPECT_EQ(helper.BytesSent(), 150u);
+    }
+    {
+        // A received counter below the recorded one; the sent counter went on.
+        FakeIfTable table;
+        table.link("eth0", 400, 150, 2);
+        CIpHelper helper(table);
+        helper.setStartRecord(kRecordOfB, "B");
+        ASSERT_TRUE(helper.InitInterfaces());
+        EXPECT_EQ(helper.BytesReceived(), 400u);
+        EXPECT_EQ(helper.BytesSent(), 50u);
+    }
+}
+
+TEST(CIpHelperSameBoot, ResetCountsFromTheComputersStart) {
+    FakeIfTable table;
+    table.link("eth0", 1500, 150, 2);
+    CIpHelper helper(table);
+    helper.setStartRecord(kRecordOfB, "B");
+    ASSERT_TRUE(helper.InitInterfaces());
+    EXPECT_EQ(helper.countFromBoot(), (std::pair<std::uint64_t, std::uint64_t>{1000, 100}));
+    table.link("eth0", 1600, 160, 2);
+    ASSERT_TRUE(helper.InitInterfaces());
+    EXPECT_EQ(helper.BytesReceived(), 1600u);
+    EXPECT_EQ(helper.BytesSent(), 160u);
+    EXPECT_EQ(helper.record(), (CountedRecord{"B", {{"eth0", 2, 1600, 160}}}));
+    // A failed reading after a reset saves no record of the old start.
+    table.fail = true;
+    helper.InitInterfaces();
+    EXPECT_TRUE(helper.record().links.empty());
+}
+
+TEST(CIpHelper, ALinkThatStartsCountingCountsFromThatMoment) {
+    // A container: eth0 carries the default route; the tunnel vx0 carried 5000 bytes before
+    // it got a default route of its own.
+    FakeIfTable table;
+    table.link("eth0", 100, 10, 2, LinkKind::Veth, false, true);
+    table.link("vx0", 5000, 500, 3, LinkKind::Tunnel, false, false);
+    CIpHelper helper(table);
+    helper.setStartRecord(CountedRecord{}, "B");
+    ASSERT_TRUE(helper.InitInterfaces());
+    EXPECT_EQ(helper.BytesReceived(), 100u);
+    EXPECT_EQ(helper.countedNames(), std::vector<std::string>{"eth0"});
+    table.link("vx0", 5200, 520, 3, LinkKind::Tunnel, false, true);
+    ASSERT_TRUE(helper.InitInterfaces());
+    EXPECT_EQ(helper.BytesReceived(), 100u);
+    EXPECT_EQ(helper.countedNames(), (std::vector<std::string>{"eth0", "vx0"}));
+    table.link("vx0", 5300, 530, 3, LinkKind::Tunnel, false, true);
+    ASSERT_TRUE(helper.InitInterfaces());
+    EXPECT_EQ(helper.BytesReceived(), 200u);
+    EXPECT_EQ(helper.BytesSent(), 20u);
+    // It loses its route: what it counted stays, later traffic on it does not count.
+    table.link("vx0", 5400, 540, 3, LinkKind::Tunnel, false, false);
+    ASSERT_TRUE(helper.InitInterfaces());
+    table.link("vx0", 9000, 900, 3, LinkKind::Tunnel, false, false);
+    ASSERT_TRUE(helper.InitInterfaces());
+    EXPECT_EQ(helper.BytesReceived(), 300u);
+    EXPECT_EQ(helper.BytesSent(), 30u);
+    // It stays in the record, so a restart in this boot that counts it again does not take
+    // in what this run already counted.
+    const CountedRecord record = helper.record();
+    EXPECT_EQ(record, (CountedRecord{"B", {{"eth0", 2, 100, 10}, {"vx0", 3, 9000, 900}}}));
+    table.link("vx0", 9100, 910, 3, LinkKind::Tunnel, false, true);
+    CIpHelper next(table);
+    next.setStartRecord(record, "B");
+    ASSERT_TRUE(next.InitInterfaces());
+    EXPECT_EQ(next.BytesReceived(), 100u);
+    EXPECT_EQ(next.BytesSent(), 10u);
+}
+
+TEST(CIpHelper, ALinkPluggedInDuringTheRunCountsWhatItCarried) {
+    FakeIfTable table;
+    table.link("eth0", 100, 10, 2);
+    CIpHelper helper(table);
+    ASSERT_TRUE(helper.InitInterfaces());
+    table.link("usb0", 300, 30, 7);
+    ASSERT_TRUE(helper.InitInterfaces());
+    EXPECT_EQ(helper.BytesReceived(), 400u);
+    EXPECT_EQ(helper.countedNames(), (std::vector<std::string>{"eth0", "usb0"}));
+}
+
+TEST(CIpHelper, ALinkMadeAnewDuringTheRunKeepsWhatTheOldOneCounted) {
+    FakeIfTable table;
+    table.link("eth0", 100, 10, 2);
+    CIpHelper helper(table);
+    helper.setStartRecord(CountedRecord{}, "B");
+    ASSERT_TRUE(helper.InitInterfaces());
+    // Deleted and made again between two readings; the new one already carried more.
+    table.link("eth0", 150, 15, 8);
+    ASSERT_TRUE(helper.InitInterfaces());
+    EXPECT_EQ(helper.BytesReceived(), 250u);
+    EXPECT_EQ(helper.BytesSent(), 25u);
+    EXPECT_EQ(helper.record(), (CountedRecord{"B", {{"eth0", 8, 150, 15}}}));
+}
+
+TEST(CIpHelper, PatternsCountExactlyTheMatchingLinks) {
+    FakeIfTable table;
+    table.rows = {{"lo", "Loopback lo", 1, 1}};
+    table.link("eth0", 100, 10, 2);
+    table.link("usb0", 20, 2, 3, LinkKind::Veth, false);
+    table.link("usb1", 30, 3, 4, LinkKind::Tunnel, false);
+    CIpHelper helper(table);
+    helper.setPatterns({"usb*", "lo"});
+    ASSERT_TRUE(helper.InitInterfaces());
+    EXPECT_EQ(helper.BytesReceived(), 50u);
+    EXPECT_EQ(helper.countedNames(), (std::vector<std::string>{"usb0", "usb1"}));
+    helper.setPatterns({"nothing*"});
+    EXPECT_FALSE(helper.InitInterfaces());
+    // Both usb links stopped counting: what they counted stays.
+    EXPECT_EQ(helper.BytesReceived(), 50u);
+}
