@@ -64,10 +64,12 @@ bool isInterfaceName(const std::string& name) {
     return !name.empty() && name.find('/') == std::string::npos && name != "." && name != "..";
 }
 
-ProcNetDevSource::ProcNetDevSource(std::string procNet, std::string sysClassNet, ReadAt readAt)
+ProcNetDevSource::ProcNetDevSource(std::string procNet, std::string sysClassNet, ReadAt readAt,
+                                   std::unique_ptr<RouteChanges> routeChanges)
     : procNet_(std::move(procNet)), sysClassNet_(std::move(sysClassNet)), readAt_(readAt),
       procNetDev_(procNet_ + "/dev", 1 << 24, readAt), route_(procNet_ + "/route", 1 << 24, readAt),
-      ipv6Route_(procNet_ + "/ipv6_route", 1 << 24, readAt) {}
+      ipv6Route_(procNet_ + "/ipv6_route", 1 << 24, readAt),
+      routeChanges_(std::move(routeChanges)) {}
 
 const ProcNetDevSource::Known* ProcNetDevSource::findKnown(const std::string& name,
                                                            size_t hint) const {
@@ -94,14 +96,18 @@ bool ProcNetDevSource::pppEncapsulated() {
 }
 
 void ProcNetDevSource::markDefaultRoutes(std::vector<InterfaceRow>& rows) {
-    std::vector<std::string> names;
-    if (route_.read(text_))
-        names = ipv4DefaultRouteInterfaces(text_);
-    if (ipv6Route_.read(text_))
-        for (std::string& name : ipv6DefaultRouteInterfaces(text_))
-            names.push_back(std::move(name));
+    // Reading the route tables costs more than the rest of a tick; the kernel says when
+    // they change.
+    if (!routeChanges_ || routeChanges_->changedSinceLastAsk()) {
+        defaultRouteNames_.clear();
+        if (route_.read(text_))
+            defaultRouteNames_ = ipv4DefaultRouteInterfaces(text_);
+        if (ipv6Route_.read(text_))
+            for (std::string& name : ipv6DefaultRouteInterfaces(text_))
+                defaultRouteNames_.push_back(std::move(name));
+    }
     for (InterfaceRow& row : rows)
-        for (const std::string& name : names)
+        for (const std::string& name : defaultRouteNames_)
             if (row.name == name)
                 row.defaultRoute = true;
 }

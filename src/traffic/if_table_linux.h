@@ -3,7 +3,9 @@
 #include "traffic/if_table.h"
 #include "traffic/kernel_file.h"
 #include "traffic/link_facts_linux.h"
+#include "traffic/route_changes_linux.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,8 +17,10 @@ namespace tarvo {
 // where it matters, marked when a default route goes through it.
 class ProcNetDevSource final : public InterfaceTableSource {
 public:
+    // Without route changes the route tables are read at every reading that needs them.
     explicit ProcNetDevSource(std::string procNet = "/proc/net",
-                              std::string sysClassNet = "/sys/class/net", ReadAt readAt = {});
+                              std::string sysClassNet = "/sys/class/net", ReadAt readAt = {},
+                              std::unique_ptr<RouteChanges> routeChanges = nullptr);
 
     bool read(std::vector<InterfaceRow>& rows) override;
 
@@ -48,6 +52,8 @@ private:
     std::vector<Known> known_;
     std::vector<Known> next_;
     int descriptions_ = 0;
+    std::unique_ptr<RouteChanges> routeChanges_;
+    std::vector<std::string> defaultRouteNames_;
 };
 
 // Parses the text of /proc/net/dev into names and counters; header and malformed lines

@@ -6,7 +6,8 @@
 namespace tarvo {
 
 std::unique_ptr<InterfaceTableSource> makeInterfaceTableSource() {
-    return std::make_unique<ProcNetDevSource>();
+    return std::make_unique<ProcNetDevSource>("/proc/net", "/sys/class/net", ReadAt{},
+                                              std::make_unique<NetlinkRouteChanges>());
 }
 
 std::unique_ptr<ConnectionProbe> makeConnectionProbe() {

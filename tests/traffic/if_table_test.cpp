@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -205,4 +206,42 @@ TEST(ProcNetDev, DescribesEachLinkOnceAndMarksDefaultRoutesWhereTheyMatter) {
     ASSERT_TRUE(source.read(rows));
     EXPECT_TRUE(rows[3].hasDevice);
     EXPECT_FALSE(rows[1].defaultRoute);
+}
+
+namespace {
+class FakeRouteChanges : public RouteChanges {
+public:
+    bool* changed;
+    explicit FakeRouteChanges(bool* flag) : changed(flag) {}
+    bool changedSinceLastAsk() override { return std::exchange(*changed, false); }
+};
+} // namespace
+
+TEST(ProcNetDev, RouteTablesAreReadAgainOnlyWhenTheKernelSaysTheyChanged) {
+    QTemporaryDir dir;
+    SysfsFixture sys(dir);
+    sys.add({"a0", 2, 1, "0x1003", nullptr, 3});
+    sys.add({"a1", 4, 1, "0x1003", nullptr, 5});
+    QDir().mkpath(dir.filePath("net"));
+    writeFixture(dir, "net/dev", QByteArray(kHeader) + devLine("a0", 1, 1) + devLine("a1", 1, 1));
+    auto routeVia = [&](const char* name) {
+        writeFixture(dir, "net/route",
+                     kRouteHeader + name +
+                         "\t00000000\t0264A8C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n");
+    };
+    routeVia("a0");
+    bool changed = true;
+    ProcNetDevSource source(dir.filePath("net").toStdString(), sys.root().toStdString(), {},
+                            std::make_unique<FakeRouteChanges>(&changed));
+    std::vector<InterfaceRow> rows;
+    ASSERT_TRUE(source.read(rows));
+    EXPECT_TRUE(rows[0].defaultRoute);
+    EXPECT_FALSE(rows[1].defaultRoute);
+    routeVia("a1");
+    ASSERT_TRUE(source.read(rows));
+    EXPECT_TRUE(rows[0].defaultRoute); // no word of a change: as before
+    changed = true;
+    ASSERT_TRUE(source.read(rows));
+    EXPECT_FALSE(rows[0].defaultRoute);
+    EXPECT_TRUE(rows[1].defaultRoute);
 }
