@@ -428,7 +428,11 @@ void frmMain::showCountedInterfaces() {
     QStringList names;
     for (const std::string& name : ipHelper_.countedNames())
         names << QString::fromStdString(name);
-    const QString tip = kCountedInterfacesCaption + names.join(QStringLiteral(", "));
+    // Rich text only to lay the line out right to left, as an Arabic sentence, on one line.
+    const QString tip =
+        QStringLiteral("<p dir=\"rtl\" style=\"white-space:pre\">") +
+        (kCountedInterfacesCaption + names.join(QStringLiteral(", "))).toHtmlEscaped() +
+        QStringLiteral("</p>");
     if (Picture2->toolTip() != tip)
         Picture2->setToolTip(tip);
 }
