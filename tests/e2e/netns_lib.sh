@@ -1,0 +1,111 @@
+# Shared by the network-namespace checks: each script sets $work (its temporary folder,
+# holding the copied program and file1.trv) and $meter (the running meter's PID, or empty)
+# and then uses these.
+
+need() { command -v "$1" >/dev/null 2>&1 || { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$2" >/dev/null; }; }
+
+# Runs the calling script again under a fresh X server with a window manager when there is
+# no display.
+under_x() {
+  need ip iproute2
+  need ping iputils-ping
+  if [ -z "${DISPLAY:-}" ]; then
+    need xvfb-run xvfb; need xauth xauth; need openbox openbox
+    exec xvfb-run -a sh -c 'openbox >/dev/null 2>&1 & sleep 1; exec "$0" "$@"' "$0" "$@"
+  fi
+}
+
+fail() { echo "FAIL: $*"; [ -s "${work:-/nonexistent}/log" ] && sed 's/^/  meter: /' "$work/log" | tail -20; exit 1; }
+
+mkns() {
+  for ns; do
+    ip netns add "$ns"
+    # No IPv6: router solicitations and the like would move the counters at any moment.
+    ip netns exec "$ns" sysctl -qw net.ipv6.conf.all.disable_ipv6=1 net.ipv6.conf.default.disable_ipv6=1
+    ip -n "$ns" link set lo up
+  done
+}
+
+# Nor ARP probes, which come seconds after traffic, when the counters seemed quiet already.
+# Per link: a namespace has no default for new ones.
+no_probes() { # namespace...
+  local ns
+  for ns; do
+    ip netns exec "$ns" sh -c 'for f in /proc/sys/net/ipv4/neigh/*/delay_first_probe_time; do echo 600 > "$f"; done'
+  done
+}
+
+stat_of() { ip netns exec "$1" cat "/sys/class/net/$2/statistics/$3_bytes"; }
+line() { head -n1 "$work/file1.trv" | tr -d '\r '; }
+start_meter() { # namespace
+  local rt; rt=$(mktemp -d "$work/rt.XXXXXX")
+  touch "$work/started"
+  ip netns exec "$1" env XDG_RUNTIME_DIR="$rt" XDG_CONFIG_HOME="$work/config" DISPLAY="$DISPLAY" \
+    "$work/tarvo" >>"$work/log" 2>&1 &
+  meter=$!
+  disown "$meter" # no job notice when it is killed
+  for _ in $(seq 100); do
+    [ -n "$(find "$work/file1.trv" -newer "$work/started" 2>/dev/null)" ] && return 0
+    kill -0 "$meter" 2>/dev/null || fail "meter ended at start"
+    sleep 0.2
+  done
+  fail "meter wrote nothing within 20 s"
+}
+
+line() { head -n1 "$work/file1.trv" | tr -d '\r '; }
+start_meter() { # namespace
+  local rt; rt=$(mktemp -d "$work/rt.XXXXXX")
+  touch "$work/started"
+  ip netns exec "$1" env XDG_RUNTIME_DIR="$rt" XDG_CONFIG_HOME="$work/config" DISPLAY="$DISPLAY" \
+    "$work/tarvo" >>"$work/log" 2>&1 &
+  meter=$!
+  disown "$meter" # no job notice when it is killed
+  for _ in $(seq 100); do
+    [ -n "$(find "$work/file1.trv" -newer "$work/started" 2>/dev/null)" ] && return 0
+    kill -0 "$meter" 2>/dev/null || fail "meter ended at start"
+    sleep 0.2
+  done
+  fail "meter wrote nothing within 20 s"
+}
+
+start_meter() { # namespace
+  local rt; rt=$(mktemp -d "$work/rt.XXXXXX")
+  touch "$work/started"
+  ip netns exec "$1" env XDG_RUNTIME_DIR="$rt" XDG_CONFIG_HOME="$work/config" DISPLAY="$DISPLAY" \
+    "$work/tarvo" >>"$work/log" 2>&1 &
+  meter=$!
+  disown "$meter" # no job notice when it is killed
+  for _ in $(seq 100); do
+    [ -n "$(find "$work/file1.trv" -newer "$work/started" 2>/dev/null)" ] && return 0
+    kill -0 "$meter" 2>/dev/null || fail "meter ended at start"
+    sleep 0.2
+  done
+  fail "meter wrote nothing within 20 s"
+}
+
+# Waits until the counters of the named links stand still across 2.5 s, in which the meter
+# read them at least twice (it writes only what changed); leaves the file's line in $now and
+# the counters in $counts.
+settle() { # namespace link...
+  local ns=$1 l a b; shift
+  for _ in $(seq 10); do
+    a=; for l; do a+="$(stat_of "$ns" "$l" rx) $(stat_of "$ns" "$l" tx) "; done
+    sleep 2.5
+    kill -0 "$meter" 2>/dev/null || fail "meter ended"
+    now=$(line)
+    b=; for l; do b+="$(stat_of "$ns" "$l" rx) $(stat_of "$ns" "$l" tx) "; done
+    if [ "$a" = "$b" ]; then counts=$b; return 0; fi
+  done
+  fail "counters never stood still: $a / $b"
+}
+
+flood() { # namespace address count
+  ip netns exec "$1" timeout 60 ping -q -f -c "$3" -s 1400 "$2" >/dev/null || true
+}
+
+stop_meter() { # [signal]
+  kill "-${1:-TERM}" "$meter"
+  for _ in $(seq 50); do kill -0 "$meter" 2>/dev/null || break; sleep 0.2; done
+  kill -0 "$meter" 2>/dev/null && fail "meter still running 10 s after SIG${1:-TERM}"
+  meter=
+}
