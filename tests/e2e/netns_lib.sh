@@ -15,6 +15,26 @@ under_x() {
   fi
 }
 
+# Sets $exe, $work (the program copied in, a config folder) and $meter, and removes the named
+# namespaces, the meter and the folder when the script ends.
+prepare() { # program, namespace...
+  exe=$(readlink -f "${1:-build/src/app/tarvo}")
+  shift
+  [ -x "$exe" ] || fail "no program at $exe"
+  work=$(mktemp -d)
+  namespaces=("$@")
+  meter=
+  trap cleanup EXIT
+  cp "$exe" "$work/tarvo"
+  mkdir -p "$work/config"
+}
+cleanup() {
+  if [ -n "$meter" ]; then kill -9 "$meter" 2>/dev/null || true; fi
+  pkill -9 -f -x "$work/tarvo" 2>/dev/null || true
+  for ns in "${namespaces[@]}"; do ip netns del "$ns" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+
 fail() { echo "FAIL: $*"; [ -s "${work:-/nonexistent}/log" ] && sed 's/^/  meter: /' "$work/log" | tail -20; exit 1; }
 
 mkns() {
@@ -52,36 +72,6 @@ start_meter() { # namespace
   fail "meter wrote nothing within 20 s"
 }
 
-line() { head -n1 "$work/file1.trv" | tr -d '\r '; }
-start_meter() { # namespace
-  local rt; rt=$(mktemp -d "$work/rt.XXXXXX")
-  touch "$work/started"
-  ip netns exec "$1" env XDG_RUNTIME_DIR="$rt" XDG_CONFIG_HOME="$work/config" DISPLAY="$DISPLAY" \
-    "$work/tarvo" >>"$work/log" 2>&1 &
-  meter=$!
-  disown "$meter" # no job notice when it is killed
-  for _ in $(seq 100); do
-    [ -n "$(find "$work/file1.trv" -newer "$work/started" 2>/dev/null)" ] && return 0
-    kill -0 "$meter" 2>/dev/null || fail "meter ended at start"
-    sleep 0.2
-  done
-  fail "meter wrote nothing within 20 s"
-}
-
-start_meter() { # namespace
-  local rt; rt=$(mktemp -d "$work/rt.XXXXXX")
-  touch "$work/started"
-  ip netns exec "$1" env XDG_RUNTIME_DIR="$rt" XDG_CONFIG_HOME="$work/config" DISPLAY="$DISPLAY" \
-    "$work/tarvo" >>"$work/log" 2>&1 &
-  meter=$!
-  disown "$meter" # no job notice when it is killed
-  for _ in $(seq 100); do
-    [ -n "$(find "$work/file1.trv" -newer "$work/started" 2>/dev/null)" ] && return 0
-    kill -0 "$meter" 2>/dev/null || fail "meter ended at start"
-    sleep 0.2
-  done
-  fail "meter wrote nothing within 20 s"
-}
 
 # Waits until the counters of the named links stand still across 2.5 s, in which the meter
 # read them at least twice (it writes only what changed); leaves the file's line in $now and

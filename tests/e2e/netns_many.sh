@@ -6,21 +6,9 @@
 set -euo pipefail
 . "$(dirname "$0")/netns_lib.sh"
 under_x "$@"
-exe=$(readlink -f "${1:-build/src/app/tarvo}")
-[ -x "$exe" ] || fail "no program at $exe"
-work=$(mktemp -d)
 p=tvo2-$$
 meter_ns=$p-meter isp_ns=$p-isp far_ns=$p-far
-meter=
-cleanup() {
-  if [ -n "$meter" ]; then kill -9 "$meter" 2>/dev/null || true; fi
-  pkill -9 -f -x "$work/tarvo" 2>/dev/null || true
-  for ns in "$meter_ns" "$isp_ns" "$far_ns"; do ip netns del "$ns" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-cp "$exe" "$work/tarvo"
-mkdir -p "$work/config"
+prepare "${1:-}" "$meter_ns" "$isp_ns" "$far_ns"
 
 mkns "$meter_ns" "$isp_ns" "$far_ns"
 # Long names make long lines: 149 of them fill more than 16 KB of /proc/net/dev.

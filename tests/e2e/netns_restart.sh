@@ -9,21 +9,9 @@
 set -euo pipefail
 . "$(dirname "$0")/netns_lib.sh"
 under_x "$@"
-exe=$(readlink -f "${1:-build/src/app/tarvo}")
-[ -x "$exe" ] || fail "no program at $exe"
-work=$(mktemp -d)
 p=tvo3-$$
 meter_ns=$p-meter isp_ns=$p-isp
-meter=
-cleanup() {
-  if [ -n "$meter" ]; then kill -9 "$meter" 2>/dev/null || true; fi
-  pkill -9 -f -x "$work/tarvo" 2>/dev/null || true
-  for ns in "$meter_ns" "$isp_ns"; do ip netns del "$ns" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-cp "$exe" "$work/tarvo"
-mkdir -p "$work/config"
+prepare "${1:-}" "$meter_ns" "$isp_ns"
 make_uplink() {
   ip link add up0 netns "$meter_ns" type veth peer name isp0 netns "$isp_ns"
   ip -n "$meter_ns" addr add 198.51.100.1/30 dev up0

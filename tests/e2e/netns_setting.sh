@@ -9,20 +9,9 @@
 set -euo pipefail
 . "$(dirname "$0")/netns_lib.sh"
 under_x "$@"
-exe=$(readlink -f "${1:-build/src/app/tarvo}")
-[ -x "$exe" ] || fail "no program at $exe"
-work=$(mktemp -d)
 p=tvo4-$$
 meter_ns=$p-meter isp_ns=$p-isp lan_ns=$p-lan
-meter=
-cleanup() {
-  if [ -n "$meter" ]; then kill -9 "$meter" 2>/dev/null || true; fi
-  pkill -9 -f -x "$work/tarvo" 2>/dev/null || true
-  for ns in "$meter_ns" "$isp_ns" "$lan_ns"; do ip netns del "$ns" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-cp "$exe" "$work/tarvo"
+prepare "${1:-}" "$meter_ns" "$isp_ns" "$lan_ns"
 mkdir -p "$work/config/Tarvo"
 
 link() { # meter-side name, peer-side name, peer namespace, subnet prefix (a.b.c.)

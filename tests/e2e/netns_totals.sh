@@ -13,21 +13,9 @@
 set -euo pipefail
 . "$(dirname "$0")/netns_lib.sh"
 under_x "$@"
-exe=$(readlink -f "${1:-build/src/app/tarvo}")
-[ -x "$exe" ] || fail "no program at $exe"
-work=$(mktemp -d)
 p=tvo0-$$
 off_ns=$p-off meter_ns=$p-meter peer_ns=$p-peer
-meter=
-cleanup() {
-  if [ -n "$meter" ]; then kill -9 "$meter" 2>/dev/null || true; fi
-  pkill -9 -f -x "$work/tarvo" 2>/dev/null || true
-  for ns in "$off_ns" "$meter_ns" "$peer_ns"; do ip netns del "$ns" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-cp "$exe" "$work/tarvo"
-mkdir -p "$work/config"
+prepare "${1:-}" "$off_ns" "$meter_ns" "$peer_ns"
 
 # 1. Only loopback.
 mkns "$off_ns"
