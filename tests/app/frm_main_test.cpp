@@ -95,10 +95,36 @@ TEST(frmMain, SecondInstanceEndsWithoutTouchingAnything) {
     frmMain& w = t.make();
     EXPECT_FALSE(w.Form_Load());
     EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(t.fake.lock.showRequestsSent, 1);
+    EXPECT_FALSE(t.fake.lock.onShowRequest);
     EXPECT_EQ(t.fake.settings.reads, 0);
     EXPECT_TRUE(t.fake.messages.shown.empty());
     EXPECT_EQ(t.fake.table.reads, 0);
     EXPECT_TRUE(QDir(t.fake.dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST(frmMain, AnotherStartBringsTheWindowBack) {
+    Window t;
+    frmMain& w = t.loaded();
+    EXPECT_EQ(t.fake.lock.showRequestsSent, 0);
+    ASSERT_TRUE(t.fake.lock.onShowRequest);
+    // Minimised by the exit command, as a user who took it for quitting would leave it.
+    w.exit->trigger();
+    ASSERT_TRUE(w.isMinimized());
+    t.fake.lock.onShowRequest();
+    EXPECT_FALSE(w.isMinimized());
+    EXPECT_FALSE(w.windowState().testFlag(Qt::WindowMinimized));
+    EXPECT_TRUE(w.isVisible());
+    // Hidden altogether, it is shown again; the timers never stopped.
+    w.hide();
+    t.fake.lock.onShowRequest();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_EQ(w.widthTwips(), 4905);
+    // A request that comes as the window goes away finds nothing to show.
+    const auto request = t.fake.lock.onShowRequest;
+    t.w.reset();
+    request();
 }
 
 TEST(frmMain, StartUpInOrder) {
