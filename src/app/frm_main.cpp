@@ -218,7 +218,8 @@ void frmMain::createControls() {
 void frmMain::createMenus() {
     auto* bar = new StatusMenuBar(this);
     setMenuBar(bar);
-    mnu = bar->addMenu(QStringLiteral("خيارات"));
+    // The drop-down reads right to left; the bar itself keeps the strip's order.
+    mnu = bar->addRightToLeftMenu(QStringLiteral("خيارات"));
     ontop = mnu->addAction(QStringLiteral("أعلى دائماً"));
     ontop->setCheckable(true);
     opaut = mnu->addAction(QStringLiteral("تشغيل تلقائي"));
