@@ -218,7 +218,8 @@ void frmMain::createControls() {
 void frmMain::createMenus() {
     auto* bar = new StatusMenuBar(this);
     setMenuBar(bar);
-    mnu = bar->addMenu(QStringLiteral("خيارات"));
+    // The drop-down reads right to left; the bar itself keeps the strip's order.
+    mnu = bar->addRightToLeftMenu(QStringLiteral("خيارات"));
     ontop = mnu->addAction(QStringLiteral("أعلى دائماً"));
     ontop->setCheckable(true);
     opaut = mnu->addAction(QStringLiteral("تشغيل تلقائي"));
@@ -307,8 +308,10 @@ void frmMain::placeLabel10() {
 }
 
 bool frmMain::Form_Load() {
-    if (!services_.instanceLock->tryAcquire())
+    if (!services_.instanceLock->tryAcquire()) {
+        services_.instanceLock->askRunningCopyToShow();
         return false;
+    }
     // The month calendar is built in: nothing to register. The strip is white from creation.
     setWidthTwips(4900);
     std::optional<CountedRecord> record;
@@ -327,6 +330,10 @@ bool frmMain::Form_Load() {
     label2LeftTwips_ = widthTwips() + 100;
     Label2->move(px(label2LeftTwips_), px((twips(height()) - twips(Label2->height())) / 2));
     show();
+    services_.instanceLock->listenForShowRequests([window = QPointer<frmMain>(this)] {
+        if (window)
+            window->bringToFront();
+    });
     if (services_.settings->value(kAppTitle, QStringLiteral("settings"), QStringLiteral("ontop"),
                                   QStringLiteral("1")) == u"1") {
         setTopmost(true);
@@ -492,6 +499,14 @@ void frmMain::hotus_Click() {
 void frmMain::exit_Click() {
     services_.messages->information(kAppTitle, kExitWarning);
     showMinimized();
+}
+
+void frmMain::bringToFront() {
+    // Minimised by "خروج" or "تصغير", or only covered: starting the program again shows it.
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
 }
 
 void frmMain::mino_Click() {

@@ -64,6 +64,9 @@ public:
     void mino_Click();
     void clk_Click();
 
+    // Another start of the program while this one runs: show, restore, raise, activate.
+    void bringToFront();
+
     // The default browser's executable, or the empty text.
     QString DefaultBrowser();
 

@@ -1,11 +1,28 @@
 #include "app/instance_lock.h"
 
 #include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QStandardPaths>
+#include <QTimer>
+
+#ifdef Q_OS_WIN
+#include <QCryptographicHash>
+#endif
 
 namespace tarvo {
 
+namespace {
+const QByteArray kShowRequest = QByteArrayLiteral("show\n");
+// The second copy ends at once: it waits no longer than this for the running one.
+constexpr int kClientWaitMs = 1000;
+// A connection that has not sent its request by then is dropped.
+constexpr int kIdleConnectionMs = 5000;
+} // namespace
+
 LockFileInstanceLock::LockFileInstanceLock(QString path) : path_(std::move(path)) {}
+
+LockFileInstanceLock::~LockFileInstanceLock() = default;
 
 QString LockFileInstanceLock::defaultPath() {
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -14,11 +31,80 @@ QString LockFileInstanceLock::defaultPath() {
     return QDir(dir).filePath(QStringLiteral("tarvo.lock"));
 }
 
+QString LockFileInstanceLock::socketName(const QString& lockPath) {
+#ifdef Q_OS_WIN
+    // Pipes have a namespace of their own; the lock's path keeps the name apart per user.
+    return QStringLiteral("tarvo-") +
+           QString::fromLatin1(
+               QCryptographicHash::hash(lockPath.toUtf8(), QCryptographicHash::Sha1).toHex());
+#else
+    QString name = lockPath;
+    if (name.endsWith(QStringLiteral(".lock")))
+        name.chop(5);
+    return name + QStringLiteral(".socket");
+#endif
+}
+
 bool LockFileInstanceLock::tryAcquire() {
     lock_ = std::make_unique<QLockFile>(path_);
     // Only a dead owner makes the lock stale, however long the running copy has held it.
     lock_->setStaleLockTime(0);
     return lock_->tryLock(0);
+}
+
+bool LockFileInstanceLock::isListening() const {
+    return server_ && server_->isListening();
+}
+
+void LockFileInstanceLock::listenForShowRequests(std::function<void()> onShowRequest) {
+    onShowRequest_ = std::move(onShowRequest);
+    // Only the holder of the lock may take the socket's name.
+    if (server_ || !lock_ || !lock_->isLocked())
+        return;
+    const QString name = socketName(path_);
+    server_ = std::make_unique<QLocalServer>();
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    // With the lock held, a socket already there was left by a copy that died.
+    QLocalServer::removeServer(name);
+    if (!server_->listen(name)) {
+        // Later copies then end unseen, as they always did; the meter itself goes on.
+        server_.reset();
+        return;
+    }
+    QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(),
+                     [this] { acceptConnections(); });
+}
+
+void LockFileInstanceLock::acceptConnections() {
+    while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        auto drop = [socket] {
+            socket->abort();
+            socket->deleteLater();
+        };
+        QObject::connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        QTimer::singleShot(kIdleConnectionMs, socket, drop);
+        QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket, drop] {
+            if (socket->bytesAvailable() < kShowRequest.size())
+                return;
+            // One short request per connection; anything else is ignored.
+            const bool show = socket->read(kShowRequest.size()) == kShowRequest;
+            drop();
+            if (show && onShowRequest_)
+                onShowRequest_();
+        });
+    }
+}
+
+void LockFileInstanceLock::askRunningCopyToShow() {
+    QLocalSocket socket;
+    socket.connectToServer(socketName(path_));
+    if (!socket.waitForConnected(kClientWaitMs))
+        return; // a copy that does not listen yet, or no longer: end unseen as before
+    socket.write(kShowRequest);
+    socket.waitForBytesWritten(kClientWaitMs);
+    socket.disconnectFromServer();
+    if (socket.state() != QLocalSocket::UnconnectedState)
+        socket.waitForDisconnected(kClientWaitMs);
 }
 
 } // namespace tarvo

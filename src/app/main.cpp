@@ -1,3 +1,4 @@
+#include "app/arabic_qt_texts.h"
 #include "app/fonts.h"
 #include "app/frm_main.h"
 #include "app/instance_lock.h"
@@ -16,6 +17,8 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Tarvo"));
     QApplication::setStyle(new tarvo::MenuKeyboardStyle);
     tarvo::installFontSubstitutions();
+    tarvo::ArabicQtTexts qtTexts;
+    qtTexts.install();
 
     auto interfaces = tarvo::makeInterfaceTableSource();
     auto connection = tarvo::makeConnectionProbe();

@@ -6,6 +6,8 @@ int MenuKeyboardStyle::styleHint(StyleHint hint, const QStyleOption* option, con
                                  QStyleHintReturn* returnData) const {
     if (hint == QStyle::SH_MenuBar_AltKeyNavigation)
         return 1;
+    if (hint == QStyle::SH_UnderlineShortcut)
+        return 0;
     return QProxyStyle::styleHint(hint, option, widget, returnData);
 }
 

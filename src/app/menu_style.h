@@ -5,7 +5,8 @@
 namespace tarvo {
 
 // Alt alone reaches the menu bar, as on the desktop the program comes from; the arrow
-// keys then walk it.
+// keys then walk it. Mnemonics work without their underline: drawn under an Arabic letter
+// it splits the word there ("نعم", "لا" of the standard buttons).
 class MenuKeyboardStyle : public QProxyStyle {
 public:
     using QProxyStyle::QProxyStyle;

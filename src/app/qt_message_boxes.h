@@ -6,7 +6,8 @@ class QWidget;
 
 namespace tarvo {
 
-// Plain message boxes without an icon: one OK button, or Yes and No.
+// Plain message boxes without an icon, laid out right to left: one OK button, or Yes and
+// No with No as the answer of Enter and Escape.
 class QtMessageBoxes final : public MessageBoxes {
 public:
     void information(const QString& caption, const QString& text) override;

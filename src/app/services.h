@@ -11,15 +11,21 @@
 
 #include <QChar>
 
+#include <functional>
 #include <string>
 
 namespace tarvo {
 
-// Refuses a second running copy of the program.
+// Refuses a second running copy of the program. The refused copy asks the running one to
+// come to the front, so that starting the program again always shows it.
 class InstanceLock {
 public:
     virtual ~InstanceLock() = default;
     virtual bool tryAcquire() = 0;
+    // Held: runs onShowRequest on the GUI thread whenever a later copy starts.
+    virtual void listenForShowRequests(std::function<void()> onShowRequest) = 0;
+    // Refused: tells the running copy to show itself; writes no file and no setting.
+    virtual void askRunningCopyToShow() = 0;
 };
 
 // Every contact of the windows with the outside world. main() fills it with the real

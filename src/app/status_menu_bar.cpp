@@ -2,8 +2,37 @@
 
 #include <QAction>
 #include <QActionEvent>
+#include <QMenu>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace tarvo {
+
+QMenu* StatusMenuBar::addRightToLeftMenu(const QString& title) {
+    QMenu* menu = addMenu(title);
+    menu->setLayoutDirection(Qt::RightToLeft);
+    menu->installEventFilter(this);
+    return menu;
+}
+
+bool StatusMenuBar::eventFilter(QObject* watched, QEvent* event) {
+    // Qt hangs a right-to-left drop-down of a left-to-right bar to the left of its item,
+    // off the window; it goes back under the item before it appears.
+    auto* menu = qobject_cast<QMenu*>(watched);
+    if (event->type() == QEvent::Show && menu && isLeftToRight()) {
+        const QRect item = actionGeometry(menu->menuAction());
+        if (item.isValid()) {
+            int x = mapToGlobal(item.bottomLeft()).x();
+            if (const QScreen* s = screen()) {
+                const QRect area = s->availableGeometry();
+                x = std::max(area.left(), std::min(x, area.right() + 1 - menu->width()));
+            }
+            menu->move(x, menu->y());
+        }
+    }
+    return QMenuBar::eventFilter(watched, event);
+}
 
 void StatusMenuBar::addStatusAction(QAction* action) {
     addAction(action);

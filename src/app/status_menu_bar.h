@@ -14,8 +14,13 @@ public:
 
     void addStatusAction(QAction* action);
 
+    // A drop-down that reads right to left and still opens straight below its item, over
+    // the window, as the bar's other menus would.
+    QMenu* addRightToLeftMenu(const QString& title);
+
 protected:
     void actionEvent(QActionEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Status {

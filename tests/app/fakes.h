@@ -67,7 +67,13 @@ public:
 class FakeLock : public tarvo::InstanceLock {
 public:
     bool free = true;
+    int showRequestsSent = 0;
+    std::function<void()> onShowRequest;
     bool tryAcquire() override { return free; }
+    void listenForShowRequests(std::function<void()> callback) override {
+        onShowRequest = std::move(callback);
+    }
+    void askRunningCopyToShow() override { ++showRequestsSent; }
 };
 
 class FakeLauncher : public tarvo::CommandLauncher {

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTextDocument>
 #include <QTimer>
 
@@ -78,6 +79,10 @@ TEST(frmMain, CreatedWithItsControlsAndMenuTree) {
     EXPECT_EQ(w.Label5->y(), 24);
     EXPECT_EQ(w.Command3->geometry(), QRect(152, 48, 93, 20));
     EXPECT_EQ(w.Text1->geometry(), QRect(16, 152, 105, 21));
+    // The options drop-down reads right to left; the bar and the strip keep their order.
+    EXPECT_EQ(w.mnu->layoutDirection(), Qt::RightToLeft);
+    EXPECT_EQ(w.menuBar()->layoutDirection(), Qt::LeftToRight);
+    EXPECT_EQ(w.Picture2->layoutDirection(), Qt::LeftToRight);
     EXPECT_TRUE(w.Label9->font().bold());
     EXPECT_DOUBLE_EQ(w.Label9->font().pointSizeF(), 11.25);
     EXPECT_EQ(w.Label5->palette().color(QPalette::Window), QColor(0, 0, 128));
@@ -95,10 +100,53 @@ TEST(frmMain, SecondInstanceEndsWithoutTouchingAnything) {
     frmMain& w = t.make();
     EXPECT_FALSE(w.Form_Load());
     EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(t.fake.lock.showRequestsSent, 1);
+    EXPECT_FALSE(t.fake.lock.onShowRequest);
     EXPECT_EQ(t.fake.settings.reads, 0);
     EXPECT_TRUE(t.fake.messages.shown.empty());
     EXPECT_EQ(t.fake.table.reads, 0);
     EXPECT_TRUE(QDir(t.fake.dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST(frmMain, OptionsMenuOpensRightToLeftStraightBelowItsItem) {
+    Window t;
+    frmMain& w = t.loaded();
+    // Away from the screen's left edge, where a menu hung left of its item would show.
+    w.move(300, 200);
+    QCoreApplication::processEvents();
+    QMenuBar* bar = w.menuBar();
+    bar->setActiveAction(w.mnu->menuAction());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.mnu->isVisible(); }, 10000));
+    const QPoint itemBottomLeft =
+        bar->mapToGlobal(bar->actionGeometry(w.mnu->menuAction()).bottomLeft());
+    EXPECT_EQ(w.mnu->layoutDirection(), Qt::RightToLeft);
+    EXPECT_EQ(w.mnu->x(), itemBottomLeft.x());
+    EXPECT_GE(w.mnu->y(), itemBottomLeft.y());
+    w.mnu->hide();
+}
+
+TEST(frmMain, AnotherStartBringsTheWindowBack) {
+    Window t;
+    frmMain& w = t.loaded();
+    EXPECT_EQ(t.fake.lock.showRequestsSent, 0);
+    ASSERT_TRUE(t.fake.lock.onShowRequest);
+    // Minimised by the exit command, as a user who took it for quitting would leave it.
+    w.exit->trigger();
+    ASSERT_TRUE(w.isMinimized());
+    t.fake.lock.onShowRequest();
+    EXPECT_FALSE(w.isMinimized());
+    EXPECT_FALSE(w.windowState().testFlag(Qt::WindowMinimized));
+    EXPECT_TRUE(w.isVisible());
+    // Hidden altogether, it is shown again; the timers never stopped.
+    w.hide();
+    t.fake.lock.onShowRequest();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_EQ(w.widthTwips(), 4905);
+    // A request that comes as the window goes away finds nothing to show.
+    const auto request = t.fake.lock.onShowRequest;
+    t.w.reset();
+    request();
 }
 
 TEST(frmMain, StartUpInOrder) {

@@ -1,12 +1,61 @@
+#include "app/frm_main.h"
 #include "app/instance_lock.h"
+#include "fakes.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#ifndef Q_OS_WIN
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
 using tarvo::LockFileInstanceLock;
+
+namespace {
+
+// The per-user runtime directory pointed at a fresh temporary one for one test.
+class RuntimeDir {
+public:
+    RuntimeDir()
+        : saved_(qgetenv("XDG_RUNTIME_DIR")), had_(qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
+        qputenv("XDG_RUNTIME_DIR", dir_.path().toLocal8Bit());
+    }
+    ~RuntimeDir() {
+        if (had_)
+            qputenv("XDG_RUNTIME_DIR", saved_);
+        else
+            qunsetenv("XDG_RUNTIME_DIR");
+    }
+    QString path() const { return dir_.path(); }
+    QStringList entries() const {
+        return QDir(dir_.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    }
+
+private:
+    QTemporaryDir dir_;
+    QByteArray saved_;
+    bool had_;
+};
+
+// Runs the event loop until the condition holds; the bound only keeps a broken build from
+// hanging, it measures nothing.
+bool eventually(const std::function<bool()>& condition) {
+    return QTest::qWaitFor(condition, 10000);
+}
+
+} // namespace
 
 TEST(InstanceLock, SecondCopyIsRefused) {
     QTemporaryDir dir;
@@ -31,3 +80,119 @@ TEST(InstanceLock, LockOfADeadProcessIsTakenOver) {
     LockFileInstanceLock next(dir.filePath("tarvo.lock"));
     EXPECT_TRUE(next.tryAcquire());
 }
+
+TEST(InstanceLock, SecondStartBringsTheMinimisedWindowBackAndWritesNothing) {
+    RuntimeDir runtime;
+    LockFileInstanceLock runningLock;
+    ASSERT_TRUE(runningLock.defaultPath().startsWith(runtime.path()));
+    FakeServices running;
+    tarvo::Services services = running.services();
+    services.instanceLock = &runningLock;
+    tarvo::frmMain window(services);
+    window.setEndProgram([] {});
+    ASSERT_TRUE(window.Form_Load());
+    ASSERT_TRUE(runningLock.isListening());
+
+#ifndef Q_OS_WIN
+    // The socket beside the lock is the user's alone.
+    const QFileInfo socket(LockFileInstanceLock::socketName(runningLock.defaultPath()));
+    ASSERT_TRUE(socket.exists());
+    EXPECT_EQ(socket.absolutePath(), QFileInfo(runtime.path()).absoluteFilePath());
+    const auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
+                        QFile::WriteOther | QFile::ExeOther;
+    EXPECT_EQ(socket.permissions() & others, QFileDevice::Permissions());
+#endif
+
+    window.showMinimized();
+    ASSERT_TRUE(window.isMinimized());
+    const QStringList runtimeBefore = runtime.entries();
+
+    LockFileInstanceLock secondLock;
+    FakeServices second;
+    tarvo::Services secondServices = second.services();
+    secondServices.instanceLock = &secondLock;
+    tarvo::frmMain copy(secondServices);
+    EXPECT_FALSE(copy.Form_Load());
+    EXPECT_FALSE(copy.isVisible());
+    EXPECT_FALSE(secondLock.isListening());
+    EXPECT_EQ(second.settings.reads, 0);
+    EXPECT_TRUE(QDir(second.dir.path())
+                    .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
+                    .isEmpty());
+    EXPECT_EQ(runtime.entries(), runtimeBefore);
+
+    EXPECT_TRUE(eventually([&] { return !window.isMinimized(); }));
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(window.windowState().testFlag(Qt::WindowMinimized));
+}
+
+TEST(InstanceLock, OnlyTheHolderListensAndOnlyTheShowRequestCounts) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("tarvo.lock");
+    LockFileInstanceLock first(path);
+    ASSERT_TRUE(first.tryAcquire());
+    int shown = 0;
+    first.listenForShowRequests([&] { ++shown; });
+    ASSERT_TRUE(first.isListening());
+
+    // A refused copy must not take the holder's socket over.
+    LockFileInstanceLock second(path);
+    ASSERT_FALSE(second.tryAcquire());
+    int wrongly = 0;
+    second.listenForShowRequests([&] { ++wrongly; });
+    EXPECT_FALSE(second.isListening());
+
+    // Anything but the request is dropped without showing anything.
+    QLocalSocket other;
+    other.connectToServer(LockFileInstanceLock::socketName(path));
+    ASSERT_TRUE(other.waitForConnected(10000));
+    other.write("quit\n");
+    EXPECT_TRUE(eventually([&] { return other.state() == QLocalSocket::UnconnectedState; }));
+    EXPECT_EQ(shown, 0);
+
+    second.askRunningCopyToShow();
+    EXPECT_TRUE(eventually([&] { return shown == 1; }));
+    second.askRunningCopyToShow();
+    EXPECT_TRUE(eventually([&] { return shown == 2; }));
+    EXPECT_EQ(wrongly, 0);
+}
+
+TEST(InstanceLock, NobodyListeningEndsTheSecondCopyQuietly) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("tarvo.lock");
+    LockFileInstanceLock first(path); // holds the lock but, like an older copy, never listens
+    ASSERT_TRUE(first.tryAcquire());
+    LockFileInstanceLock second(path);
+    ASSERT_FALSE(second.tryAcquire());
+    second.askRunningCopyToShow();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList{"tarvo.lock"});
+}
+
+#ifndef Q_OS_WIN
+TEST(InstanceLock, StaleSocketOfADeadCopyIsReplaced) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("tarvo.lock");
+    const QByteArray socketPath = QFile::encodeName(LockFileInstanceLock::socketName(path));
+
+    // A socket file with nobody behind it, as a killed copy leaves it.
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketPath.size(), qsizetype(sizeof(address.sun_path)));
+    std::memcpy(address.sun_path, socketPath.constData(), socketPath.size());
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ::close(fd);
+    ASSERT_TRUE(QFileInfo::exists(QFile::decodeName(socketPath)));
+
+    LockFileInstanceLock lock(path);
+    ASSERT_TRUE(lock.tryAcquire());
+    int shown = 0;
+    lock.listenForShowRequests([&] { ++shown; });
+    ASSERT_TRUE(lock.isListening());
+    LockFileInstanceLock later(path);
+    later.askRunningCopyToShow();
+    EXPECT_TRUE(eventually([&] { return shown == 1; }));
+}
+#endif

@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
 # Single instance and SIGKILL, under a real X server:
 #  - a second copy ends at once and changes no file or setting;
+#  - a second copy brings the minimised meter back to the front;
 #  - after SIGKILL a new start is not blocked by the old lock;
 #  - two copies started at the same moment leave exactly one running;
 #  - killed at random moments, the meter never leaves file1.trv empty or unreadable.
 # Usage: tests/e2e/kill_and_instances.sh build/src/app/tarvo [kills]
+# Needs xdotool and xprop (x11-utils).
 set -euo pipefail
+for tool in xdotool xprop; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing"; exit 1; }
+done
 exe=$(readlink -f "${1:-build/src/app/tarvo}")
 kills=${2:-40}
 work=$(mktemp -d)
@@ -27,10 +32,33 @@ timeout 10 "$work/tarvo" || fail "second copy failed"
 [ -z "$(snapshot)" ] || fail "second copy wrote: $(snapshot)"
 echo "ok: second copy ended at once and wrote nothing"
 
+# Minimises the meter of pid $1, starts a second copy and checks the meter comes back.
+brought_back() {
+  local win
+  win=$(timeout 10 xdotool search --sync --onlyvisible --pid "$1" --name '^TVM$' | head -n1)
+  [ -n "$win" ] || fail "no window of the meter"
+  hidden() { xprop -id "$win" _NET_WM_STATE | grep -q _NET_WM_STATE_HIDDEN; }
+  xdotool windowminimize --sync "$win"
+  hidden || fail "the meter did not minimise"
+  touch "$work/stamp"; sleep 1
+  timeout 5 "$work/tarvo" || fail "second copy failed or hung"
+  [ "$(running)" -eq 1 ] || fail "second copy kept running"
+  [ -z "$(snapshot)" ] || fail "second copy wrote: $(snapshot)"
+  for _ in $(seq 50); do hidden || break; sleep 0.1; done
+  hidden && fail "a second start left the meter minimised"
+  xprop -id "$win" WM_STATE | grep -q 'Normal' || fail "the meter is not shown: $(xprop -id "$win" WM_STATE)"
+}
+brought_back "$first"
+echo "ok: a second start brought the minimised meter back"
+
 kill -9 $first; sleep 0.3
-"$work/tarvo" & sleep 2
+[ -S "$XDG_RUNTIME_DIR/tarvo.socket" ] || fail "no socket left by the killed copy"
+"$work/tarvo" & next=$!
+sleep 2
 [ "$(running)" -eq 1 ] || fail "start after SIGKILL was blocked"
 echo "ok: start after SIGKILL not blocked"
+brought_back "$next"
+echo "ok: the socket the killed copy left was taken over"
 pkill -9 -f -x "$work/tarvo"; sleep 0.3
 
 for round in 1 2 3 4 5; do
