@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarvo"));
     QApplication::setOrganizationName(QStringLiteral("Tarvo"));
+    // Ties the window to its launcher (the Wayland app id, the X11 desktop-file hint).
+    QApplication::setDesktopFileName(QStringLiteral("org.tarvo.Tarvo"));
     QApplication::setStyle(new tarvo::MenuKeyboardStyle);
     tarvo::installFontSubstitutions();
     tarvo::ArabicQtTexts qtTexts;

@@ -32,8 +32,8 @@ QPixmap stripPicture() {
 }
 
 namespace {
-// The launcher's icon (data/tarvo.svg) drawn at one size: a rate dial over a download and
-// an upload arrow, on a 64-unit grid.
+// The launcher's icon (data/org.tarvo.Tarvo.svg) drawn at one size: a rate dial over a
+// download and an upload arrow, on a 64-unit grid.
 QPixmap iconPixmap(int size) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
