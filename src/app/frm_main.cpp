@@ -4,6 +4,8 @@
 #include "app/strip_art.h"
 #include "app/twips.h"
 #include "calendar/hijri.h"
+#include "common/placement.h"
+#include "common/window_flags.h"
 #include "news/frmrss.h"
 #include "traffic/counting_rule.h"
 
@@ -16,6 +18,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
@@ -92,8 +95,11 @@ frmMain::frmMain(const Services& services, QWidget* parent)
       commands_(*services.registry, *services.launcher, *services.messages,
                 services.applicationFilePath),
       dateWindows_(*services.clock, [this] { endProgram_(); }),
-      endProgram_([] { QCoreApplication::quit(); }) {
+      // Ends the event loop without sending any window a close: the date window's Exit
+      // runs no closing step of this window.
+      endProgram_([] { QCoreApplication::exit(0); }) {
     setWindowTitle(QStringLiteral("TVM"));
+    setWindowFlags(fixedSizeWindowFlags(windowFlags()));
     setWindowIcon(meterIcon());
     setFont(formFont(QStringLiteral("Arial"), 8.25));
     createControls();
@@ -109,8 +115,11 @@ frmMain::~frmMain() {
 void frmMain::createControls() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
+    // The strip's own colours, whatever the desktop's theme: white, with black text where no
+    // other colour is given. Buttons and boxes keep the theme's, which are legible on it.
     QPalette white = client->palette();
     white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::WindowText, Qt::black);
     client->setPalette(white);
     client->setAutoFillBackground(true);
     setCentralWidget(client);
@@ -164,9 +173,11 @@ void frmMain::createControls() {
     const QFont rateFont = formFont(arial, 11.25, true);
     Label9 =
         label(Picture2, "Label9", twipsRect(120, 120, 480, 270), rateFont, QStringLiteral("0 Kb"));
+    setColours(Label9, Qt::black);
     Label9->adjustSize();
     Label10 = label(Picture2, "Label10", twipsRect(3345, 120, 480, 270), rateFont,
                     QStringLiteral("0 Kb"));
+    setColours(Label10, Qt::black);
     Label10->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label10->adjustSize();
     Label5 = label(Picture2, "Label5", twipsRect(1575, 360, 1215, 270), formFont(arial, 12, true),
@@ -182,7 +193,9 @@ void frmMain::createControls() {
     Text5->setFont(formFont(arabicTransparent, 9.75, true));
     Label6 = label(Picture2, "Label6", twipsRect(2400, 1120, 1095, 255), totalFont,
                    QStringLiteral("متوسط السرعة"));
+    setColours(Label6, Qt::black);
     Label1 = label(Picture2, "Label1", twipsRect(120, 1200, 45, 225), formFont(arial, 9, true), {});
+    setColours(Label1, Qt::black);
     Text4 = edit(Picture2, "Text4", twipsRect(3720, 480, 255, 315));
     Text3 = edit(Picture2, "Text3", twipsRect(3720, 1080, 255, 315));
     Label4 = label(Picture2, "Label4", twipsRect(1920, 1560, 1455, 255), font(),
@@ -326,6 +339,9 @@ bool frmMain::Form_Load() {
 
     label2LeftTwips_ = widthTwips() + 100;
     Label2->move(px(label2LeftTwips_), px((twips(height()) - twips(Label2->height())) / 2));
+    // Placed by the program, so that it opens centred with or without a window manager.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(centredIn(screen->availableGeometry(), size()));
     show();
     if (services_.settings->value(kAppTitle, QStringLiteral("settings"), QStringLiteral("ontop"),
                                   QStringLiteral("1")) == u"1") {
@@ -479,6 +495,14 @@ void frmMain::rss_Click() {
             new frmrss(services_.dataDirectory, *services_.messages, *services_.connection,
                        [this](const QString& link) { commands_.openLink(link); });
         newsWindow_->setAttribute(Qt::WA_DeleteOnClose);
+        // Beside the strip, with room for its new-feed panel, so the strip (always on top)
+        // hides none of it.
+        if (QScreen* screen = this->screen()) {
+            const QRect strip = frameGeometry();
+            const QSize frame =
+                frameSizeFor(newsWindow_->expandedSize(), marginsBetween(strip, geometry()));
+            newsWindow_->move(besideStrip(strip, frame, screen->availableGeometry()));
+        }
     }
     newsWindow_->show();
     newsWindow_->raise();
