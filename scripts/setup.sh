@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build_packages=(cmake make g++ qt6-base-dev qt6-qpa-plugins libicu-dev)
-test_packages=(libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation fonts-dejavu-core xdg-utils desktop-file-utils)
+test_packages=(libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation fonts-noto-core fonts-dejavu-core xdg-utils desktop-file-utils)
 # Fonts that stand in for Arial and cover Arabic, so captions are shaped, never boxes.
 run_packages=(fonts-liberation fonts-noto-core fonts-dejavu-core)
 

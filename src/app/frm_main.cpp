@@ -4,6 +4,7 @@
 #include "app/strip_art.h"
 #include "app/twips.h"
 #include "calendar/hijri.h"
+#include "common/caption_fit.h"
 #include "common/placement.h"
 #include "common/window_flags.h"
 #include "news/frmrss.h"
@@ -51,20 +52,9 @@ void setLabelText(QLabel* label, const QString& text, bool autoSize) {
     if (label->text() == text)
         return;
     label->setText(text);
+    // As large as the text, and tall enough for glyphs that reach past the font's ascent.
     if (autoSize)
-        label->adjustSize();
-}
-
-// A fixed caption wider than its box in the fonts at hand grows to show it whole,
-// around its centre when centred.
-void fitCaption(QLabel* label) {
-    const int needed = label->sizeHint().width();
-    if (needed <= label->width())
-        return;
-    const int extra = needed - label->width();
-    const int left =
-        label->alignment().testFlag(Qt::AlignHCenter) ? label->x() - extra / 2 : label->x();
-    label->setGeometry(left, label->y(), needed, label->height());
+        label->resize(label->sizeHint().expandedTo(captionNeeds(label)));
 }
 
 void setFieldText(QLineEdit* edit, const QString& text) {
@@ -174,12 +164,12 @@ void frmMain::createControls() {
     Label9 =
         label(Picture2, "Label9", twipsRect(120, 120, 480, 270), rateFont, QStringLiteral("0 Kb"));
     setColours(Label9, Qt::black);
-    Label9->adjustSize();
+    Label9->resize(Label9->sizeHint().expandedTo(captionNeeds(Label9)));
     Label10 = label(Picture2, "Label10", twipsRect(3345, 120, 480, 270), rateFont,
                     QStringLiteral("0 Kb"));
     setColours(Label10, Qt::black);
     Label10->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Label10->adjustSize();
+    Label10->resize(Label10->sizeHint().expandedTo(captionNeeds(Label10)));
     Label5 = label(Picture2, "Label5", twipsRect(1575, 360, 1215, 270), formFont(arial, 12, true),
                    QStringLiteral("MBإجماليات"));
     setColours(Label5, QColor(255, 255, 128), &navy);
@@ -203,8 +193,8 @@ void frmMain::createControls() {
     Command4 = button(Picture2, "Command4", twipsRect(3120, 360, 240, 275), rateFont,
                       QStringLiteral("MBإجماليات"));
     setColours(Command4, Qt::black, &lightGrey);
-    fitCaption(Label5);
-    fitCaption(Label6);
+    for (QWidget* caption : std::initializer_list<QWidget*>{Label5, Label6, Command2, Command3})
+        fitCaption(caption);
     for (QWidget* hidden : std::initializer_list<QWidget*>{Text4, Text3, Label4, Command4})
         hidden->hide();
 

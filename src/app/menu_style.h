@@ -5,13 +5,16 @@
 namespace tarvo {
 
 // Alt alone reaches the menu bar, as on the desktop the program comes from; the arrow
-// keys then walk it.
+// keys then walk it. The item reached is drawn highlighted, as one under the mouse: many
+// styles highlight a bar item only while its menu is open.
 class MenuKeyboardStyle : public QProxyStyle {
 public:
     using QProxyStyle::QProxyStyle;
     int styleHint(StyleHint hint, const QStyleOption* option = nullptr,
                   const QWidget* widget = nullptr,
                   QStyleHintReturn* returnData = nullptr) const override;
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget = nullptr) const override;
 };
 
 } // namespace tarvo

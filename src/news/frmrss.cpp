@@ -2,6 +2,7 @@
 
 #include "news_icon.h"
 
+#include "common/caption_fit.h"
 #include "common/window_flags.h"
 
 #include <QComboBox>
@@ -65,11 +66,17 @@ QString headlineDisplayText(const QString& headline) {
     return headline.simplified();
 }
 
+Qt::LayoutDirection HeadlineDelegate::rowDirection(const QString& text,
+                                                   Qt::LayoutDirection listDirection) const {
+    if (!directionOfEachText_)
+        return listDirection;
+    return text.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
+}
+
 void HeadlineDelegate::initStyleOption(QStyleOptionViewItem* option,
                                        const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
-    if (directionOfEachText_)
-        option->direction = option->text.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
+    option->direction = rowDirection(option->text, option->direction);
 }
 
 frmrss::frmrss(const DataDirectory& dataDir, MessageBoxes& messages, ConnectionProbe& connection,
@@ -170,13 +177,10 @@ void frmrss::buildControls() {
     Label1_4 = place<QLabel>(this, "Label1_4", twipsRect(5040, 4080, 885, 285), arial(11.25));
     Label1_4->setText(QStringLiteral("RSS رابط"));
 
-    // A caption wider than its box in the face found here grows to the left: Arabic text
-    // starts at the right, and the fields the captions belong to lie to their left.
-    for (QLabel* label : {Label1_0, Label1_3, Label1_4, Label2}) {
-        const int extra = label->sizeHint().width() - label->width();
-        if (extra > 0)
-            label->setGeometry(label->geometry().adjusted(-extra, 0, 0, 0));
-    }
+    for (QWidget* caption :
+         std::initializer_list<QWidget*>{Label1_0, Label1_3, Label1_4, Label2, Command2, Command6,
+                                         Command3, Command4, Command5, opt1, opt2})
+        fitCaption(caption);
 
     for (QPushButton* button : {Command2, Command3, Command4, Command5, Command6}) {
         button->setFocusPolicy(Qt::StrongFocus);

@@ -32,6 +32,8 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void setDirectionOfEachText(bool on) { directionOfEachText_ = on; }
     bool directionOfEachText() const { return directionOfEachText_; }
+    // The direction a row with this text is drawn in, in a list of the given direction.
+    Qt::LayoutDirection rowDirection(const QString& text, Qt::LayoutDirection listDirection) const;
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;

@@ -360,3 +360,41 @@ TEST_F(FrmRssTest, TabFollowsTheGivenOrderThroughWhatCanBeSeen) {
     w.Command5_Click();
     EXPECT_EQ(tabWalk(w, collapsed), names(collapsed));
 }
+
+TEST_F(FrmRssTest, HeadlinesShowOnOneLineEachInItsOwnDirection) {
+    writeFixture(dir, "spaced.xml",
+                 QString("<rss><channel>"
+                         "<item><title>\n      خبر   عاجل\n\t اليوم  </title><link>l1</link></item>"
+                         "<item><title>  Latin\r\n  news </title><link>l2</link></item>"
+                         "</channel></rss>")
+                     .toUtf8());
+    frmrss& w = open();
+    w.co1->setEditText(dir.filePath("spaced.xml"));
+    view(w);
+    ASSERT_EQ(w.List1->count(), 2);
+    EXPECT_EQ(items(w.List1), QStringList({"خبر عاجل اليوم", "Latin news"}));
+    EXPECT_TRUE(w.headlineText(1).contains(QChar(u'\n')));
+    EXPECT_TRUE(w.headlineText(0).contains(QChar(u'\n')));
+    EXPECT_EQ(headlineDisplayText(" a\t\tb \n c "), u"a b c");
+
+    auto* delegate = qobject_cast<HeadlineDelegate*>(w.List1->itemDelegate());
+    ASSERT_NE(delegate, nullptr);
+    // Neither option chosen: Arabic rows from the right, Latin ones from the left.
+    EXPECT_EQ(delegate->rowDirection(items(w.List1)[0], Qt::LeftToRight), Qt::RightToLeft);
+    EXPECT_EQ(delegate->rowDirection(items(w.List1)[1], Qt::RightToLeft), Qt::LeftToRight);
+    // A chosen direction holds for every row.
+    w.opt2->setChecked(true);
+    view(w);
+    EXPECT_EQ(delegate->rowDirection(items(w.List1)[0], Qt::LeftToRight), Qt::LeftToRight);
+    EXPECT_EQ(w.List1->layoutDirection(), Qt::LeftToRight);
+}
+
+TEST_F(FrmRssTest, EscapeClosesAndThereIsNoMaximiseButton) {
+    frmrss& w = open();
+    EXPECT_FALSE(w.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    w.show();
+    QApplication::setActiveWindow(&w);
+    w.List1->setFocus();
+    QTest::keyClick(w.List1, Qt::Key_Escape);
+    EXPECT_FALSE(w.isVisible());
+}
