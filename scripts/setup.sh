@@ -5,8 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build_packages=(cmake make g++ qt6-base-dev qt6-qpa-plugins libicu-dev)
-test_packages=(libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation fonts-dejavu-core xdg-utils desktop-file-utils
-  qt6-translations-l10n appstream)
+test_packages=(libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation fonts-noto-core fonts-dejavu-core
+  xdg-utils desktop-file-utils qt6-translations-l10n appstream)
 # Fonts that stand in for Arial and cover Arabic, so captions are shaped, never boxes.
 run_packages=(fonts-liberation fonts-noto-core fonts-dejavu-core)
 # Qt's own Arabic texts for the standard buttons of message boxes.

@@ -4,6 +4,9 @@
 #include "app/strip_art.h"
 #include "app/twips.h"
 #include "calendar/hijri.h"
+#include "common/caption_fit.h"
+#include "common/placement.h"
+#include "common/window_flags.h"
 #include "news/frmrss.h"
 #include "traffic/counting_rule.h"
 
@@ -16,6 +19,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
@@ -48,20 +52,9 @@ void setLabelText(QLabel* label, const QString& text, bool autoSize) {
     if (label->text() == text)
         return;
     label->setText(text);
+    // As large as the text, and tall enough for glyphs that reach past the font's ascent.
     if (autoSize)
-        label->adjustSize();
-}
-
-// A fixed caption wider than its box in the fonts at hand grows to show it whole,
-// around its centre when centred.
-void fitCaption(QLabel* label) {
-    const int needed = label->sizeHint().width();
-    if (needed <= label->width())
-        return;
-    const int extra = needed - label->width();
-    const int left =
-        label->alignment().testFlag(Qt::AlignHCenter) ? label->x() - extra / 2 : label->x();
-    label->setGeometry(left, label->y(), needed, label->height());
+        label->resize(label->sizeHint().expandedTo(captionNeeds(label)));
 }
 
 void setFieldText(QLineEdit* edit, const QString& text) {
@@ -92,8 +85,11 @@ frmMain::frmMain(const Services& services, QWidget* parent)
       commands_(*services.registry, *services.launcher, *services.messages,
                 services.applicationFilePath),
       dateWindows_(*services.clock, [this] { endProgram_(); }),
-      endProgram_([] { QCoreApplication::quit(); }) {
+      // Ends the event loop without sending any window a close: the date window's Exit
+      // runs no closing step of this window.
+      endProgram_([] { QCoreApplication::exit(0); }) {
     setWindowTitle(QStringLiteral("TVM"));
+    setWindowFlags(fixedSizeWindowFlags(windowFlags()));
     setWindowIcon(meterIcon());
     setFont(formFont(QStringLiteral("Arial"), 8.25));
     createControls();
@@ -109,8 +105,11 @@ frmMain::~frmMain() {
 void frmMain::createControls() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
+    // The strip's own colours, whatever the desktop's theme: white, with black text where no
+    // other colour is given. Buttons and boxes keep the theme's, which are legible on it.
     QPalette white = client->palette();
     white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::WindowText, Qt::black);
     client->setPalette(white);
     client->setAutoFillBackground(true);
     setCentralWidget(client);
@@ -164,11 +163,13 @@ void frmMain::createControls() {
     const QFont rateFont = formFont(arial, 11.25, true);
     Label9 =
         label(Picture2, "Label9", twipsRect(120, 120, 480, 270), rateFont, QStringLiteral("0 Kb"));
-    Label9->adjustSize();
+    setColours(Label9, Qt::black);
+    Label9->resize(Label9->sizeHint().expandedTo(captionNeeds(Label9)));
     Label10 = label(Picture2, "Label10", twipsRect(3345, 120, 480, 270), rateFont,
                     QStringLiteral("0 Kb"));
+    setColours(Label10, Qt::black);
     Label10->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Label10->adjustSize();
+    Label10->resize(Label10->sizeHint().expandedTo(captionNeeds(Label10)));
     Label5 = label(Picture2, "Label5", twipsRect(1575, 360, 1215, 270), formFont(arial, 12, true),
                    QStringLiteral("MBإجماليات"));
     setColours(Label5, QColor(255, 255, 128), &navy);
@@ -182,7 +183,9 @@ void frmMain::createControls() {
     Text5->setFont(formFont(arabicTransparent, 9.75, true));
     Label6 = label(Picture2, "Label6", twipsRect(2400, 1120, 1095, 255), totalFont,
                    QStringLiteral("متوسط السرعة"));
+    setColours(Label6, Qt::black);
     Label1 = label(Picture2, "Label1", twipsRect(120, 1200, 45, 225), formFont(arial, 9, true), {});
+    setColours(Label1, Qt::black);
     Text4 = edit(Picture2, "Text4", twipsRect(3720, 480, 255, 315));
     Text3 = edit(Picture2, "Text3", twipsRect(3720, 1080, 255, 315));
     Label4 = label(Picture2, "Label4", twipsRect(1920, 1560, 1455, 255), font(),
@@ -190,8 +193,8 @@ void frmMain::createControls() {
     Command4 = button(Picture2, "Command4", twipsRect(3120, 360, 240, 275), rateFont,
                       QStringLiteral("MBإجماليات"));
     setColours(Command4, Qt::black, &lightGrey);
-    fitCaption(Label5);
-    fitCaption(Label6);
+    for (QWidget* caption : std::initializer_list<QWidget*>{Label5, Label6, Command2, Command3})
+        fitCaption(caption);
     for (QWidget* hidden : std::initializer_list<QWidget*>{Text4, Text3, Label4, Command4})
         hidden->hide();
 
@@ -329,6 +332,9 @@ bool frmMain::Form_Load() {
 
     label2LeftTwips_ = widthTwips() + 100;
     Label2->move(px(label2LeftTwips_), px((twips(height()) - twips(Label2->height())) / 2));
+    // Placed by the program, so that it opens centred with or without a window manager.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(centredIn(screen->availableGeometry(), size()));
     show();
     services_.instanceLock->listenForShowRequests([window = QPointer<frmMain>(this)] {
         if (window)
@@ -486,6 +492,14 @@ void frmMain::rss_Click() {
             new frmrss(services_.dataDirectory, *services_.messages, *services_.connection,
                        [this](const QString& link) { commands_.openLink(link); });
         newsWindow_->setAttribute(Qt::WA_DeleteOnClose);
+        // Beside the strip, with room for its new-feed panel, so the strip (always on top)
+        // hides none of it.
+        if (QScreen* screen = this->screen()) {
+            const QRect strip = frameGeometry();
+            const QSize frame =
+                frameSizeFor(newsWindow_->expandedSize(), marginsBetween(strip, geometry()));
+            newsWindow_->move(besideStrip(strip, frame, screen->availableGeometry()));
+        }
     }
     newsWindow_->show();
     newsWindow_->raise();

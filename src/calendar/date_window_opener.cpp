@@ -1,6 +1,7 @@
 #include "calendar/date_window_opener.h"
 
 #include "calendar/hijri.h"
+#include "common/placement.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -9,13 +10,20 @@ namespace tarvo {
 
 namespace {
 
-void centreOnScreen(QWidget* window, QWidget* openedFrom) {
+// Beside the window it was opened from, wholly on that window's screen: the strip stays
+// above all others and must neither cover the date window nor be covered by it.
+void placeBeside(QWidget* window, QWidget* openedFrom) {
     QScreen* screen = openedFrom ? openedFrom->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    QRect frame(QPoint(), window->size());
-    frame.moveCenter(screen->availableGeometry().center());
-    window->move(frame.topLeft());
+    const QRect area = screen->availableGeometry();
+    if (!openedFrom) {
+        window->move(centredIn(area, window->size()));
+        return;
+    }
+    const QRect strip = openedFrom->frameGeometry();
+    const QSize frame = frameSizeFor(window->size(), marginsBetween(strip, openedFrom->geometry()));
+    window->move(besideStrip(strip, frame, area));
 }
 
 } // namespace
@@ -35,7 +43,7 @@ hijri* DateWindowOpener::open(QWidget* openedFrom) {
         window_->setAttribute(Qt::WA_DeleteOnClose);
         window_->setWindowFlag(Qt::WindowStaysOnTopHint, true);
         window_->Form_Load();
-        centreOnScreen(window_, openedFrom);
+        placeBeside(window_, openedFrom);
     }
     window_->show();
     window_->raise();

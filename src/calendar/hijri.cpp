@@ -8,12 +8,14 @@
 #include "calendar/month_calendar.h"
 #include "calendar/text_fit.h"
 #include "common/clock.h"
+#include "common/window_flags.h"
 
 #include <QButtonGroup>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 
 namespace tarvo {
 
@@ -60,11 +62,16 @@ hijri::hijri(Clock& clock, std::function<void()> endProgram, QWidget* parent)
         QString::fromUtf16(u"\u062A\u0627\u0631\u064A\u062E \u0627\u0644\u064A\u0648\u0645"));
     setWindowIcon(dateWindowIcon());
     setFont(face(QStringLiteral("Arabic Transparent"), 8.25, false));
+    // Its own grey with black captions under any theme; the boxes keep the theme's colours.
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(224, 224, 224));
+    pal.setColor(QPalette::WindowText, Qt::black);
     setPalette(pal);
     setAutoFillBackground(true);
     setFixedSize(pixels(5295), pixels(2310));
+    setWindowFlags(fixedSizeWindowFlags(windowFlags()));
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 
     Label1 = make<QLabel>(this, "Label1", sansSerif());
     Label1->setText(QStringLiteral("Date Formate:  DD/MM/YYYY"));
@@ -80,6 +87,9 @@ hijri::hijri(Clock& clock, std::function<void()> endProgram, QWidget* parent)
     place(Text5, 120, 1080, 2295, 360);
     Text3 = make<QLineEdit>(this, "Text3", arial(11.25, true));
     place(Text3, 120, 1560, 2295, 360);
+    // Today's date is shown, not asked for.
+    for (QLineEdit* line : {Text4, Text5, Text3})
+        line->setReadOnly(true);
 
     Text1 = make<QLineEdit>(this, "Text1", arial(9.75, true));
     place(Text1, 480, 2280, 300, 360);

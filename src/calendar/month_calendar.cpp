@@ -54,6 +54,8 @@ MonthCalendar::MonthCalendar(QWidget* parent) : QCalendarWidget(parent) {
     pal.setColor(QPalette::WindowText, Qt::black);
     pal.setColor(QPalette::Text, Qt::black);
     pal.setColor(QPalette::ButtonText, Qt::black);
+    // The days of the months before and after are drawn in the disabled text colour.
+    pal.setColor(QPalette::Disabled, QPalette::Text, QColor(150, 150, 150));
     setPalette(pal);
     setAutoFillBackground(true);
 

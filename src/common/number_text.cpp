@@ -12,11 +12,16 @@ namespace tarvo {
 
 QChar localeDecimalSeparator() {
     // Read once: the separator is looked up on every tick, the locale does not change in a run.
-    static const QChar separator = [] {
-        const QString point = QLocale::system().decimalPoint();
-        return point.size() == 1 ? point.front() : QChar(u'.');
-    }();
+    static const QChar separator = decimalSeparatorFor(QLocale::system().decimalPoint());
     return separator;
+}
+
+QChar decimalSeparatorFor(const QString& localeDecimalPoint) {
+    if (localeDecimalPoint.size() != 1)
+        return u'.';
+    const QChar point = localeDecimalPoint.front();
+    // Latin-script separators stay: the comma of the comma locales among them.
+    return point.unicode() < 0x80 ? point : QChar(u'.');
 }
 
 namespace {

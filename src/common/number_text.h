@@ -9,6 +9,11 @@ namespace tarvo {
 // The decimal separator of the user's locale, as the number texts write it.
 QChar localeDecimalSeparator();
 
+// The separator to use for a locale's decimal point: "." in place of the separators that
+// belong to non-Latin digits (U+066B of the Arabic locales), since the digits shown are
+// Latin; "." and "," as they are.
+QChar decimalSeparatorFor(const QString& localeDecimalPoint);
+
 // The general text of a double: up to 15 significant digits, no trailing zeros,
 // exponent form from 1E+15 on (and below 1E-4), the given decimal separator.
 QString NumberText(double x, QChar decimalSeparator = localeDecimalSeparator());

@@ -2,6 +2,9 @@
 
 #include "news_icon.h"
 
+#include "common/caption_fit.h"
+#include "common/window_flags.h"
+
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -9,8 +12,11 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
+#include <QStyledItemDelegate>
 
 #include <cmath>
+#include <utility>
 
 namespace tarvo {
 
@@ -51,7 +57,27 @@ W* place(QWidget* parent, const char* name, QRect geometry, const QFont& font) {
     return widget;
 }
 
+// The headline as it came from the feed, beside the text shown for it.
+constexpr int kHeadlineRole = Qt::UserRole + 1;
+
 } // namespace
+
+QString headlineDisplayText(const QString& headline) {
+    return headline.simplified();
+}
+
+Qt::LayoutDirection HeadlineDelegate::rowDirection(const QString& text,
+                                                   Qt::LayoutDirection listDirection) const {
+    if (!directionOfEachText_)
+        return listDirection;
+    return text.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
+}
+
+void HeadlineDelegate::initStyleOption(QStyleOptionViewItem* option,
+                                       const QModelIndex& index) const {
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->direction = rowDirection(option->text, option->direction);
+}
 
 frmrss::frmrss(const DataDirectory& dataDir, MessageBoxes& messages, ConnectionProbe& connection,
                std::function<void(const QString&)> openLink, QWidget* parent)
@@ -62,10 +88,15 @@ frmrss::frmrss(const DataDirectory& dataDir, MessageBoxes& messages, ConnectionP
     setWindowFlag(Qt::Window);
     setWindowTitle(QStringLiteral("قارئ الأخبار"));
     setWindowIcon(newsReaderIcon());
+    // Its own grey with black captions under any theme; the boxes keep the theme's colours.
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(224, 224, 224));
+    pal.setColor(QPalette::WindowText, Qt::black);
     setPalette(pal);
     setAutoFillBackground(true);
+    setWindowFlags(fixedSizeWindowFlags(windowFlags()));
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
     buildControls();
     connect(reader_, &FeedReader::finished, this, &frmrss::showFeed);
     Form_Load();
@@ -113,15 +144,14 @@ void frmrss::buildControls() {
     List1 = place<QListWidget>(this, "List1", twipsRect(120, 1200, 7215, 2340),
                                captionFont(QStringLiteral("Arabic Transparent"), 9.75));
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
+    List1->setItemDelegate(headlines_ = new HeadlineDelegate(List1));
     List1->viewport()->installEventFilter(this);
     List1->installEventFilter(this);
-    connect(List1, &QListWidget::itemSelectionChanged, this, &frmrss::onHeadlineSelectionChanged);
+    // A click opens a headline; the arrow keys only choose one, and Enter opens it.
     connect(List1, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        // A click on the headline already chosen opens it again; a click that chose it
-        // has opened it already.
-        if (!headlineChosenSincePress_)
-            List1_Click(List1->row(item));
-        headlineChosenSincePress_ = true;
+        if (std::exchange(secondClickOfDouble_, false))
+            return; // the first click of the double-click has opened it
+        List1_Click(List1->row(item));
     });
 
     txtURL = place<QLineEdit>(this, "txtURL", twipsRect(6960, 720, 360, 330), arial(9.75));
@@ -147,13 +177,10 @@ void frmrss::buildControls() {
     Label1_4 = place<QLabel>(this, "Label1_4", twipsRect(5040, 4080, 885, 285), arial(11.25));
     Label1_4->setText(QStringLiteral("RSS رابط"));
 
-    // A caption wider than its box in the face found here grows to the left: Arabic text
-    // starts at the right, and the fields the captions belong to lie to their left.
-    for (QLabel* label : {Label1_0, Label1_3, Label1_4, Label2}) {
-        const int extra = label->sizeHint().width() - label->width();
-        if (extra > 0)
-            label->setGeometry(label->geometry().adjusted(-extra, 0, 0, 0));
-    }
+    for (QWidget* caption :
+         std::initializer_list<QWidget*>{Label1_0, Label1_3, Label1_4, Label2, Command2, Command6,
+                                         Command3, Command4, Command5, opt1, opt2})
+        fitCaption(caption);
 
     for (QPushButton* button : {Command2, Command3, Command4, Command5, Command6}) {
         button->setFocusPolicy(Qt::StrongFocus);
@@ -165,11 +192,20 @@ void frmrss::buildControls() {
                                    Command4, Command5, Command6, List1,   opt1,  opt2};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    for (QWidget* w : tabOrder)
+        focusPolicies_.append({w, w->focusPolicy()});
+}
+
+QSize frmrss::expandedSize() const {
+    return {px(widthTwips), px(expandedHeightTwips - frameTwips)};
 }
 
 void frmrss::setHeightTwips(int twips) {
     heightTwips_ = twips;
     setFixedSize(px(widthTwips), px(twips - frameTwips));
+    // Tab passes over what lies below the visible part of the window.
+    for (const auto& [widget, policy] : focusPolicies_)
+        widget->setFocusPolicy(widget->geometry().bottom() < height() ? policy : Qt::NoFocus);
 }
 
 void frmrss::Form_Load() {
@@ -206,6 +242,8 @@ void frmrss::Command2_Click() {
         List1->setLayoutDirection(Qt::RightToLeft);
     else if (opt2->isChecked())
         List1->setLayoutDirection(Qt::LeftToRight);
+    // With neither chosen, each headline reads in the direction of its own text.
+    headlines_->setDirectionOfEachText(!opt1->isChecked() && !opt2->isChecked());
     ReadFeed();
 }
 
@@ -275,9 +313,19 @@ void frmrss::ReadFeed() {
 }
 
 void frmrss::showFeed(const FeedListing& listing) {
-    List1->addItems(listing.headlines);
+    for (const QString& headline : listing.headlines) {
+        // Shown on one line, as written in a feed laid out for reading; kept as it came.
+        auto* item = new QListWidgetItem(headlineDisplayText(headline));
+        item->setData(kHeadlineRole, headline);
+        List1->addItem(item);
+    }
     List2->addItems(listing.links);
     emit viewFinished();
+}
+
+QString frmrss::headlineText(int row) const {
+    const QListWidgetItem* item = List1->item(row);
+    return item ? item->data(kHeadlineRole).toString() : QString();
 }
 
 QStringList frmrss::selectorItems() const {
@@ -295,17 +343,19 @@ int frmrss::chosenFeedIndex() const {
     return index;
 }
 
-void frmrss::onHeadlineSelectionChanged() {
-    const QList<QListWidgetItem*> selected = List1->selectedItems();
-    if (selected.isEmpty())
-        return;
-    headlineChosenSincePress_ = true;
-    List1_Click(List1->row(selected.first()));
-}
-
 bool frmrss::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == List1->viewport() && event->type() == QEvent::MouseButtonDblClick)
+        secondClickOfDouble_ = true;
     if (watched == List1->viewport() && event->type() == QEvent::MouseButtonPress)
-        headlineChosenSincePress_ = false;
+        secondClickOfDouble_ = false;
+    if (watched == List1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && List1->currentRow() >= 0 &&
+            List1->currentItem()->isSelected()) {
+            List1_Click(List1->currentRow());
+            return true;
+        }
+    }
     // With no headline chosen the first arrow key chooses the first one, rather than
     // stepping past the row that merely has the focus frame.
     if (watched == List1 && event->type() == QEvent::KeyPress && List1->count() > 0 &&

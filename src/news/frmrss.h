@@ -6,6 +6,7 @@
 #include "feed_list.h"
 #include "feed_reader.h"
 
+#include <QStyledItemDelegate>
 #include <QWidget>
 
 #include <functional>
@@ -18,6 +19,28 @@ class QPushButton;
 class QRadioButton;
 
 namespace tarvo {
+
+// A headline as the list shows it: trimmed, every run of spaces, tabs and line breaks one
+// space.
+QString headlineDisplayText(const QString& headline);
+
+// Draws each headline in the direction of its own text (Arabic from the right, Latin from
+// the left) when the reader is told to; otherwise in the list's direction.
+class HeadlineDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void setDirectionOfEachText(bool on) { directionOfEachText_ = on; }
+    bool directionOfEachText() const { return directionOfEachText_; }
+    // The direction a row with this text is drawn in, in a list of the given direction.
+    Qt::LayoutDirection rowDirection(const QString& text, Qt::LayoutDirection listDirection) const;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+
+private:
+    bool directionOfEachText_ = true;
+};
 
 // The news reader: choose a saved feed, view its headlines, open one in the browser, and
 // add or delete feeds. Its feed list lives in "file2.trv" in the data directory.
@@ -34,6 +57,10 @@ public:
     static constexpr int widthTwips = 7470;
 
     int heightTwips() const { return heightTwips_; }
+    // The size of the window with its new-feed panel shown.
+    QSize expandedSize() const;
+    // A listed headline as the feed gave it.
+    QString headlineText(int row) const;
     bool isOnline() const { return isOnline_; }
     bool isViewing() const { return reader_->isRunning(); }
 
@@ -89,7 +116,6 @@ private:
     void showFeed(const FeedListing& listing);
     QStringList selectorItems() const;
     int chosenFeedIndex() const;
-    void onHeadlineSelectionChanged();
 
     FeedListStore store_;
     MessageBoxes& messages_;
@@ -98,7 +124,9 @@ private:
     FeedReader* reader_;
     bool isOnline_ = false;
     int heightTwips_ = collapsedHeightTwips;
-    bool headlineChosenSincePress_ = false;
+    bool secondClickOfDouble_ = false;
+    HeadlineDelegate* headlines_ = nullptr;
+    QList<std::pair<QWidget*, Qt::FocusPolicy>> focusPolicies_;
 };
 
 } // namespace tarvo

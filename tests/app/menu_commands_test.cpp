@@ -187,11 +187,13 @@ TEST(MenuCommands, HeadlineOpensInTheBrowserAsOneArgument) {
     reader->Command2->click();
     ASSERT_TRUE(listed.count() > 0 || listed.wait(10000));
     ASSERT_EQ(reader->List1->count(), 3);
-    // Walking the headlines with the arrow keys opens each one reached.
+    // Enter opens the headline chosen; the arrow keys only choose.
     reader->List1->setFocus();
-    reader->List1->setCurrentRow(0);
-    QTest::keyClick(reader->List1, Qt::Key_Down);
-    QTest::keyClick(reader->List1, Qt::Key_Down);
+    for (int row = 0; row < 3; ++row) {
+        reader->List1->setCurrentRow(row);
+        QTest::keyClick(reader->List1, Qt::Key_Return);
+    }
+    QTest::keyClick(reader->List1, Qt::Key_Up);
     ASSERT_EQ(t.fake.launcher.started.size(), 2u);
     EXPECT_EQ(t.fake.launcher.started[0].program, u"/usr/bin/stand-in");
     EXPECT_EQ(t.fake.launcher.started[0].arguments, QStringList{"http://example.org/a b\"c"});

@@ -6,7 +6,9 @@
 
 #include "code_points.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QBrush>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
@@ -267,6 +269,72 @@ TEST(MonthCalendar, FirstDayCountsFromSunday) {
     EXPECT_EQ(calendar.firstDayOfWeek(), Qt::Saturday);
     calendar.setFirstDay(8);
     EXPECT_EQ(calendar.firstDayOfWeek(), Qt::Saturday);
+}
+
+} // namespace
+} // namespace tarvo
+
+namespace tarvo {
+namespace {
+
+TEST_F(HijriWindow, DateBoxesAreReadOnlyAndEscapeCloses) {
+    window->Form_Load();
+    for (QLineEdit* box : {window->Text4, window->Text5, window->Text3}) {
+        EXPECT_TRUE(box->isReadOnly()) << box->objectName().toStdString();
+        box->setFocus();
+        QTest::keyClicks(box, "x");
+    }
+    EXPECT_EQ(window->Text4->text(), friday);
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(endings, 0); // closing the date window ends nothing
+}
+
+TEST_F(HijriWindow, TheNeighbouringMonthsDaysAreGreyedAndCaptionsAreBlackUnderADarkTheme) {
+    QPalette dark;
+    for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
+        dark.setColor(role, QColor(40, 40, 40));
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, QColor(240, 240, 240));
+    const QPalette before = QApplication::palette();
+    QApplication::setPalette(dark);
+    hijri themed(clock, [] {});
+    themed.Form_Load();
+    EXPECT_EQ(themed.palette().color(QPalette::Window), QColor(224, 224, 224));
+    EXPECT_EQ(themed.palette().color(QPalette::WindowText), QColor(Qt::black));
+    // April 2017: the 15th is April's; days above 20 in the first row and below 15 in the
+    // last rows are March's and May's.
+    auto* grid = themed.Calendar1->findChild<QAbstractItemView*>("qt_calendar_calendarview");
+    ASSERT_NE(grid, nullptr);
+    const QAbstractItemModel* model = grid->model();
+    const auto colourOf = [&](int row, int column) {
+        return model->data(model->index(row, column), Qt::ForegroundRole).value<QColor>();
+    };
+    const auto dayOf = [&](int row, int column) {
+        return model->data(model->index(row, column), Qt::DisplayRole).toInt();
+    };
+    QColor inMonth, outOfMonth;
+    for (int row = 1; row < model->rowCount(); ++row)
+        for (int column = 0; column < model->columnCount(); ++column) {
+            const int day = dayOf(row, column);
+            if (day == 15)
+                inMonth = colourOf(row, column);
+            if ((row == 1 && day > 20) || (row >= 5 && day < 15))
+                outOfMonth = colourOf(row, column);
+        }
+    ASSERT_TRUE(inMonth.isValid() && outOfMonth.isValid());
+    EXPECT_EQ(inMonth, QColor(Qt::black));
+    EXPECT_NE(outOfMonth, inMonth);
+    EXPECT_GT(outOfMonth.lightness(), 100);
+    QApplication::setPalette(before);
+}
+
+TEST_F(HijriWindow, OffersNoMaximiseButton) {
+    EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
 }
 
 } // namespace

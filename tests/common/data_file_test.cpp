@@ -71,3 +71,16 @@ TEST(DataDirectory, CreatedOnlyWhenAsked) {
     ASSERT_TRUE(data.ensureExists());
     EXPECT_TRUE(QFileInfo(data.path()).isDir());
 }
+
+TEST(DataDirectory, BesideTheProgramOnlyOutsideSystemTreesAndWhenWritable) {
+    const QString user = "/home/u/.local/share/Tarvo/Tarvo";
+    EXPECT_EQ(DataDirectory::choose("/home/u/tarvo/build/src/app", true, user),
+              "/home/u/tarvo/build/src/app");
+    EXPECT_EQ(DataDirectory::choose("/home/u/Downloads/tarvo", false, user), user);
+    for (const char* system : {"/usr/local/bin", "/usr/bin", "/usr", "/opt/tarvo/bin", "/opt",
+                               "/usr/local/bin/../bin", "/bin"})
+        EXPECT_EQ(DataDirectory::choose(system, true, user), user) << system;
+    // Only whole path components count.
+    EXPECT_EQ(DataDirectory::choose("/optional/tarvo", true, user), "/optional/tarvo");
+    EXPECT_EQ(DataDirectory::choose("/usrdata/tarvo", true, user), "/usrdata/tarvo");
+}

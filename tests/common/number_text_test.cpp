@@ -1,7 +1,10 @@
 #include "common/number_text.h"
 
+#include <QLocale>
+
 #include <gtest/gtest.h>
 
+using tarvo::decimalSeparatorFor;
 using tarvo::FormatPattern;
 using tarvo::LeadingNumber;
 using tarvo::NumberText;
@@ -92,4 +95,16 @@ TEST(FormatPattern, ZeroPointPatterns) {
 TEST(FormatPattern, CommaLocale) {
     EXPECT_EQ(FormatPattern(0.25, u".0", u','), u",3");
     EXPECT_EQ(FormatPattern(1.254, u"0.00", u','), u"1,25");
+}
+
+TEST(NumberText, SeparatorOfNonLatinDigitsBecomesAPoint) {
+    EXPECT_EQ(decimalSeparatorFor(QLocale(QLocale::Arabic, QLocale::Egypt).decimalPoint()), u'.');
+    EXPECT_EQ(decimalSeparatorFor(QString(QChar(0x066B))), u'.');
+    EXPECT_EQ(decimalSeparatorFor(QLocale(QLocale::German).decimalPoint()), u',');
+    EXPECT_EQ(decimalSeparatorFor(QLocale(QLocale::English).decimalPoint()), u'.');
+    EXPECT_EQ(decimalSeparatorFor(QString()), u'.');
+    // What the strip then shows under an Arabic locale.
+    EXPECT_EQ(
+        FormatPattern(10, u".0", decimalSeparatorFor(QLocale(QLocale::Arabic).decimalPoint())),
+        u"10.0");
 }

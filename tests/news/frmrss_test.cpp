@@ -134,10 +134,13 @@ TEST_F(FrmRssTest, OfflineGreysTextBoxesAndLabelsAndListsDescriptions) {
 
     w.co1->setCurrentIndex(0);
     view(w);
-    EXPECT_EQ(items(w.List1), QStringList({"First ", "Second ", "Third "}));
+    EXPECT_EQ(items(w.List1), QStringList({"First", "Second", "Third"}));
+    EXPECT_EQ(w.headlineText(0), u"First ");
     EXPECT_EQ(items(w.List2), QStringList({"http://a/1 ", "http://a/2 ", ""}));
     w.List1->setCurrentRow(1);
+    QTest::keyClick(w.List1, Qt::Key_Return);
     w.List1->setCurrentRow(2); // its item has no link
+    QTest::keyClick(w.List1, Qt::Key_Enter);
     EXPECT_EQ(opened, QStringList({"http://a/2 "}));
 
     // Loaded again while connected: online again.
@@ -158,7 +161,7 @@ TEST_F(FrmRssTest, ViewSequenceFillsTitleAddressAndListsOnce) {
     view(w);
     EXPECT_EQ(w.txtFeed->text(), QString("My feed"));
     EXPECT_EQ(w.txtURL->text(), feedPath());
-    EXPECT_EQ(items(w.List1), QStringList({"One ", "Two ", "Three "}));
+    EXPECT_EQ(items(w.List1), QStringList({"One", "Two", "Three"}));
     EXPECT_EQ(items(w.List2), QStringList({"http://a/1 ", "http://a/2 "}));
     view(w);
     EXPECT_EQ(w.List1->count(), 3);
@@ -237,18 +240,33 @@ TEST_F(FrmRssTest, HeadlinesOpenTheirLinksByKeyboardAndMouse) {
     w.show();
     QApplication::setActiveWindow(&w);
     w.List1->setFocus();
+    // The arrow keys only choose: twenty headlines passed must not start twenty browsers.
     QTest::keyClick(w.List1, Qt::Key_Down);
     QTest::keyClick(w.List1, Qt::Key_Down);
-    QTest::keyClick(w.List1, Qt::Key_Down); // the third has no link: nothing opens
+    QTest::keyClick(w.List1, Qt::Key_Down);
     QTest::keyClick(w.List1, Qt::Key_Up);
-    EXPECT_EQ(opened, QStringList({"http://a/1 ", "http://a/2 ", "http://a/2 "}));
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_EQ(w.List1->currentRow(), 1);
+    QTest::keyClick(w.List1, Qt::Key_Return);
+    EXPECT_EQ(opened, QStringList({"http://a/2 "}));
     EXPECT_EQ(w.Text3->text(), QString("http://a/2 "));
+    QTest::keyClick(w.List1, Qt::Key_Down); // the third has no link: Enter opens nothing
+    QTest::keyClick(w.List1, Qt::Key_Enter);
+    EXPECT_EQ(opened.size(), 1);
 
+    // A click opens, also the headline already chosen; a double-click opens once.
     opened.clear();
     const QRect first = w.List1->visualItemRect(w.List1->item(0));
     QTest::mouseClick(w.List1->viewport(), Qt::LeftButton, {}, first.center());
     QTest::mouseClick(w.List1->viewport(), Qt::LeftButton, {}, first.center());
     EXPECT_EQ(opened, QStringList({"http://a/1 ", "http://a/1 "}));
+    opened.clear();
+    const QRect second = w.List1->visualItemRect(w.List1->item(1));
+    QTest::mousePress(w.List1->viewport(), Qt::LeftButton, {}, second.center());
+    QTest::mouseRelease(w.List1->viewport(), Qt::LeftButton, {}, second.center());
+    QTest::mousePress(w.List1->viewport(), Qt::LeftButton, {}, second.center());
+    QTest::mouseDClick(w.List1->viewport(), Qt::LeftButton, {}, second.center());
+    EXPECT_EQ(opened, QStringList({"http://a/2 "}));
 }
 
 TEST_F(FrmRssTest, SaveAppendsReloadsAndResetsTheBoxes) {
@@ -307,21 +325,76 @@ TEST_F(FrmRssTest, FailedDeleteLeavesFileAndSelector) {
     EXPECT_TRUE(messages.texts.isEmpty());
 }
 
-TEST_F(FrmRssTest, TabFollowsTheGivenOrder) {
-    frmrss& w = open();
-    w.show();
-    QApplication::setActiveWindow(&w);
+namespace {
+// The names of the widgets Tab reaches from Command2, as many as order holds.
+QStringList tabWalk(frmrss& w, const QList<QWidget*>& order) {
     w.Command2->setFocus();
-    const QList<QWidget*> order{w.Command2, w.Command3, w.co1,      w.txtFeed, w.Text1, w.Text2,
-                                w.Command4, w.Command5, w.Command6, w.List1,   w.opt1};
     QStringList seen;
     for (int i = 0; i < order.size(); ++i) {
         QWidget* focus = QApplication::focusWidget();
         seen.append(focus ? focus->objectName() : QString("none"));
         QTest::keyClick(focus ? focus : &w, Qt::Key_Tab);
     }
-    QStringList expected;
-    for (QWidget* widget : order)
-        expected.append(widget->objectName());
-    EXPECT_EQ(seen, expected);
+    return seen;
+}
+QStringList names(const QList<QWidget*>& widgets) {
+    QStringList out;
+    for (QWidget* widget : widgets)
+        out.append(widget->objectName());
+    return out;
+}
+} // namespace
+
+TEST_F(FrmRssTest, TabFollowsTheGivenOrderThroughWhatCanBeSeen) {
+    frmrss& w = open();
+    w.show();
+    QApplication::setActiveWindow(&w);
+    // Collapsed: the new-feed panel below the visible part is passed over.
+    const QList<QWidget*> collapsed{w.Command2, w.Command3, w.co1,  w.txtFeed,
+                                    w.Command6, w.List1,    w.opt1, w.Command2};
+    EXPECT_EQ(tabWalk(w, collapsed), names(collapsed));
+    w.Command3_Click();
+    const QList<QWidget*> expanded{w.Command2, w.Command3, w.co1,      w.txtFeed, w.Text1, w.Text2,
+                                   w.Command4, w.Command5, w.Command6, w.List1,   w.opt1};
+    EXPECT_EQ(tabWalk(w, expanded), names(expanded));
+    w.Command5_Click();
+    EXPECT_EQ(tabWalk(w, collapsed), names(collapsed));
+}
+
+TEST_F(FrmRssTest, HeadlinesShowOnOneLineEachInItsOwnDirection) {
+    writeFixture(dir, "spaced.xml",
+                 QString("<rss><channel>"
+                         "<item><title>\n      خبر   عاجل\n\t اليوم  </title><link>l1</link></item>"
+                         "<item><title>  Latin\r\n  news </title><link>l2</link></item>"
+                         "</channel></rss>")
+                     .toUtf8());
+    frmrss& w = open();
+    w.co1->setEditText(dir.filePath("spaced.xml"));
+    view(w);
+    ASSERT_EQ(w.List1->count(), 2);
+    EXPECT_EQ(items(w.List1), QStringList({"خبر عاجل اليوم", "Latin news"}));
+    EXPECT_TRUE(w.headlineText(1).contains(QChar(u'\n')));
+    EXPECT_TRUE(w.headlineText(0).contains(QChar(u'\n')));
+    EXPECT_EQ(headlineDisplayText(" a\t\tb \n c "), u"a b c");
+
+    auto* delegate = qobject_cast<HeadlineDelegate*>(w.List1->itemDelegate());
+    ASSERT_NE(delegate, nullptr);
+    // Neither option chosen: Arabic rows from the right, Latin ones from the left.
+    EXPECT_EQ(delegate->rowDirection(items(w.List1)[0], Qt::LeftToRight), Qt::RightToLeft);
+    EXPECT_EQ(delegate->rowDirection(items(w.List1)[1], Qt::RightToLeft), Qt::LeftToRight);
+    // A chosen direction holds for every row.
+    w.opt2->setChecked(true);
+    view(w);
+    EXPECT_EQ(delegate->rowDirection(items(w.List1)[0], Qt::LeftToRight), Qt::LeftToRight);
+    EXPECT_EQ(w.List1->layoutDirection(), Qt::LeftToRight);
+}
+
+TEST_F(FrmRssTest, EscapeClosesAndThereIsNoMaximiseButton) {
+    frmrss& w = open();
+    EXPECT_FALSE(w.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    w.show();
+    QApplication::setActiveWindow(&w);
+    w.List1->setFocus();
+    QTest::keyClick(w.List1, Qt::Key_Escape);
+    EXPECT_FALSE(w.isVisible());
 }

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QRect>
+#include <QSize>
+
+class QWidget;
+
+namespace tarvo {
+
+// Captions (labels, buttons, radio buttons) are laid out in twips for fonts that the
+// desktop may not have; the faces that stand in for them, Arabic ones above all, run wider
+// and taller. These make a caption show its whole text without touching another control.
+
+// The size a caption needs to show its whole text, glyphs whole, in its current font.
+QSize captionNeeds(const QWidget* caption);
+
+// Where the caption's text, as drawn, does not fit inside its box: its text's size and
+// whether the glyphs (the dots and marks of Arabic letters included) stay inside the box.
+bool captionFits(const QWidget* caption);
+
+// The part of a caption's box that its text and marks take, in its parent's coordinates:
+// boxes may overlap where the texts in them do not.
+QRect usedRect(const QWidget* caption);
+
+// Makes a caption fit: first it grows into free room around it (never over a visible
+// sibling, never past its parent's edge), keeping its alignment; where there is none, its
+// point size is lowered step by step (not below minimumPoints) and growth tried again.
+// Returns whether it fits afterwards.
+bool fitCaption(QWidget* caption, double minimumPoints = 8.0);
+
+// The rectangles a caption of the given box may grow to for a needed size, most preferred
+// first: around its alignment's anchor, then towards either side. Pure, for the tests.
+struct CaptionGrowth {
+    Qt::Alignment alignment;
+    QRect box;
+    QSize needed;
+};
+QList<QRect> growthCandidates(const CaptionGrowth& growth);
+
+} // namespace tarvo

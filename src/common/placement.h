@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QMargins>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+namespace tarvo {
+
+// Where windows go on the screen, as arithmetic on frame rectangles (the window with its
+// title bar and border), so that it is the same with and without a window manager.
+
+// The top-left of a frame of the given size centred in area.
+QPoint centredIn(const QRect& area, const QSize& frame);
+
+// The top-left of a frame beside the strip's frame, so that neither covers the other: below
+// the strip, else above it, else on the side with more room; horizontally centred on the
+// strip as far as area allows. Always inside area where the frame fits in it.
+QPoint besideStrip(const QRect& strip, const QSize& frame, const QRect& area);
+
+// The frame size of a window whose client size is given, with the frame margins that
+// another window of the same desktop has.
+QSize frameSizeFor(const QSize& client, const QMargins& frameMargins);
+
+// The margins of a frame around its client rectangle (title bar and border).
+QMargins marginsBetween(const QRect& frame, const QRect& client);
+
+} // namespace tarvo

@@ -1,0 +1,226 @@
+#include "app/frm_main.h"
+#include "app/menu_style.h"
+#include "app/session_platform.h"
+#include "calendar/text_fit.h"
+#include "common/caption_fit.h"
+#include "fakes.h"
+#include "support/temp_dir.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFontMetricsF>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QStyleFactory>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace tarvo;
+
+namespace {
+
+struct Loaded {
+    FakeServices fake;
+    std::unique_ptr<frmMain> w;
+    int closings = 0;
+    Loaded() {
+        writeFixture(fake.dir, "file1.trv", "1024**2048\r\n");
+        w = std::make_unique<frmMain>(fake.services());
+        EXPECT_TRUE(w->Form_Load());
+    }
+};
+
+QPalette darkPalette() {
+    QPalette dark;
+    for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button, QPalette::AlternateBase})
+        dark.setColor(role, QColor(36, 36, 36));
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, QColor(238, 238, 238));
+    return dark;
+}
+
+// The darkest grey level in a widget as drawn.
+int darkestGrey(QWidget* widget) {
+    const QImage image = widget->grab().toImage();
+    int darkest = 255;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            darkest = std::min(darkest, qGray(image.pixel(x, y)));
+    return darkest;
+}
+
+// Captions the user sees: shown, with text, not lying wholly under a control above them.
+QList<QWidget*> seenCaptions(QWidget* window) {
+    QList<QWidget*> out;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        const auto* label = qobject_cast<QLabel*>(w);
+        const auto* button = qobject_cast<QAbstractButton*>(w);
+        if ((!label && !button) || !w->isVisibleTo(window) ||
+            (label ? label->text() : button->text()).isEmpty())
+            continue;
+        if (!QRect(QPoint(), window->size()).contains(w->mapTo(window, QPoint())))
+            continue; // below the visible part of the window
+        const QObjectList& siblings = w->parentWidget()->children();
+        bool covered = false;
+        for (qsizetype i = siblings.indexOf(w) + 1; i < siblings.size(); ++i) {
+            const auto* above = qobject_cast<QWidget*>(siblings[i]);
+            covered = covered ||
+                      (above && !above->isHidden() && above->geometry().contains(w->geometry()));
+        }
+        if (!covered && w->parentWidget()->objectName() != "qt_calendar_navigationbar")
+            out << w;
+    }
+    return out;
+}
+
+void expectCaptionsWhole(QWidget* window) {
+    const QList<QWidget*> captions = seenCaptions(window);
+    for (QWidget* caption : captions) {
+        const std::string name = (window->objectName() + "/" + caption->objectName()).toStdString();
+        EXPECT_TRUE(captionFits(caption))
+            << name << " " << caption->width() << "x" << caption->height() << " in "
+            << caption->font().family().toStdString() << " " << caption->font().pointSizeF()
+            << " asc " << QFontMetricsF(caption->font()).ascent() << " desc "
+            << QFontMetricsF(caption->font()).descent() << " ink "
+            << QFontMetricsF(caption->font())
+                   .tightBoundingRect(qobject_cast<QLabel*>(caption)->text())
+                   .top()
+            << " "
+            << QFontMetricsF(caption->font())
+                   .tightBoundingRect(qobject_cast<QLabel*>(caption)->text())
+                   .bottom()
+            << " w "
+            << QFontMetricsF(caption->font())
+                   .horizontalAdvance(qobject_cast<QLabel*>(caption)->text());
+        EXPECT_GE(caption->font().pointSizeF(), 8.0) << name;
+        for (QObject* child : caption->parentWidget()->children()) {
+            auto* other = qobject_cast<QWidget*>(child);
+            if (other && other != caption && !other->isHidden() && !other->isWindow()) {
+                // Boxes may overlap by design where the texts in them do not.
+                const bool isCaption = seenCaptions(window).contains(other);
+                EXPECT_FALSE(
+                    (isCaption ? usedRect(other) : other->geometry()).intersects(usedRect(caption)))
+                    << name << " over " << other->objectName().toStdString();
+            }
+        }
+    }
+}
+
+} // namespace
+
+TEST(Desktop, StripColoursHoldUnderADarkTheme) {
+    const QPalette before = QApplication::palette();
+    QApplication::setPalette(darkPalette());
+    {
+        Loaded t;
+        t.fake.table.set("eth0", 1000, 100);
+        t.w->Timer2_Timer();
+        t.w->Timer1_Timer();
+        t.fake.table.set("eth0", 5000, 200);
+        t.w->Timer1_Timer();
+        for (QLabel* label : {t.w->Label9, t.w->Label10, t.w->Label6, t.w->Label1})
+            EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(Qt::black))
+                << label->objectName().toStdString();
+        for (QLabel* label : {t.w->Label9, t.w->Label10, t.w->Label6})
+            EXPECT_LT(darkestGrey(label), 80) << label->objectName().toStdString();
+        EXPECT_EQ(t.w->Picture2->palette().color(QPalette::Window), QColor(Qt::white));
+        EXPECT_EQ(t.w->Label5->palette().color(QPalette::WindowText), QColor(255, 255, 128));
+    }
+    QApplication::setPalette(before);
+}
+
+TEST(Desktop, EveryCaptionShowsWholeInTheFontsAtHand) {
+    Loaded t;
+    expectCaptionsWhole(t.w.get());
+    t.w->clk->trigger();
+    hijri* date = t.w->dateWindow();
+    ASSERT_NE(date, nullptr);
+    expectCaptionsWhole(date);
+    for (QLineEdit* line : {date->Text4, date->Text5, date->Text3})
+        EXPECT_LE(QFontMetricsF(line->font()).horizontalAdvance(line->text()), textRoom(line))
+            << line->objectName().toStdString();
+    t.w->rss->trigger();
+    ASSERT_NE(t.w->newsWindow(), nullptr);
+    t.w->newsWindow()->Command3_Click(); // the new-feed panel too
+    expectCaptionsWhole(t.w->newsWindow());
+}
+
+TEST(Desktop, CaptionGrowsAroundItsAnchorThenToEitherSide) {
+    const QRect box(100, 20, 80, 18);
+    const QList<QRect> centred = growthCandidates({Qt::AlignCenter, box, QSize(100, 22)});
+    ASSERT_FALSE(centred.isEmpty());
+    EXPECT_EQ(centred.first(), QRect(90, 18, 100, 22));
+    EXPECT_TRUE(centred.contains(QRect(100, 20, 100, 22)));
+    EXPECT_TRUE(centred.contains(QRect(80, 16, 100, 22)));
+    const QList<QRect> right = growthCandidates({Qt::AlignRight | Qt::AlignTop, box, {90, 10}});
+    EXPECT_EQ(right.first(), QRect(90, 20, 90, 18));
+}
+
+TEST(Desktop, WindowsOpenBesideTheCentredStripAndNotOverIt) {
+    Loaded t;
+    const QRect area = t.w->screen()->availableGeometry();
+    // Centred as first shown; the menu bar may settle its height afterwards.
+    EXPECT_LE((t.w->frameGeometry().center() - area.center()).manhattanLength(), 8);
+    t.w->clk->trigger();
+    t.w->rss->trigger();
+    for (QWidget* window :
+         {static_cast<QWidget*>(t.w->dateWindow()), static_cast<QWidget*>(t.w->newsWindow())}) {
+        ASSERT_NE(window, nullptr);
+        EXPECT_FALSE(window->frameGeometry().intersects(t.w->frameGeometry()))
+            << window->objectName().toStdString();
+        EXPECT_TRUE(area.contains(window->frameGeometry())) << window->objectName().toStdString();
+    }
+    // The news reader's panel, once shown, is on the screen and clear of the strip too.
+    t.w->newsWindow()->Command3_Click();
+    EXPECT_TRUE(area.contains(t.w->newsWindow()->frameGeometry()));
+    EXPECT_FALSE(t.w->newsWindow()->frameGeometry().intersects(t.w->frameGeometry()));
+}
+
+TEST(Desktop, FixedSizeMainWindowHasNoMaximiseButtonAndKeepsItsLevel) {
+    Loaded t;
+    EXPECT_FALSE(t.w->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(t.w->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    t.w->ontop->trigger();
+    t.w->ontop->trigger();
+    EXPECT_FALSE(t.w->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+}
+
+TEST(Desktop, AltAloneHighlightsTheFirstMenu) {
+    const QString styleName = QApplication::style()->name();
+    QApplication::setStyle(new MenuKeyboardStyle(QStyleFactory::create("Fusion")));
+    {
+        Loaded t;
+        QApplication::setActiveWindow(t.w.get());
+        QMenuBar* bar = t.w->menuBar();
+        const QRect first = bar->actionGeometry(t.w->mnu->menuAction());
+        const QImage before = bar->grab(first).toImage();
+        QTest::keyPress(t.w.get(), Qt::Key_Alt);
+        QTest::keyRelease(t.w.get(), Qt::Key_Alt);
+        EXPECT_EQ(bar->activeAction(), t.w->mnu->menuAction());
+        EXPECT_NE(bar->grab(first).toImage(), before);
+    }
+    QApplication::setStyle(QStyleFactory::create(styleName));
+}
+
+TEST(Desktop, DateWindowExitEndsTheLoopWithoutClosingTheStrip) {
+    Loaded t; // the program's own end routine, not a stand-in
+    t.w->clk->trigger();
+    ASSERT_NE(t.w->dateWindow(), nullptr);
+    QTimer::singleShot(0, t.w->dateWindow(), [&] { t.w->dateWindow()->Command2_Click(); });
+    // A guard only: the loop ends at once when Exit works.
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(2); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    // No closing step of the strip ran: its clock still runs and it is still shown.
+    EXPECT_TRUE(t.w->Timer1->isActive());
+    EXPECT_TRUE(t.w->isVisible());
+}
+
+TEST(Desktop, XWaylandSessionsRunOnX11UnlessThePlatformWasChosen) {
+    EXPECT_TRUE(prefersXcb("wayland-0", ":0", ""));
+    EXPECT_FALSE(prefersXcb("wayland-0", ":0", "wayland"));
+    EXPECT_FALSE(prefersXcb("wayland-0", "", ""));
+    EXPECT_FALSE(prefersXcb("", ":0", ""));
+}
