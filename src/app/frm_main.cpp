@@ -498,7 +498,8 @@ void frmMain::rss_Click() {
             const QRect strip = frameGeometry();
             const QSize frame =
                 frameSizeFor(newsWindow_->expandedSize(), marginsBetween(strip, geometry()));
-            newsWindow_->move(besideStrip(strip, frame, screen->availableGeometry()));
+            const QRect date = dateWindow() ? dateWindow()->frameGeometry() : QRect();
+            newsWindow_->move(besideStrip(strip, frame, screen->availableGeometry(), date));
         }
     }
     newsWindow_->show();
@@ -528,7 +529,7 @@ void frmMain::mino_Click() {
 }
 
 void frmMain::clk_Click() {
-    dateWindows_.open(this);
+    dateWindows_.open(this, newsWindow_ ? newsWindow_->frameGeometry() : QRect());
 }
 
 QString frmMain::DefaultBrowser() {

@@ -12,7 +12,7 @@ namespace {
 
 // Beside the window it was opened from, wholly on that window's screen: the strip stays
 // above all others and must neither cover the date window nor be covered by it.
-void placeBeside(QWidget* window, QWidget* openedFrom) {
+void placeBeside(QWidget* window, QWidget* openedFrom, const QRect& avoid) {
     QScreen* screen = openedFrom ? openedFrom->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
@@ -23,7 +23,7 @@ void placeBeside(QWidget* window, QWidget* openedFrom) {
     }
     const QRect strip = openedFrom->frameGeometry();
     const QSize frame = frameSizeFor(window->size(), marginsBetween(strip, openedFrom->geometry()));
-    window->move(besideStrip(strip, frame, area));
+    window->move(besideStrip(strip, frame, area, avoid));
 }
 
 } // namespace
@@ -35,7 +35,7 @@ DateWindowOpener::~DateWindowOpener() {
     delete window_.data();
 }
 
-hijri* DateWindowOpener::open(QWidget* openedFrom) {
+hijri* DateWindowOpener::open(QWidget* openedFrom, const QRect& avoid) {
     if (!window_) {
         // No parent: the date window is a window of its own and closing it deletes it, so that
         // the next opening loads it afresh.
@@ -43,7 +43,7 @@ hijri* DateWindowOpener::open(QWidget* openedFrom) {
         window_->setAttribute(Qt::WA_DeleteOnClose);
         window_->setWindowFlag(Qt::WindowStaysOnTopHint, true);
         window_->Form_Load();
-        placeBeside(window_, openedFrom);
+        placeBeside(window_, openedFrom, avoid);
     }
     window_->show();
     window_->raise();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QRect>
 
 #include <functional>
 
@@ -11,8 +12,9 @@ namespace tarvo {
 class Clock;
 class hijri;
 
-// Opens the one date window. A window that is not open is created and loaded afresh, centred
-// on the screen of the window it is opened from; one that is open is only brought to the front,
+// Opens the one date window. A window that is not open is created and loaded afresh, beside
+// the window it is opened from on its screen (clear of avoid where there is room); one that
+// is open is only brought to the front,
 // not reloaded. Either way it stays above all other windows. Closing the window discards it.
 class DateWindowOpener {
 public:
@@ -21,7 +23,7 @@ public:
     DateWindowOpener(const DateWindowOpener&) = delete;
     DateWindowOpener& operator=(const DateWindowOpener&) = delete;
 
-    hijri* open(QWidget* openedFrom);
+    hijri* open(QWidget* openedFrom, const QRect& avoid = {});
 
     // The open window, or null.
     hijri* window() const { return window_; }

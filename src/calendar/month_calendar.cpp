@@ -1,9 +1,14 @@
 #include "calendar/month_calendar.h"
 
 #include <QColor>
+#include <QEvent>
 #include <QFont>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLocale>
+#include <QPainter>
+#include <QPixmap>
+#include <QPolygonF>
 #include <QTableView>
 #include <QTextCharFormat>
 #include <QToolButton>
@@ -73,6 +78,35 @@ MonthCalendar::MonthCalendar(QWidget* parent) : QCalendarWidget(parent) {
                 button->setFont(arial(12, true));
         }
     }
+    drawArrows();
+}
+
+void MonthCalendar::changeEvent(QEvent* event) {
+    QCalendarWidget::changeEvent(event);
+    // The widget sets the style's arrows again on these.
+    if (event->type() == QEvent::StyleChange || event->type() == QEvent::LayoutDirectionChange)
+        drawArrows();
+}
+
+void MonthCalendar::drawArrows() {
+    auto arrow = [](bool pointsRight) {
+        QPixmap pixmap(16, 16);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0, 0, 128));
+        const QPolygonF right{{5, 3}, {12, 8}, {5, 13}};
+        const QPolygonF left{{11, 3}, {4, 8}, {11, 13}};
+        painter.drawPolygon(pointsRight ? right : left);
+        return QIcon(pixmap);
+    };
+    // The month before lies towards the start of the row: the right in a right-to-left one.
+    const bool rtl = isRightToLeft();
+    if (auto* prev = findChild<QToolButton*>(QStringLiteral("qt_calendar_prevmonth")))
+        prev->setIcon(arrow(rtl));
+    if (auto* next = findChild<QToolButton*>(QStringLiteral("qt_calendar_nextmonth")))
+        next->setIcon(arrow(!rtl));
 }
 
 void MonthCalendar::showDate(int year, int month, int day) {

@@ -25,8 +25,14 @@ public:
     int month() const { return selectedDate().month(); }
     int day() const { return selectedDate().day(); }
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void showDate(int year, int month, int day);
+    // Dark arrows of its own on the grey title row: a dark desktop theme's light arrows
+    // would vanish on it.
+    void drawArrows();
 };
 
 } // namespace tarvo

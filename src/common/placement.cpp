@@ -20,20 +20,31 @@ QPoint centredIn(const QRect& area, const QSize& frame) {
             area.y() + (area.height() - frame.height()) / 2};
 }
 
-QPoint besideStrip(const QRect& strip, const QSize& frame, const QRect& area) {
+QPoint besideStrip(const QRect& strip, const QSize& frame, const QRect& area, const QRect& avoid) {
     const int centredX = strip.center().x() + 1 - frame.width() / 2;
     const int x = clampInto(centredX, frame.width(), area.x(), area.width());
-    const int roomBelow = area.bottom() - strip.bottom();
-    const int roomAbove = strip.top() - area.top();
-    if (frame.height() <= roomBelow)
-        return {x, strip.bottom() + 1};
-    if (frame.height() <= roomAbove)
-        return {x, strip.top() - frame.height()};
-    // Neither above nor below: beside it, on the side with more room, level with the strip.
+    const int y = clampInto(strip.top(), frame.height(), area.y(), area.height());
+    // Below, above, right of and left of the strip, in that order of preference.
+    const QPoint candidates[] = {{x, strip.bottom() + 1},
+                                 {x, strip.top() - frame.height()},
+                                 {strip.right() + 1, y},
+                                 {strip.left() - frame.width(), y}};
+    const QPoint* onScreen = nullptr;
+    for (const QPoint& c : candidates) {
+        const QRect placed(c, frame);
+        if (!area.contains(placed))
+            continue;
+        if (!avoid.isValid() || !placed.intersects(avoid))
+            return c;
+        if (!onScreen)
+            onScreen = &c;
+    }
+    if (onScreen)
+        return *onScreen;
+    // Nowhere beside it whole: on the screen, on the side with more room.
     const int roomRight = area.right() - strip.right();
     const int roomLeft = strip.left() - area.left();
-    const int y = clampInto(strip.top(), frame.height(), area.y(), area.height());
-    if (frame.width() <= roomRight || roomRight >= roomLeft)
+    if (roomRight >= roomLeft)
         return {clampInto(strip.right() + 1, frame.width(), area.x(), area.width()), y};
     return {clampInto(strip.left() - frame.width(), frame.width(), area.x(), area.width()), y};
 }

@@ -14,9 +14,11 @@ namespace tarvo {
 QPoint centredIn(const QRect& area, const QSize& frame);
 
 // The top-left of a frame beside the strip's frame, so that neither covers the other: below
-// the strip, else above it, else on the side with more room; horizontally centred on the
-// strip as far as area allows. Always inside area where the frame fits in it.
-QPoint besideStrip(const QRect& strip, const QSize& frame, const QRect& area);
+// the strip, else above it, else right or left of it, wholly inside area; centred on the
+// strip along its side as far as area allows. Where it can, it also keeps clear of avoid
+// (another window beside the strip).
+QPoint besideStrip(const QRect& strip, const QSize& frame, const QRect& area,
+                   const QRect& avoid = {});
 
 // The frame size of a window whose client size is given, with the frame margins that
 // another window of the same desktop has.

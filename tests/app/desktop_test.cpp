@@ -173,6 +173,7 @@ TEST(Desktop, WindowsOpenBesideTheCentredStripAndNotOverIt) {
             << window->objectName().toStdString();
         EXPECT_TRUE(area.contains(window->frameGeometry())) << window->objectName().toStdString();
     }
+    EXPECT_FALSE(t.w->newsWindow()->frameGeometry().intersects(t.w->dateWindow()->frameGeometry()));
     // The news reader's panel, once shown, is on the screen and clear of the strip too.
     t.w->newsWindow()->Command3_Click();
     EXPECT_TRUE(area.contains(t.w->newsWindow()->frameGeometry()));

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -328,6 +329,18 @@ TEST_F(HijriWindow, TheNeighbouringMonthsDaysAreGreyedAndCaptionsAreBlackUnderAD
     EXPECT_EQ(inMonth, QColor(Qt::black));
     EXPECT_NE(outOfMonth, inMonth);
     EXPECT_GT(outOfMonth.lightness(), 100);
+    // The month arrows are dark on the grey title row, whatever the theme's arrows are.
+    for (const char* name : {"qt_calendar_prevmonth", "qt_calendar_nextmonth"}) {
+        auto* button = themed.Calendar1->findChild<QToolButton*>(name);
+        ASSERT_NE(button, nullptr) << name;
+        const QImage icon = button->icon().pixmap(16, 16).toImage();
+        int darkest = 255;
+        for (int y = 0; y < icon.height(); ++y)
+            for (int x = 0; x < icon.width(); ++x)
+                if (qAlpha(icon.pixel(x, y)) > 200)
+                    darkest = std::min(darkest, qGray(icon.pixel(x, y)));
+        EXPECT_LT(darkest, 80) << name;
+    }
     QApplication::setPalette(before);
 }
 

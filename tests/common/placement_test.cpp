@@ -47,3 +47,15 @@ TEST(Placement, FrameMarginsAreTheDifferenceOfTheRectangles) {
     EXPECT_EQ(m, QMargins(2, 24, 2, 2));
     EXPECT_EQ(frameSizeFor(QSize(353, 154), m), QSize(357, 180));
 }
+
+TEST(Placement, ASecondWindowKeepsClearOfTheFirstWhereThereIsRoom) {
+    const QRect strip(796, 458, 327, 150);
+    const QRect first(besideStrip(strip, QSize(357, 180), screen), QSize(357, 180));
+    const QRect second(besideStrip(strip, reader, screen, first), reader);
+    EXPECT_FALSE(second.intersects(first));
+    EXPECT_FALSE(second.intersects(strip));
+    EXPECT_TRUE(screen.contains(second));
+    // No room clear of it: beside the strip all the same.
+    const QRect everywhere(screen);
+    EXPECT_EQ(besideStrip(strip, reader, screen, everywhere), besideStrip(strip, reader, screen));
+}
