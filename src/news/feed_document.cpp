@@ -55,9 +55,7 @@ bool isNameChar(QChar c) {
 
 class Preparer {
 public:
-    Preparer(QStringView in, const FeedDocumentLimits& limits) : in_(in), limits_(limits) {
-        out_.reserve(in.size());
-    }
+    explicit Preparer(QStringView in) : in_(in) { out_.reserve(in.size()); }
 
     std::optional<QString> run() {
         skipXmlDeclaration();
@@ -92,9 +90,11 @@ private:
         }
     }
 
-    // Copies everything up to and including the terminator, untouched.
-    bool copyThrough(QStringView terminator) {
-        const qsizetype end = in_.indexOf(terminator, pos_);
+    // Copies everything up to and including the terminator, untouched. The terminator is
+    // looked for after the opening (opening characters), as XML reads it: "<!-->" opens a
+    // comment that "-->" at its own end does not close.
+    bool copyThrough(qsizetype opening, QStringView terminator) {
+        const qsizetype end = in_.indexOf(terminator, pos_ + opening);
         if (end < 0)
             return false;
         const qsizetype stop = end + terminator.size();
@@ -103,29 +103,22 @@ private:
         return true;
     }
 
-    bool countMarkup() { return ++markup_ <= limits_.maxMarkup; }
-
     bool markup() {
         if (at(u"<!--"))
-            return countMarkup() && copyThrough(u"-->");
+            return copyThrough(4, u"-->");
         if (at(u"<![CDATA["))
-            return countMarkup() && copyThrough(u"]]>");
+            return copyThrough(9, u"]]>");
         if (at(u"<!DOCTYPE"))
             return skipDoctype();
         if (at(u"<?"))
-            return countMarkup() && copyThrough(u"?>");
-        if (at(u"</")) {
-            --depth_;
-            return copyThrough(u">");
-        }
+            return copyThrough(2, u"?>");
+        if (at(u"</"))
+            return copyThrough(2, u">");
         return startTag();
     }
 
     // Attribute values are copied with their HTML entities turned into references.
     bool startTag() {
-        if (!countMarkup())
-            return false;
-        int attributes = 0;
         QChar quote;
         qsizetype i = pos_ + 1;
         for (; i < in_.size(); ++i) {
@@ -144,18 +137,13 @@ private:
             }
             if (c == u'"' || c == u'\'')
                 quote = c;
-            else if (c == u'=' && (++attributes > limits_.maxAttributesPerTag || !countMarkup()))
-                return false; // each attribute is a node of its own in the parsed tree
             else if (c == u'>')
                 break;
         }
         if (i >= in_.size())
             return false;
-        const bool empty = in_[i - 1] == u'/';
         out_ += in_.sliced(pos_, i + 1 - pos_);
         pos_ = i + 1;
-        if (!empty && ++depth_ > limits_.maxDepth)
-            return false;
         return true;
     }
 
@@ -219,21 +207,17 @@ private:
     }
 
     QStringView in_;
-    const FeedDocumentLimits& limits_;
     QString out_;
     qsizetype pos_ = 0;
-    int depth_ = 0;
-    int markup_ = 0;
 };
 
 } // namespace
 
-std::optional<QByteArray> prepareFeedDocument(const QByteArray& bytes,
-                                              const FeedDocumentLimits& limits) {
+std::optional<QByteArray> prepareFeedDocument(const QByteArray& bytes) {
     const std::optional<QString> text = decodeDocument(bytes);
     if (!text)
         return std::nullopt;
-    const std::optional<QString> prepared = Preparer(*text, limits).run();
+    const std::optional<QString> prepared = Preparer(*text).run();
     if (!prepared)
         return std::nullopt;
     return prepared->toUtf8();

@@ -2,115 +2,176 @@
 
 #include "feed_document.h"
 
-#include <QDomDocument>
-#include <QDomElement>
-#include <QDomNodeList>
+#include <QXmlStreamReader>
+
+#include <vector>
 
 namespace tarvo {
 
 namespace {
 
-// The walk over one document is bounded. Items nested in items would otherwise make the
-// searches quadratic, and titles nested in titles would list the same text over and over:
-// a megabyte could grow into gigabytes. Real feeds stay far inside both bounds.
-class Walk {
+constexpr int kTokensBetweenCancelChecks = 4096;
+
+// What one item collects while the read goes through it.
+struct ItemText {
+    QString headline;
+    QString link;
+    bool hasHeadline = false; // its first headline element has been entered
+    bool hasLink = false;
+    int headlineDepth = 0; // depth of that element while its text is being collected
+    int linkDepth = 0;
+    bool collectingHeadline = false;
+    bool collectingLink = false;
+};
+
+class Listing {
 public:
-    Walk(qint64 visits, qint64 chars) : visits_(visits), chars_(chars) {}
+    Listing(bool isOnline, const FeedDocumentLimits& limits, qint64 textBudget)
+        : headlineName_(isOnline ? QStringLiteral("title") : QStringLiteral("description")),
+          isOnline_(isOnline), limits_(limits), textBudget_(textBudget) {}
 
-    bool exhausted() const { return visits_ < 0 || chars_ < 0; }
-
-    // The first element of that name among the descendants of root, in document order.
-    std::optional<QDomElement> firstDescendant(const QDomElement& root, const QString& name) {
-        for (QDomNode node = root.firstChild(); !node.isNull(); node = next(node, root)) {
-            if (--visits_ < 0)
-                return std::nullopt;
-            if (node.isElement() && node.nodeName() == name)
-                return node.toElement();
-        }
-        return std::nullopt;
-    }
-
-    // QDomElement::text(), within the characters the listing may still take.
-    std::optional<QString> text(const QDomElement& element) {
-        QString out;
-        for (QDomNode node = element.firstChild(); !node.isNull(); node = next(node, element)) {
-            if (--visits_ < 0)
-                return std::nullopt;
-            if (node.isText() || node.isCDATASection()) {
-                out += node.nodeValue();
-                if (out.size() > chars_) {
-                    chars_ = -1;
-                    return std::nullopt;
-                }
+    bool read(QXmlStreamReader& xml, const std::atomic<bool>* cancelled) {
+        int tokens = 0;
+        while (!xml.atEnd()) {
+            const QXmlStreamReader::TokenType token = xml.readNext();
+            if (++tokens % kTokensBetweenCancelChecks == 0 && cancelled && cancelled->load())
+                return false;
+            switch (token) {
+            case QXmlStreamReader::StartElement:
+                if (!startElement(xml))
+                    return false;
+                break;
+            case QXmlStreamReader::EndElement:
+                endElement();
+                break;
+            case QXmlStreamReader::Characters:
+                if (!characters(xml.text()))
+                    return false;
+                break;
+            case QXmlStreamReader::Comment:
+            case QXmlStreamReader::ProcessingInstruction:
+                if (++markup_ > limits_.maxMarkup)
+                    return false;
+                break;
+            case QXmlStreamReader::DTD:
+            case QXmlStreamReader::EntityReference:
+                // Declarations were dropped before the read: one seen here was hidden from
+                // that step, and nothing it declares may take effect.
+                return false;
+            default:
+                break;
             }
         }
-        chars_ -= out.size() + 1; // and its space
-        return out;
+        return !xml.hasError();
+    }
+
+    FeedListing result() const {
+        FeedListing listing;
+        for (const ItemText& item : items_) {
+            if (!item.hasHeadline)
+                break;
+            listing.headlines.append(item.headline + QLatin1Char(' '));
+            if (item.hasLink) {
+                listing.links.append(item.link + QLatin1Char(' '));
+            } else if (isOnline_) {
+                break;
+            } else {
+                listing.links.append(QString());
+            }
+        }
+        return listing;
     }
 
 private:
-    static QDomNode next(const QDomNode& node, const QDomNode& root) {
-        const QDomNode child = node.firstChild();
-        if (!child.isNull())
-            return child;
-        for (QDomNode n = node; n != root; n = n.parentNode()) {
-            const QDomNode sibling = n.nextSibling();
-            if (!sibling.isNull())
-                return sibling;
+    bool startElement(const QXmlStreamReader& xml) {
+        const qsizetype attributes = xml.attributes().size();
+        markup_ += 1 + int(attributes);
+        if (++depth_ > limits_.maxDepth || markup_ > limits_.maxMarkup ||
+            attributes > limits_.maxAttributesPerTag)
+            return false;
+        const QStringView name = xml.qualifiedName();
+        if (name == u"item") {
+            open_.push_back(items_.size());
+            items_.emplace_back();
+            itemDepths_.push_back(depth_);
+            return true;
         }
-        return QDomNode();
+        const bool headline = name == headlineName_;
+        const bool link = name == u"link";
+        if (!headline && !link)
+            return true;
+        // The first such element among an open item's descendants is the one it lists.
+        for (size_t index : open_) {
+            ItemText& item = items_[index];
+            if (headline && !item.hasHeadline) {
+                item.hasHeadline = item.collectingHeadline = true;
+                item.headlineDepth = depth_;
+            }
+            if (link && !item.hasLink) {
+                item.hasLink = item.collectingLink = true;
+                item.linkDepth = depth_;
+            }
+        }
+        return true;
     }
 
-    qint64 visits_;
-    qint64 chars_;
-};
+    void endElement() {
+        for (size_t index : open_) {
+            ItemText& item = items_[index];
+            if (item.collectingHeadline && item.headlineDepth == depth_)
+                item.collectingHeadline = false;
+            if (item.collectingLink && item.linkDepth == depth_)
+                item.collectingLink = false;
+        }
+        if (!itemDepths_.empty() && itemDepths_.back() == depth_) {
+            itemDepths_.pop_back();
+            open_.pop_back();
+        }
+        --depth_;
+    }
 
-std::optional<QString> firstText(Walk& walk, const QDomElement& item, const QString& name) {
-    const std::optional<QDomElement> found = walk.firstDescendant(item, name);
-    if (!found)
-        return std::nullopt;
-    return walk.text(*found);
-}
+    // Text goes to every item collecting it. Texts listed from distinct elements are parts
+    // of the document; nested ones would repeat the same text for each item around them, so
+    // all the text listed may not be longer than the document.
+    bool characters(QStringView text) {
+        for (size_t index : open_) {
+            ItemText& item = items_[index];
+            for (auto [collecting, target] : {std::pair{item.collectingHeadline, &item.headline},
+                                              std::pair{item.collectingLink, &item.link}}) {
+                if (!collecting)
+                    continue;
+                textBudget_ -= text.size();
+                if (textBudget_ < 0)
+                    return false;
+                target->append(text);
+            }
+        }
+        return true;
+    }
+
+    const QString headlineName_;
+    const bool isOnline_;
+    const FeedDocumentLimits& limits_;
+    qint64 textBudget_;
+    std::vector<ItemText> items_;
+    std::vector<size_t> open_;    // items whose element is open, outermost first
+    std::vector<int> itemDepths_; // their depths
+    int depth_ = 0;
+    int markup_ = 0;
+};
 
 } // namespace
 
-FeedListing parseFeed(const QByteArray& document, bool isOnline) {
-    FeedListing listing;
-    const FeedDocumentLimits limits;
-    const std::optional<QByteArray> prepared = prepareFeedDocument(document, limits);
-    if (!prepared)
-        return listing;
-    QDomDocument dom;
-    if (!dom.setContent(*prepared))
-        return listing;
-
-    // A feed's items do not nest, so its searches and texts step over each node about once
-    // (a node is markup or the text after it). Text listed from distinct elements is part
-    // of the document, so it cannot be longer than the document.
-    Walk walk(qint64(limits.maxMarkup) * 4, prepared->size());
-    const QString headlineName = isOnline ? QStringLiteral("title") : QStringLiteral("description");
-    const QString linkName = QStringLiteral("link");
-    const QDomNodeList items = dom.elementsByTagName(QStringLiteral("item"));
-    for (int i = 0; i < items.length(); ++i) {
-        const QDomElement item = items.item(i).toElement();
-        const std::optional<QString> headline = firstText(walk, item, headlineName);
-        if (walk.exhausted())
-            return FeedListing();
-        if (!headline)
-            break;
-        listing.headlines.append(*headline + QLatin1Char(' '));
-        const std::optional<QString> link = firstText(walk, item, linkName);
-        if (walk.exhausted())
-            return FeedListing();
-        if (link) {
-            listing.links.append(*link + QLatin1Char(' '));
-        } else if (isOnline) {
-            break;
-        } else {
-            listing.links.append(QString());
-        }
-    }
-    return listing;
+FeedListing parseFeed(const QByteArray& document, bool isOnline, const FeedDocumentLimits& limits,
+                      const std::atomic<bool>* cancelled) {
+    const std::optional<QByteArray> prepared = prepareFeedDocument(document);
+    if (!prepared || (cancelled && cancelled->load()))
+        return {};
+    QXmlStreamReader xml(*prepared);
+    Listing listing(isOnline, limits, prepared->size());
+    if (!listing.read(xml, cancelled))
+        return {};
+    return listing.result();
 }
 
 } // namespace tarvo

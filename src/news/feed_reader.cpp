@@ -22,12 +22,11 @@ void FeedReader::cancel() {
     ++generation_;
     if (!parser_)
         return;
-    // The document's limits bound the parse to a fraction of a second.
+    // The parse stops at its next check of the flag; its thread deletes itself when done.
+    parserCancelled_->store(true);
     QThread* thread = parser_;
     parser_ = nullptr;
     thread->disconnect(this);
-    thread->wait();
-    delete thread;
 }
 
 void FeedReader::parse(bool ok, const QByteArray& document) {
@@ -36,16 +35,18 @@ void FeedReader::parse(bool ok, const QByteArray& document) {
         return;
     }
     auto listing = std::make_shared<FeedListing>();
+    auto cancelled = std::make_shared<std::atomic<bool>>(false);
+    parserCancelled_ = cancelled;
     const bool isOnline = isOnline_;
-    parser_ = QThread::create(
-        [listing, document, isOnline] { *listing = parseFeed(document, isOnline); });
+    parser_ = QThread::create([listing, document, isOnline, cancelled, step = parseStep_] {
+        *listing = step(document, isOnline, cancelled.get());
+    });
+    connect(parser_, &QThread::finished, parser_, &QObject::deleteLater);
     // A result already queued when the parse was cancelled must not end a later read.
     connect(parser_, &QThread::finished, this, [this, listing, generation = generation_] {
         if (generation != generation_)
             return;
-        QThread* thread = parser_;
         parser_ = nullptr;
-        thread->deleteLater();
         emit finished(*listing);
     });
     parser_->start();

@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QThread>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 
 namespace tarvo {
@@ -20,12 +22,18 @@ public:
     ~FeedReader() override;
 
     void setLimits(const FeedFetchLimits& limits) { fetcher_.setLimits(limits); }
+
+    // The listing step, run on the worker; tests put in one that they hold up.
+    using ParseStep = std::function<FeedListing(const QByteArray& document, bool isOnline,
+                                                const std::atomic<bool>* cancelled)>;
+    void setParseStep(ParseStep step) { parseStep_ = std::move(step); }
     bool isRunning() const { return fetcher_.isRunning() || parser_; }
 
     // False, and nothing started, while a read runs.
     bool start(const QString& address, bool isOnline);
 
-    // Ends a running read without a finished().
+    // Ends a running read without a finished(), at once: a parse under way is told to stop
+    // and left to end on its own, nothing waits for it.
     void cancel();
 
 signals:
@@ -37,6 +45,11 @@ private:
 
     FeedFetcher fetcher_;
     QPointer<QThread> parser_;
+    std::shared_ptr<std::atomic<bool>> parserCancelled_;
+    ParseStep parseStep_ = [](const QByteArray& document, bool isOnline,
+                              const std::atomic<bool>* cancelled) {
+        return parseFeed(document, isOnline, {}, cancelled);
+    };
     quint64 generation_ = 0; // tells a cancelled parse's queued result from the current one
     bool isOnline_ = true;
 };

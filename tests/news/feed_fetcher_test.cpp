@@ -5,12 +5,15 @@
 #include "local_http_server.h"
 #include "support/temp_dir.h"
 
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
 
+#include <atomic>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -285,4 +288,36 @@ TEST(FeedReader, CancelledParseLeavesNothingForTheNextRead) {
     EXPECT_TRUE(reader.isRunning());
     EXPECT_TRUE(spy.isEmpty());
     reader.cancel();
+}
+
+TEST(FeedReader, CancelReturnsWithoutWaitingForTheParse) {
+    QTemporaryDir dir;
+    const QString path = writeFixture(dir, "feed.xml", threeItems);
+    // A parse held up until the test lets it go: a cancel that waited for it would never
+    // return, and this test would hang instead of passing.
+    QSemaphore started, release;
+    std::atomic<bool> sawCancel{false};
+    std::atomic<bool> done{false};
+    auto reader = std::make_unique<FeedReader>();
+    reader->setParseStep(
+        [&](const QByteArray& document, bool isOnline, const std::atomic<bool>* cancelled) {
+            started.release();
+            release.acquire();
+            sawCancel = cancelled && cancelled->load();
+            FeedListing listing = parseFeed(document, isOnline, {}, cancelled);
+            done = true;
+            return listing;
+        });
+    QSignalSpy spy(reader.get(), &FeedReader::finished);
+    ASSERT_TRUE(reader->start(path, true));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return started.available() > 0; }, 60000));
+    reader->cancel();
+    EXPECT_FALSE(reader->isRunning());
+    // The reader can go too, the parse still under way.
+    reader.reset();
+    release.release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 60000));
+    EXPECT_TRUE(sawCancel);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(spy.isEmpty());
 }

@@ -238,14 +238,20 @@ TEST(HtmlEntities, NamesTheHtml4Characters) {
     EXPECT_FALSE(htmlEntityCodePoint(u""));
 }
 
-TEST(FeedDocument, AttributesCountTowardsTheMarkupLimit) {
+TEST(FeedParser, AttributesCountTowardsTheMarkupLimit) {
     tarvo::FeedDocumentLimits limits;
-    limits.maxMarkup = 10;
+    limits.maxMarkup = 16;
     QByteArray attributes;
     for (int i = 0; i < 9; ++i)
         attributes += " a" + QByteArray::number(i) + "='1'";
-    EXPECT_TRUE(tarvo::prepareFeedDocument("<r" + attributes + "/>", limits));
-    EXPECT_FALSE(tarvo::prepareFeedDocument("<r" + attributes + " z='1'/>", limits));
+    // rss, channel, item, title, link: 5 elements, and the item's attributes.
+    const auto doc = [&](const QByteArray& extra) {
+        return "<rss><channel><item" + attributes + extra +
+               "><title>T</title><link>l</link></item></channel></rss>";
+    };
+    EXPECT_EQ(parseFeed(doc(""), true, limits).headlines.size(), 1);
+    EXPECT_EQ(parseFeed(doc(" z='1' y='2'"), true, limits).headlines.size(), 1); // 16
+    EXPECT_EQ(parseFeed(doc(" z='1' y='2' w='3'"), true, limits).headlines.size(), 0);
 
     // Spread over many tags, each well within the per-tag limit, they still add up.
     QByteArray tag = "<x";
@@ -256,14 +262,16 @@ TEST(FeedDocument, AttributesCountTowardsTheMarkupLimit) {
 }
 
 TEST(FeedParser, NestedItemsAndTitlesCannotMultiplyTheWork) {
-    // Every item's first title lies past the same large subtree.
+    // Every item's first title lies past the same large subtree: one read passes it once,
+    // and the innermost title is the first of every item around it.
     const int levels = 60;
     const QByteArray lateTitles =
         rss2(QByteArray("<item>").repeated(levels) + QByteArray("<x/>").repeated(30000) +
              QByteArray("<title>t</title><link>l</link></item>").repeated(levels));
     FeedListing l = parseFeed(lateTitles, true);
-    EXPECT_TRUE(l.headlines.isEmpty());
-    EXPECT_TRUE(l.links.isEmpty());
+    EXPECT_EQ(l.headlines.size(), levels);
+    EXPECT_EQ(l.headlines.first(), u"t ");
+    EXPECT_EQ(l.links.size(), levels);
 
     // Every item's first title holds the same large text.
     const QByteArray nestedTitles =
@@ -277,4 +285,57 @@ TEST(FeedParser, NestedItemsAndTitlesCannotMultiplyTheWork) {
     const QByteArray fewNested = rss2("<item><title>Outer</title><link>o</link>"
                                       "<item><title>Inner</title><link>i</link></item></item>");
     EXPECT_EQ(parseFeed(fewNested, true).headlines, strings({"Outer ", "Inner "}));
+}
+
+namespace {
+// Nesting one level past the limit, after a stretch that hides end tags from any reading
+// that ends the construct around them too early.
+QByteArray nestedPast(const QByteArray& hiding, int hiddenEndTags) {
+    const int levels = 64 + hiddenEndTags;
+    return "<rss><channel>" + hiding + QByteArray("<x>").repeated(levels - 2) + "<item>" +
+           "<title>T</title><link>l</link></item>" + QByteArray("</x>").repeated(levels - 2) +
+           "</channel></rss>";
+}
+} // namespace
+
+TEST(FeedParser, WhatHidesEndTagsFromAScanCannotLiftTheNestingLimit) {
+    const QByteArray endTags = QByteArray("</x>").repeated(20);
+    const QByteArray hidings[] = {
+        "<!-->" + endTags + "-->",  // a comment closed by its own opening
+        "<!--->" + endTags + "-->", // and with one more dash
+        "<a t=\"-->" + QByteArray(endTags).replace('<', "&lt;") + "\"/>", // an attribute value
+        "<![CDATA[<!--]]>" + endTags + "-->", // a comment opening inside CDATA
+        "<![CDATA[" + endTags + "]]>",        // end tags inside CDATA
+        "<?pi ?" + endTags + "?>",            // a "?" inside an instruction
+        "<!-- " + endTags + " -->",           // the plain comment
+    };
+    for (const QByteArray& hiding : hidings) {
+        EXPECT_TRUE(parseFeed(nestedPast(hiding, 20), true).headlines.isEmpty())
+            << hiding.toStdString();
+        // The same document within the limit lists its item, or is refused as a whole
+        // where the stretch is not well-formed: never more levels than the limit.
+        const FeedListing within = parseFeed(nestedPast(hiding, -4), true);
+        EXPECT_LE(within.headlines.size(), 1) << hiding.toStdString();
+    }
+    EXPECT_EQ(parseFeed(nestedPast("<!-- plain -->", -4), true).headlines, strings({"T "}));
+}
+
+TEST(FeedParser, TheMeasuredHostileDocumentIsRefused) {
+    // 100,000 end tags hidden in "<!-->", then 100,000 levels: 1.1 MB.
+    const int levels = 100000;
+    const QByteArray hostile = "<rss><channel><!-->" + QByteArray("</x>").repeated(levels) + "-->" +
+                               QByteArray("<x>").repeated(levels) +
+                               QByteArray("</x>").repeated(levels) + "</channel></rss>";
+    EXPECT_GT(hostile.size(), 1000000);
+    EXPECT_TRUE(parseFeed(hostile, true).headlines.isEmpty());
+}
+
+TEST(FeedParser, ACancelledReadListsNothing) {
+    QByteArray items;
+    for (int i = 0; i < 20000; ++i)
+        items += item("T", "l");
+    std::atomic<bool> cancelled(true);
+    EXPECT_TRUE(parseFeed(rss2(items), true, {}, &cancelled).headlines.isEmpty());
+    cancelled = false;
+    EXPECT_EQ(parseFeed(rss2(items), true, {}, &cancelled).headlines.size(), 20000);
 }
