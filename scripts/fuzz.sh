@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang, AddressSanitizer and UndefinedBehaviorSanitizer,
+# and runs each on a copy of its seed corpus under tests/fuzz/<name>/.
+# Usage: scripts/fuzz.sh [seconds per target, default 60]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+for pkg in clang libclang-rt-14-dev; do
+  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq && apt-get install -y -qq --no-install-recommends clang libclang-rt-14-dev
+    break
+  fi
+done
+scripts/setup.sh test >/dev/null
+flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -g -O1"
+cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="$flags" \
+  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
+  -DTARVO_BUILD_TESTS=OFF -DTARVO_BUILD_BENCH=OFF -DTARVO_BUILD_FUZZ=ON >/dev/null
+targets=$(sed -n 's/^add_executable(\(fuzz_[a-z_]*\).*/\1/p' tests/fuzz/CMakeLists.txt)
+cmake --build build-fuzz -j2 --target $targets
+status=0
+for target in $targets; do
+  corpus=$(mktemp -d)
+  cp -r "tests/fuzz/${target#fuzz_}/." "$corpus/"
+  echo "== $target, $seconds s"
+  if ! build-fuzz/tests/fuzz/$target -max_total_time="$seconds" -max_len=65536 \
+      -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 "$corpus" 2>&1 | tail -12; then
+    status=1
+  fi
+  rm -rf "$corpus"
+done
+exit $status
