@@ -27,7 +27,8 @@ void fillYear(HistoryStore& store, const QDateTime& now) {
     for (qint64 m = end - 365 * 24 * 60; m < end; m += (m < weekStart ? 60 : 1)) {
         auto& rows = batch[m];
         for (int i = 0; i < 5; ++i)
-            rows.push_back({kNames[i], std::uint64_t(1000 + m % 977 * (i + 1)), std::uint64_t(100 + i)});
+            rows.push_back(
+                {kNames[i], std::uint64_t(1000 + m % 977 * (i + 1)), std::uint64_t(100 + i)});
         if (batch.size() >= 2000)
             flush(m);
     }
@@ -36,7 +37,8 @@ void fillYear(HistoryStore& store, const QDateTime& now) {
 
 void BM_HistoryMinuteWrite(benchmark::State& state) {
     QTemporaryDir dir;
-    HistoryStore store(dir.filePath(QStringLiteral("history.sqlite")), HistoryStore::Mode::ReadWrite);
+    HistoryStore store(dir.filePath(QStringLiteral("history.sqlite")),
+                       HistoryStore::Mode::ReadWrite);
     qint64 minute = HistoryStore::minuteKey(QDateTime::currentDateTime());
     std::vector<MinuteTraffic> rows;
     for (const QString& name : kNames)

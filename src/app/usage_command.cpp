@@ -16,8 +16,9 @@ int runUsageCommand(const QStringList& arguments) {
         return -1;
     const bool json = arguments.contains(QStringLiteral("--json"));
     // Read-only: no lock, no file written, while the meter may be running.
-    HistoryStore store(DataDirectory::forProgram().filePath(QString::fromLatin1(HistoryStore::kFileName)),
-                       HistoryStore::Mode::ReadOnly);
+    HistoryStore store(
+        DataDirectory::forProgram().filePath(QString::fromLatin1(HistoryStore::kFileName)),
+        HistoryStore::Mode::ReadOnly);
     QtSettingsStore settings;
     const QDateTime now = QDateTime::currentDateTime();
     const std::optional<Quota> quota = quotaFromSettings(settings);

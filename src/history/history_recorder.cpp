@@ -42,7 +42,8 @@ void HistoryRecorder::start(const QDateTime& now, std::uint64_t totalReceived,
         // Totals below the mark in this boot: the history took in a reading that the totals
         // file had not yet saved, and this run's first reading counts it again.
         if (!bootId.empty() && before->bootId == bootId) {
-            creditReceived_ = before->received > totalReceived ? before->received - totalReceived : 0;
+            creditReceived_ =
+                before->received > totalReceived ? before->received - totalReceived : 0;
             creditSent_ = before->sent > totalSent ? before->sent - totalSent : 0;
         }
     }

@@ -49,8 +49,7 @@ private:
         std::map<QString, std::pair<std::uint64_t, std::uint64_t>> byInterface;
         std::vector<QString> order;
     };
-    void add(qint64 minute, const QString& interface, std::uint64_t received,
-             std::uint64_t sent);
+    void add(qint64 minute, const QString& interface, std::uint64_t received, std::uint64_t sent);
     bool writePending(qint64 markMinute);
 
     HistoryStore* store_;

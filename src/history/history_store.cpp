@@ -142,10 +142,11 @@ bool HistoryStore::prepare() {
     q_ = std::make_unique<Statements>(db);
     bool ok = true;
     for (int t = 0; t < 4; ++t)
-        ok = ok && q_->add[t].prepare(QStringLiteral("INSERT INTO %1 (k, i, rx, tx) VALUES (?, ?, ?, ?) "
-                                                    "ON CONFLICT (k, i) DO UPDATE SET rx = rx + "
-                                                    "excluded.rx, tx = tx + excluded.tx")
-                                         .arg(kTables[t]));
+        ok = ok &&
+             q_->add[t].prepare(QStringLiteral("INSERT INTO %1 (k, i, rx, tx) VALUES (?, ?, ?, ?) "
+                                               "ON CONFLICT (k, i) DO UPDATE SET rx = rx + "
+                                               "excluded.rx, tx = tx + excluded.tx")
+                                    .arg(kTables[t]));
     ok = ok && q_->thin[0].prepare(QStringLiteral("DELETE FROM minutes WHERE k < ?"));
     ok = ok && q_->thin[1].prepare(QStringLiteral("DELETE FROM hours WHERE k < ?"));
     ok = ok && q_->findInterface.prepare(QStringLiteral("SELECT i FROM interfaces WHERE name = ?"));
@@ -153,14 +154,13 @@ bool HistoryStore::prepare() {
     ok = ok && q_->setMark.prepare(
                    QStringLiteral("INSERT OR REPLACE INTO mark (one, rx, tx, minute, interface, "
                                   "boot) VALUES (1, ?, ?, ?, ?, ?)"));
-    ok = ok && q_->getMark.prepare(
-                   QStringLiteral("SELECT rx, tx, minute, interface, boot FROM mark WHERE one = 1"));
+    ok = ok && q_->getMark.prepare(QStringLiteral(
+                   "SELECT rx, tx, minute, interface, boot FROM mark WHERE one = 1"));
     return ok;
 }
 
 void HistoryStore::moveAside() {
-    const QString stamp =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString target = path_ + QStringLiteral(".damaged-") + stamp;
     for (int n = 2; QFileInfo::exists(target); ++n)
         target = path_ + QStringLiteral(".damaged-") + stamp + u'-' + QString::number(n);
@@ -294,8 +294,7 @@ bool HistoryStore::write(const std::map<qint64, std::vector<MinuteTraffic>>& min
         ok = ok && q_->setMark.exec();
         if (ok && db.commit())
             return true;
-        const QSqlError error = db.lastError().isValid() ? db.lastError()
-                                                         : q_->setMark.lastError();
+        const QSqlError error = db.lastError().isValid() ? db.lastError() : q_->setMark.lastError();
         db.rollback();
         // Ids learnt in a rolled-back transaction are gone with it.
         q_->ids.clear();
@@ -339,7 +338,7 @@ qint64 HistoryStore::rowCount(const QString& table) {
 }
 
 std::vector<std::pair<qint64, UsageRow>> HistoryStore::sums(const QString& table, qint64 from,
-                                                             qint64 to) {
+                                                            qint64 to) {
     std::vector<std::pair<qint64, UsageRow>> out;
     if (!open_ || from >= to)
         return out;

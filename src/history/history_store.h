@@ -27,9 +27,9 @@ struct MinuteTraffic {
 struct HistoryMark {
     std::uint64_t received = 0;
     std::uint64_t sent = 0;
-    qint64 minute = 0;      // the minute of that write (see minuteKey)
-    QString interface;      // the interface that carried most of it
-    std::string bootId;     // the boot the counters of that write belonged to
+    qint64 minute = 0;  // the minute of that write (see minuteKey)
+    QString interface;  // the interface that carried most of it
+    std::string bootId; // the boot the counters of that write belonged to
 
     bool operator==(const HistoryMark&) const = default;
 };

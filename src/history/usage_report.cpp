@@ -61,10 +61,9 @@ QString hijriText(const QDate& day) {
 
 std::optional<Quota> quotaFromSettings(const SettingsStore& settings) {
     bool ok = false;
-    const qint64 mb =
-        settings.value(kApplication, kSection, QStringLiteral("quota_mb"), QString())
-            .trimmed()
-            .toLongLong(&ok);
+    const qint64 mb = settings.value(kApplication, kSection, QStringLiteral("quota_mb"), QString())
+                          .trimmed()
+                          .toLongLong(&ok);
     if (!ok || mb <= 0)
         return std::nullopt;
     bool dayOk = false;
@@ -123,9 +122,11 @@ QString usageTable(UsageSource& source, const QDateTime& now, const std::optiona
                QString::number(tx).rightJustified(16) + u'\n';
     };
     out += QStringLiteral("interfaces: ") + r.interfaces.join(QStringLiteral(", ")) + u'\n';
-    out += QStringLiteral("\nhour          %1        received            sent\n").arg(QString(4, u' '));
+    out += QStringLiteral("\nhour          %1        received            sent\n")
+               .arg(QString(4, u' '));
     for (const UsageRow& row : r.hours)
-        line(row.start.toString(QStringLiteral("yyyy-MM-ddTHH")), QString(), row.received, row.sent);
+        line(row.start.toString(QStringLiteral("yyyy-MM-ddTHH")), QString(), row.received,
+             row.sent);
     out += QStringLiteral("\ndate          hijri               received            sent\n");
     for (const UsageRow& row : r.days)
         line(row.start.date().toString(Qt::ISODate), hijriText(row.start.date()), row.received,

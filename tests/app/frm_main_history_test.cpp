@@ -41,7 +41,8 @@ struct HistoryWindow {
         w->Timer3_Timer();
     }
     std::pair<std::uint64_t, std::uint64_t> fileTotals() {
-        const QString line = QString::fromLatin1(readAll(fake.dir.filePath("file1.trv"))).section(u'\r', 0, 0);
+        const QString line =
+            QString::fromLatin1(readAll(fake.dir.filePath("file1.trv"))).section(u'\r', 0, 0);
         return {std::uint64_t(LeadingNumber(line.section(QStringLiteral("**"), 0, 0))),
                 std::uint64_t(LeadingNumber(line.section(QStringLiteral("**"), 1, 1)))};
     }

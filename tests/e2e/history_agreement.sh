@@ -46,6 +46,8 @@ start_meter "$meter_ns"
 flood "$meter_ns" 198.51.100.2 2080
 settle "$meter_ns" up0
 stop_meter TERM
+# A clean stop closes the history, and SQLite removes its journal then.
+[ ! -e "$work/history.sqlite-wal" ] || fail "SIGTERM left the history open (its journal is still there)"
 agree "after 3 MB and SIGTERM"
 
 start_meter "$meter_ns"

@@ -72,7 +72,8 @@ std::pair<std::uint64_t, std::uint64_t> historyTotals(const QString& dir) {
 
 TEST(HistoryRecorder, AMinuteIsWrittenOnceWhenItIsOver) {
     QTemporaryDir dir;
-    HistoryStore store(dir.filePath(QStringLiteral("history.sqlite")), HistoryStore::Mode::ReadWrite);
+    HistoryStore store(dir.filePath(QStringLiteral("history.sqlite")),
+                       HistoryStore::Mode::ReadWrite);
     HistoryRecorder recorder(&store);
     recorder.start(at(10, 0), 0, 0, "B");
     const int atStart = recorder.writes();
@@ -101,7 +102,8 @@ TEST(HistoryRecorder, AMinuteIsWrittenOnceWhenItIsOver) {
 
 TEST(HistoryRecorder, TicksWriteAMinuteThatEndedWithoutReadings) {
     QTemporaryDir dir;
-    HistoryStore store(dir.filePath(QStringLiteral("history.sqlite")), HistoryStore::Mode::ReadWrite);
+    HistoryStore store(dir.filePath(QStringLiteral("history.sqlite")),
+                       HistoryStore::Mode::ReadWrite);
     HistoryRecorder recorder(&store);
     recorder.start(at(10, 0), 0, 0, "B");
     recorder.feed(at(10, 0, 5), 50, 5, {{"eth0", 50, 5}});
@@ -123,7 +125,8 @@ TEST(HistoryRecorder, TheFirstReadingGoesToItsMinutePerInterface) {
     MeterRun run(table, dir.path(), "B", at(9, 59, 59));
     run.second(at(10, 0, 0));
     run.stop();
-    HistoryStore store(dir.filePath(QStringLiteral("history.sqlite")), HistoryStore::Mode::ReadOnly);
+    HistoryStore store(dir.filePath(QStringLiteral("history.sqlite")),
+                       HistoryStore::Mode::ReadOnly);
     const UsageRow minute = store.total(at(10, 0), at(10, 1));
     EXPECT_EQ(minute.received, 500u + 300u);
     EXPECT_EQ(minute.sent, 50u + 30u);
@@ -231,7 +234,8 @@ TEST(HistoryRecorder, KilledRightAfterAResetCountsNothingTwice) {
 
 TEST(HistoryRecorder, ClockJumpsNeitherMergeNorLoseTraffic) {
     QTemporaryDir dir;
-    HistoryStore store(dir.filePath(QStringLiteral("history.sqlite")), HistoryStore::Mode::ReadWrite);
+    HistoryStore store(dir.filePath(QStringLiteral("history.sqlite")),
+                       HistoryStore::Mode::ReadWrite);
     HistoryRecorder recorder(&store);
     recorder.start(at(10, 0), 0, 0, "B");
     recorder.feed(at(10, 0, 10), 100, 1, {{"eth0", 100, 1}});

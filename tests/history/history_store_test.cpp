@@ -31,7 +31,8 @@ struct StoreDir {
     QTemporaryDir dir;
     QString path() const { return dir.filePath(QString::fromLatin1(HistoryStore::kFileName)); }
     QStringList damaged() const {
-        return QDir(dir.path()).entryList({QStringLiteral("history.sqlite.damaged-*")}, QDir::Files);
+        return QDir(dir.path())
+            .entryList({QStringLiteral("history.sqlite.damaged-*")}, QDir::Files);
     }
 };
 
@@ -45,7 +46,8 @@ TEST(HistoryStoreKeys, MinutesHoursDaysAndMonthsOfLocalTime) {
     EXPECT_EQ(HistoryStore::minuteKey(t.addSecs(60)), k + 1);
     EXPECT_EQ(k % 60, 9);
     EXPECT_EQ(HistoryStore::minuteTime(k - k % (24 * 60)), at(2026, 3, 14));
-    EXPECT_EQ(HistoryStore::monthKey(QDate(2026, 1, 31)) + 1, HistoryStore::monthKey(QDate(2026, 2, 1)));
+    EXPECT_EQ(HistoryStore::monthKey(QDate(2026, 1, 31)) + 1,
+              HistoryStore::monthKey(QDate(2026, 2, 1)));
 }
 
 TEST(HistoryStore, RowsOfHoursDaysAndMonthsAddUpTheMinutes) {
@@ -90,9 +92,9 @@ TEST(HistoryStore, MinuteRowsGoAfterSevenDaysHourRowsAfter400) {
     HistoryStore store(d.path(), HistoryStore::Mode::ReadWrite);
     ASSERT_TRUE(store.isOpen());
     const QDateTime now = at(2026, 6, 30, 12, 0);
-    ASSERT_TRUE(writeAt(store, now.addDays(-7), QStringLiteral("eth0"), 7, 0));             // kept
+    ASSERT_TRUE(writeAt(store, now.addDays(-7), QStringLiteral("eth0"), 7, 0));              // kept
     ASSERT_TRUE(writeAt(store, now.addDays(-7).addSecs(-60), QStringLiteral("eth0"), 8, 0)); // goes
-    ASSERT_TRUE(writeAt(store, now.addDays(-400), QStringLiteral("eth0"), 400, 0));           // hour kept
+    ASSERT_TRUE(writeAt(store, now.addDays(-400), QStringLiteral("eth0"), 400, 0)); // hour kept
     ASSERT_TRUE(writeAt(store, now.addDays(-400).addSecs(-3600), QStringLiteral("eth0"), 401, 0));
     // Each write thins by its own minute: none of these is older than a later one's week.
     EXPECT_EQ(store.rowCount(QStringLiteral("minutes")), 4);
@@ -149,7 +151,8 @@ TEST(HistoryStore, ReadOnlyAfterTheWriterEndedMakesNoFile) {
     EXPECT_EQ(QDir(d.dir.path()).entryList(QDir::Files), before);
     // Without a file: no traffic, and still no file.
     QTemporaryDir empty;
-    HistoryStore none(empty.filePath(QStringLiteral("history.sqlite")), HistoryStore::Mode::ReadOnly);
+    HistoryStore none(empty.filePath(QStringLiteral("history.sqlite")),
+                      HistoryStore::Mode::ReadOnly);
     EXPECT_FALSE(none.isOpen());
     EXPECT_EQ(none.hours(QDate(2026, 5, 5)).size(), 24u);
     EXPECT_TRUE(QDir(empty.path()).entryList(QDir::Files).isEmpty());
@@ -206,7 +209,8 @@ TEST(HistoryStoreDamage, AFileLockedByAnotherIsMovedAside) {
         ASSERT_TRUE(writeAt(store, at(2026, 1, 1), QStringLiteral("eth0"), 1, 1));
     }
     // Another program holds an exclusive lock on it.
-    QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+    QSqlDatabase other =
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
     other.setDatabaseName(d.path());
     ASSERT_TRUE(other.open());
     {

@@ -34,7 +34,8 @@ public:
 
 struct Fixture {
     QTemporaryDir dir;
-    HistoryStore store{dir.filePath(QStringLiteral("history.sqlite")), HistoryStore::Mode::ReadWrite};
+    HistoryStore store{dir.filePath(QStringLiteral("history.sqlite")),
+                       HistoryStore::Mode::ReadWrite};
     void add(const QDateTime& when, const char* name, std::uint64_t rx, std::uint64_t tx) {
         const qint64 k = HistoryStore::minuteKey(when);
         ASSERT_TRUE(store.writeMinute(k, {{QString::fromLatin1(name), rx, tx}},
@@ -58,9 +59,9 @@ TEST(UsageReport, JsonHoldsHoursDaysMonthsAndInterfaces) {
     f.add(QDateTime(QDate(2026, 12, 8), QTime(9, 16)), "wlan0", 500, 50);
     f.add(QDateTime(QDate(2026, 12, 8), QTime(14, 29)), "eth0", 3, 4);
     f.add(QDateTime(QDate(2026, 11, 8), QTime(0, 0)), "eth0", 7000000000, 1); // beyond 32 bits
-    f.add(QDateTime(QDate(2026, 11, 7), QTime(23, 59)), "eth0", 9, 9);       // 32 days ago
-    f.add(QDateTime(QDate(2025, 12, 31), QTime(12, 0)), "eth0", 11, 11);     // 12 months ago
-    f.add(QDateTime(QDate(2025, 11, 30), QTime(12, 0)), "eth0", 13, 13);     // 13 months ago
+    f.add(QDateTime(QDate(2026, 11, 7), QTime(23, 59)), "eth0", 9, 9);        // 32 days ago
+    f.add(QDateTime(QDate(2025, 12, 31), QTime(12, 0)), "eth0", 11, 11);      // 12 months ago
+    f.add(QDateTime(QDate(2025, 11, 30), QTime(12, 0)), "eth0", 13, 13);      // 13 months ago
 
     const QJsonObject root = parse(usageJson(f.store, now, std::nullopt));
     EXPECT_EQ(root.value(QStringLiteral("interfaces")).toArray(),
@@ -106,7 +107,8 @@ TEST(UsageReport, QuotaFromTheCycleStartWithItsProjection) {
     settings.set("cycle_day", "5");
     const auto quota = quotaFromSettings(settings);
     ASSERT_TRUE(quota.has_value());
-    const QJsonObject q = parse(usageJson(f.store, now, quota)).value(QStringLiteral("quota")).toObject();
+    const QJsonObject q =
+        parse(usageJson(f.store, now, quota)).value(QStringLiteral("quota")).toObject();
     EXPECT_EQ(q.value(QStringLiteral("limit")).toInteger(), 2048LL * 1024 * 1024);
     EXPECT_EQ(q.value(QStringLiteral("cycle_start")).toString(), u"2026-12-05");
     EXPECT_EQ(q.value(QStringLiteral("used")).toInteger(), 800);

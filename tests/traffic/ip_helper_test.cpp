@@ -295,25 +295,22 @@ TEST(CIpHelperPerLink, CountsAddUpToTheSumsThroughLinksLeavingAndMadeAnew) {
     CIpHelper helper(table);
     helper.setStartRecord(CountedRecord{}, "B");
     ASSERT_TRUE(helper.InitInterfaces());
-    EXPECT_EQ(helper.countedByLink(),
-              (std::vector<LinkCount>{{"eth0", 100, 10}, {"usb0", 50, 5}}));
+    EXPECT_EQ(helper.countedByLink(), (std::vector<LinkCount>{{"eth0", 100, 10}, {"usb0", 50, 5}}));
     // usb0 leaves after 20 more bytes; eth0 is made anew carrying 30.
     table.link("usb0", 70, 7, 7);
     ASSERT_TRUE(helper.InitInterfaces());
     table.remove("usb0");
     table.link("eth0", 30, 3, 9);
     ASSERT_TRUE(helper.InitInterfaces());
-    EXPECT_EQ(helper.countedByLink(),
-              (std::vector<LinkCount>{{"eth0", 130, 13}, {"usb0", 70, 7}}));
-    EXPECT_EQ(sumOf(helper.countedByLink()),
-              (std::pair<std::uint64_t, std::uint64_t>{helper.BytesReceived(), helper.BytesSent()}));
+    EXPECT_EQ(helper.countedByLink(), (std::vector<LinkCount>{{"eth0", 130, 13}, {"usb0", 70, 7}}));
+    EXPECT_EQ(sumOf(helper.countedByLink()), (std::pair<std::uint64_t, std::uint64_t>{
+                                                 helper.BytesReceived(), helper.BytesSent()}));
     // usb0 comes back: what it counted before stays with it.
     table.link("usb0", 4, 1, 11);
     ASSERT_TRUE(helper.InitInterfaces());
-    EXPECT_EQ(helper.countedByLink(),
-              (std::vector<LinkCount>{{"eth0", 130, 13}, {"usb0", 74, 8}}));
-    EXPECT_EQ(sumOf(helper.countedByLink()),
-              (std::pair<std::uint64_t, std::uint64_t>{helper.BytesReceived(), helper.BytesSent()}));
+    EXPECT_EQ(helper.countedByLink(), (std::vector<LinkCount>{{"eth0", 130, 13}, {"usb0", 74, 8}}));
+    EXPECT_EQ(sumOf(helper.countedByLink()), (std::pair<std::uint64_t, std::uint64_t>{
+                                                 helper.BytesReceived(), helper.BytesSent()}));
 }
 
 TEST(CIpHelperPerLink, AResetMakesTheSumsJumpButNoLinksCount) {
@@ -350,6 +347,6 @@ TEST(CIpHelperPerLink, ALinkThatStopsCountingKeepsItsCountAndAddsNothingMore) {
     const auto counts = helper.countedByLink();
     ASSERT_EQ(counts.size(), 2u);
     EXPECT_EQ(counts[1], (LinkCount{"vx0", 5100, 510}));
-    EXPECT_EQ(sumOf(counts),
-              (std::pair<std::uint64_t, std::uint64_t>{helper.BytesReceived(), helper.BytesSent()}));
+    EXPECT_EQ(sumOf(counts), (std::pair<std::uint64_t, std::uint64_t>{helper.BytesReceived(),
+                                                                      helper.BytesSent()}));
 }
