@@ -303,11 +303,12 @@ bool HistoryStore::write(const std::map<qint64, std::vector<MinuteTraffic>>& min
     if (attempt())
         return true;
     // A file damaged under us is moved aside and the write goes to a new one.
-    QSqlQuery check(db);
-    const bool damaged = !check.exec(QStringLiteral("PRAGMA quick_check")) || !check.next() ||
-                         check.value(0).toString() != u"ok" || damagedError(check.lastError());
-    check.finish();
-    check = QSqlQuery();
+    bool damaged = false;
+    {
+        QSqlQuery check(db);
+        damaged = !check.exec(QStringLiteral("PRAGMA quick_check")) || !check.next() ||
+                  check.value(0).toString() != u"ok" || damagedError(check.lastError());
+    }
     db = QSqlDatabase();
     if (!damaged || !recoverIfDamaged())
         return false;

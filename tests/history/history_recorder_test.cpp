@@ -258,3 +258,27 @@ TEST(HistoryRecorder, WithoutAStoreNothingHappens) {
     recorder.flush();
     EXPECT_EQ(recorder.writes(), 0);
 }
+
+TEST(HistoryRecorder, AResetThatStopsTakingOffTheRecordAddsNoTraffic) {
+    QTemporaryDir dir;
+    FakeIfTable table;
+    table.link("eth0", 1500, 150, 2);
+    {
+        TotalsStore totals(DataDirectory(dir.path()), u'.');
+        ASSERT_TRUE(totals.Timer3_Timer({QStringLiteral("9000"), QStringLiteral("900")},
+                                        {true, 0, 0, {"B", {{"eth0", 2, 1000, 100}}}}));
+    }
+    MeterRun run(table, dir.path(), "B", at(8, 0));
+    run.second(at(8, 0, 1)); // 500 and 50 beyond the record
+    const auto [rx, tx] = run.helper.countFromBoot();
+    EXPECT_EQ(rx, 1000u);
+    run.saved = {QStringLiteral("0"), QStringLiteral("0")};
+    run.recorder.reset(run.helper.BytesReceived() + rx, run.helper.BytesSent() + tx);
+    run.totals.writeResetLine();
+    table.link("eth0", 1600, 160, 2);
+    run.second(at(8, 1, 1));
+    run.stop();
+    // The totals are the traffic since the computer started; the history only what passed.
+    EXPECT_EQ(fileTotals(dir.path()), (std::pair<std::uint64_t, std::uint64_t>{1600, 160}));
+    EXPECT_EQ(historyTotals(dir.path()), (std::pair<std::uint64_t, std::uint64_t>{600, 60}));
+}
