@@ -39,7 +39,10 @@ void BM_HistoryMinuteWrite(benchmark::State& state) {
     QTemporaryDir dir;
     HistoryStore store(dir.filePath(QStringLiteral("history.sqlite")),
                        HistoryStore::Mode::ReadWrite);
-    qint64 minute = HistoryStore::minuteKey(QDateTime::currentDateTime());
+    // On a year's history, so each write also thins full minute and hour tables.
+    const QDateTime now = QDateTime::currentDateTime();
+    fillYear(store, now);
+    qint64 minute = HistoryStore::minuteKey(now);
     std::vector<MinuteTraffic> rows;
     for (const QString& name : kNames)
         rows.push_back({name, 123456, 7890});
