@@ -85,6 +85,9 @@ struct HistoryStore::Statements {
 HistoryStore::HistoryStore(const QString& path, Mode mode) : path_(path), mode_(mode) {
     static std::atomic<int> next{0};
     connection_ = QStringLiteral("tarvo-history-%1").arg(next++);
+    // Without the driver no file is judged: a sound history must not be moved aside.
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
+        return;
     open_ = mode == Mode::ReadWrite ? openReadWrite() : openReadOnly();
 }
 
