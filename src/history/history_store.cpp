@@ -233,7 +233,7 @@ bool HistoryStore::recoverIfDamaged() {
 int HistoryStore::interfaceId(const QString& name) {
     if (auto it = q_->ids.constFind(name); it != q_->ids.constEnd())
         return *it;
-    q_->findInterface.addBindValue(name);
+    q_->findInterface.bindValue(0, name);
     if (!q_->findInterface.exec())
         return -1;
     int id = -1;
@@ -241,7 +241,7 @@ int HistoryStore::interfaceId(const QString& name) {
         id = q_->findInterface.value(0).toInt();
     q_->findInterface.finish();
     if (id < 0) {
-        q_->addInterface.addBindValue(name);
+        q_->addInterface.bindValue(0, name);
         if (!q_->addInterface.exec())
             return -1;
         id = q_->addInterface.lastInsertId().toInt();
@@ -274,30 +274,30 @@ bool HistoryStore::write(const std::map<qint64, std::vector<MinuteTraffic>>& min
                 ok = ok && id >= 0;
                 for (int table = 0; ok && table < 4; ++table) {
                     QSqlQuery& add = q_->add[table];
-                    add.addBindValue(keys[table]);
-                    add.addBindValue(id);
-                    add.addBindValue(qint64(t.received));
-                    add.addBindValue(qint64(t.sent));
+                    add.bindValue(0, keys[table]);
+                    add.bindValue(1, id);
+                    add.bindValue(2, qint64(t.received));
+                    add.bindValue(3, qint64(t.sent));
                     ok = add.exec();
                 }
             }
         }
         const qint64 minute = minutes.rbegin()->first;
         // Thinned by the minute being written: a clock set far back thins nothing more.
-        q_->thin[0].addBindValue(minute - kMinuteDays * kDay);
+        // Values bound by position, never appended: a failed write leaves no stray value.
+        q_->thin[0].bindValue(0, minute - kMinuteDays * kDay);
         ok = ok && q_->thin[0].exec();
-        q_->thin[1].addBindValue(floorDiv(minute, 60) - kHourDays * 24);
+        q_->thin[1].bindValue(0, floorDiv(minute, 60) - kHourDays * 24);
         ok = ok && q_->thin[1].exec();
-        q_->setMark.addBindValue(qint64(mark.received));
-        q_->setMark.addBindValue(qint64(mark.sent));
-        q_->setMark.addBindValue(mark.minute);
+        q_->setMark.bindValue(0, qint64(mark.received));
+        q_->setMark.bindValue(1, qint64(mark.sent));
+        q_->setMark.bindValue(2, mark.minute);
         // An empty text, never NULL.
-        q_->setMark.addBindValue(QStringLiteral("") + mark.interface);
-        q_->setMark.addBindValue(QStringLiteral("") + QString::fromStdString(mark.bootId));
+        q_->setMark.bindValue(3, QStringLiteral("") + mark.interface);
+        q_->setMark.bindValue(4, QStringLiteral("") + QString::fromStdString(mark.bootId));
         ok = ok && q_->setMark.exec();
         if (ok && db.commit())
             return true;
-        const QSqlError error = db.lastError().isValid() ? db.lastError() : q_->setMark.lastError();
         db.rollback();
         // Ids learnt in a rolled-back transaction are gone with it.
         q_->ids.clear();

@@ -3,6 +3,8 @@
 #include "traffic/fake_if_table.h"
 #include "traffic/totals_store.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -281,4 +283,34 @@ TEST(HistoryRecorder, AResetThatStopsTakingOffTheRecordAddsNoTraffic) {
     // The totals are the traffic since the computer started; the history only what passed.
     EXPECT_EQ(fileTotals(dir.path()), (std::pair<std::uint64_t, std::uint64_t>{1600, 160}));
     EXPECT_EQ(historyTotals(dir.path()), (std::pair<std::uint64_t, std::uint64_t>{600, 60}));
+}
+
+TEST(HistoryRecorder, AMinuteThatCouldNotBeWrittenGoesInWithTheNext) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("history.sqlite"));
+    HistoryStore store(path, HistoryStore::Mode::ReadWrite);
+    HistoryRecorder recorder(&store);
+    recorder.start(at(10, 0), 0, 0, "B");
+    recorder.feed(at(10, 0, 5), 50, 5, {{"eth0", 50, 5}});
+    {
+        // Another program writes the file for a while: the history waits its turn.
+        QSqlDatabase other =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("writer"));
+        other.setDatabaseName(path);
+        ASSERT_TRUE(other.open());
+        QSqlQuery q(other);
+        ASSERT_TRUE(q.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        const int before = recorder.writes();
+        recorder.feed(at(10, 1, 5), 80, 8, {{"eth0", 80, 8}});
+        EXPECT_EQ(recorder.writes(), before);
+        ASSERT_TRUE(q.exec(QStringLiteral("ROLLBACK")));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("writer"));
+    recorder.feed(at(10, 2, 5), 100, 10, {{"eth0", 100, 10}});
+    recorder.flush();
+    EXPECT_EQ(store.total(at(10, 0), at(10, 1)).received, 50u);
+    EXPECT_EQ(store.total(at(10, 1), at(10, 2)).received, 30u);
+    EXPECT_EQ(store.total(at(10, 2), at(10, 3)).received, 20u);
+    EXPECT_EQ(store.mark()->received, 100u);
+    EXPECT_TRUE(store.movedAside().isEmpty());
 }
