@@ -5,12 +5,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build_packages=(cmake make g++ qt6-base-dev qt6-qpa-plugins libicu-dev)
+# The usage history: Qt SQL's SQLite driver, a plugin loaded at run time.
+build_packages+=(libqt6sql6-sqlite)
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation fonts-noto-core fonts-dejavu-core
   xdg-utils desktop-file-utils qt6-translations-l10n appstream)
 # Fonts that stand in for Arial and cover Arabic, so captions are shaped, never boxes.
 run_packages=(fonts-liberation fonts-noto-core fonts-dejavu-core)
 # Qt's own Arabic texts for the standard buttons of message boxes.
 run_packages+=(qt6-translations-l10n)
+run_packages+=(libqt6sql6-sqlite)
 
 wanted=("${build_packages[@]}")
 mode=${1:-test}

@@ -5,6 +5,7 @@
 #include "app/twips.h"
 #include "calendar/hijri.h"
 #include "common/caption_fit.h"
+#include "common/number_text.h"
 #include "common/placement.h"
 #include "common/window_flags.h"
 #include "news/frmrss.h"
@@ -13,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -82,6 +84,7 @@ frmMain::frmMain(const Services& services, QWidget* parent)
     : QMainWindow(parent), services_(services), ipHelper_(*services.interfaces),
       meter_(ipHelper_, services.decimalSeparator),
       totals_(services.dataDirectory, services.decimalSeparator),
+      history_(std::make_unique<HistoryRecorder>(nullptr)),
       commands_(*services.registry, *services.launcher, *services.messages,
                 services.applicationFilePath),
       dateWindows_(*services.clock, [this] { endProgram_(); }),
@@ -320,6 +323,13 @@ bool frmMain::Form_Load() {
     std::optional<CountedRecord> record;
     const SavedTotals saved = totals_.LoadTotals(&record);
     ipHelper_.setStartRecord(record.value_or(CountedRecord{}), services_.bootId);
+    if (services_.openHistory)
+        history_ = std::make_unique<HistoryRecorder>(services_.openHistory());
+    history_->start(services_.clock->now(), std::uint64_t(LeadingNumber(saved.received)),
+                    std::uint64_t(LeadingNumber(saved.sent)), services_.bootId);
+    // The session's end and every other way out of the event loop write the pending minute.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &frmMain::writeHistory);
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { writeHistory(); });
     ipHelper_.setPatterns(splitPatterns(
         services_.settings
             ->value(kAppTitle, QStringLiteral("settings"), QStringLiteral("interfaces"), QString())
@@ -405,6 +415,7 @@ void frmMain::Timer1_Timer() {
 
 void frmMain::UpdateRates() {
     meter_.UpdateRates();
+    feedHistory();
     showCountedInterfaces();
     for (QLabel* label : {Label10, Label9, Label1}) {
         if (!label->font().bold()) {
@@ -435,6 +446,22 @@ void frmMain::Timer2_Timer() {
 
 void frmMain::Timer3_Timer() {
     totals_.Timer3_Timer(savedTotals(), ipHelper_.reading());
+    // After the save, so the history's mark never runs ahead of the totals file.
+    history_->tick(services_.clock->now());
+}
+
+void frmMain::feedHistory() {
+    if (!ipHelper_.hasReading())
+        return;
+    const SavedTotals saved = savedTotals();
+    history_->feed(services_.clock->now(),
+                   std::uint64_t(LeadingNumber(saved.received)) + ipHelper_.BytesReceived(),
+                   std::uint64_t(LeadingNumber(saved.sent)) + ipHelper_.BytesSent(),
+                   ipHelper_.countedByLink());
+}
+
+void frmMain::writeHistory() {
+    history_->flush();
 }
 
 void frmMain::showCountedInterfaces() {
@@ -460,6 +487,8 @@ void frmMain::zac_Click() {
     // The totals become the traffic since the computer started: no counter is taken off.
     const auto [received, sent] = ipHelper_.countFromBoot();
     meter_.shiftBaselines(received, sent);
+    // The history keeps its traffic; it follows the totals from their new value on.
+    history_->reset(ipHelper_.BytesReceived() + received, ipHelper_.BytesSent() + sent);
     MeterFields& f = meter_.fields;
     f.lblRecv = f.lblSent = f.Text1 = f.Text2 = QStringLiteral("0");
     showFields();

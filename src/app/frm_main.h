@@ -3,6 +3,7 @@
 #include "app/services.h"
 #include "calendar/date_window_opener.h"
 #include "calendar/hijri.h"
+#include "history/history_recorder.h"
 #include "news/frmrss.h"
 #include "system/system_commands.h"
 #include "traffic/ip_helper.h"
@@ -14,6 +15,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <memory>
 
 class QAction;
 class QLabel;
@@ -63,6 +65,9 @@ public:
     void exit_Click();
     void mino_Click();
     void clk_Click();
+
+    // Clean stop: the pending minute goes into the usage history.
+    void writeHistory();
 
     // Another start of the program while this one runs: show, restore, raise, activate.
     void bringToFront();
@@ -143,11 +148,13 @@ private:
     void showCountedInterfaces();
     void applySize(int widthPx);
     SavedTotals savedTotals() const;
+    void feedHistory();
 
     Services services_;
     CIpHelper ipHelper_;
     TrafficMeter meter_;
     TotalsStore totals_;
+    std::unique_ptr<HistoryRecorder> history_;
     SystemCommands commands_;
     DateWindowOpener dateWindows_;
     QPointer<frmrss> newsWindow_;

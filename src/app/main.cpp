@@ -4,17 +4,40 @@
 #include "app/instance_lock.h"
 #include "app/menu_style.h"
 #include "app/qt_message_boxes.h"
+#include "app/quit_on_signal.h"
+#include "app/usage_command.h"
 #include "common/number_text.h"
+#include "history/history_store.h"
 #include "system/command_launcher.h"
 #include "system/registry.h"
 #include "traffic/platform.h"
 
 #include <QApplication>
 
+#include <memory>
+#include <string_view>
+
+namespace {
+
+void nameApplication() {
+    QCoreApplication::setApplicationName(QStringLiteral("Tarvo"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Tarvo"));
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    // "--usage" prints the history and ends: no window, no display, no lock.
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--usage") {
+            QCoreApplication core(argc, argv);
+            nameApplication();
+            return tarvo::runUsageCommand(QCoreApplication::arguments());
+        }
+    }
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tarvo"));
-    QApplication::setOrganizationName(QStringLiteral("Tarvo"));
+    nameApplication();
     // Ties the window to its launcher (the Wayland app id, the X11 desktop-file hint).
     QApplication::setDesktopFileName(QStringLiteral("org.tarvo.Tarvo"));
     QApplication::setStyle(new tarvo::MenuKeyboardStyle);
@@ -45,8 +68,20 @@ int main(int argc, char** argv) {
     services.decimalSeparator = tarvo::localeDecimalSeparator();
     services.bootId = tarvo::bootIdentity();
 
+    // Opened only once this copy holds the lock (see frmMain::Form_Load).
+    std::unique_ptr<tarvo::HistoryStore> history;
+    services.openHistory = [&history, directory = services.dataDirectory]() {
+        history = std::make_unique<tarvo::HistoryStore>(
+            directory.filePath(QString::fromLatin1(tarvo::HistoryStore::kFileName)),
+            tarvo::HistoryStore::Mode::ReadWrite);
+        return history.get();
+    };
+
     tarvo::frmMain window(services);
     if (!window.Form_Load())
         return 0;
-    return app.exec();
+    tarvo::quitOnTerminationSignals(app);
+    const int code = app.exec();
+    window.writeHistory();
+    return code;
 }

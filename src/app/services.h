@@ -5,6 +5,7 @@
 #include "common/data_directory.h"
 #include "common/message_boxes.h"
 #include "common/settings_store.h"
+#include "history/history_store.h"
 #include "system/command_launcher.h"
 #include "system/registry.h"
 #include "traffic/if_table.h"
@@ -43,6 +44,8 @@ struct Services {
     DataDirectory dataDirectory{QString()};
     QChar decimalSeparator = u'.';
     std::string bootId; // this boot of the computer; empty when unknown
+    // Opens the usage history once the lock is held; unset or returning null: no history.
+    std::function<HistoryStore*()> openHistory;
 };
 
 } // namespace tarvo

@@ -33,9 +33,23 @@ void CIpHelper::firstSight(Link& link, const InterfaceRow& row) {
     }
 }
 
+LinkCount& CIpHelper::offsetOf(const std::string& name) {
+    auto it = std::find_if(offsets_.begin(), offsets_.end(),
+                           [&](const LinkCount& c) { return c.name == name; });
+    if (it != offsets_.end())
+        return *it;
+    offsets_.push_back({name, 0, 0});
+    return offsets_.back();
+}
+
 void CIpHelper::retire(const Link& link, std::uint64_t in, std::uint64_t out) {
-    retiredIn_ += in - std::min(in, link.baseIn);
-    retiredOut_ += out - std::min(out, link.baseOut);
+    const std::uint64_t gainIn = in - std::min(in, link.baseIn);
+    const std::uint64_t gainOut = out - std::min(out, link.baseOut);
+    retiredIn_ += gainIn;
+    retiredOut_ += gainOut;
+    LinkCount& offset = offsetOf(link.name);
+    offset.in += gainIn;
+    offset.out += gainOut;
 }
 
 bool CIpHelper::InitInterfaces() {
@@ -110,11 +124,25 @@ bool CIpHelper::InitInterfaces() {
     for (const Link& link : links_) {
         if (!link.counted)
             continue;
+        offsetOf(link.name);
         any = true;
         receivedSum_ += link.in - link.baseIn;
         sentSum_ += link.out - link.baseOut;
     }
     return any;
+}
+
+std::vector<LinkCount> CIpHelper::countedByLink() const {
+    std::vector<LinkCount> out = offsets_;
+    for (LinkCount& count : out) {
+        for (const Link& link : links_) {
+            if (link.counted && link.name == count.name) {
+                count.in += link.in - link.baseIn;
+                count.out += link.out - link.baseOut;
+            }
+        }
+    }
+    return out;
 }
 
 std::vector<std::string> CIpHelper::countedNames() const {
@@ -142,6 +170,10 @@ std::pair<std::uint64_t, std::uint64_t> CIpHelper::countFromBoot() {
         if (link.counted) {
             in += link.baseIn;
             out += link.baseOut;
+            // The sums jump by the base; this interface's own count does not.
+            LinkCount& offset = offsetOf(link.name);
+            offset.in -= link.baseIn;
+            offset.out -= link.baseOut;
         }
         link.baseIn = link.baseOut = 0;
     }

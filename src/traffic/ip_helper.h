@@ -9,6 +9,15 @@
 
 namespace tarvo {
 
+// Traffic one interface carried as counted by this run.
+struct LinkCount {
+    std::string name;
+    std::uint64_t in = 0;
+    std::uint64_t out = 0;
+
+    bool operator==(const LinkCount&) const = default;
+};
+
 // Turns the interface table into all bytes received and sent by the computer, each byte
 // counted once where it leaves or enters the computer (see chooseCounted). The sums never
 // fall within a run: an interface that leaves the table, stops being counted, or whose
@@ -44,6 +53,12 @@ public:
     // up to which the totals (saved totals plus these sums) hold its traffic.
     CountedRecord record() const;
 
+    // Per interface ever counted in this run, in the order first counted: what it added to
+    // the sums up to the last reading, the counters that a reset ceased to take off excluded.
+    // The differences between two calls are the traffic counted in between, interface by
+    // interface, and add up to the growth of the sums (less a reset's jump).
+    std::vector<LinkCount> countedByLink() const;
+
     // The sums and record of the last reading, as the savers take them.
     CounterReading reading() const { return {readOk_, receivedSum_, sentSum_, record()}; }
 
@@ -70,6 +85,7 @@ private:
 
     void firstSight(Link& link, const InterfaceRow& row);
     void retire(const Link& link, std::uint64_t in, std::uint64_t out);
+    LinkCount& offsetOf(const std::string& name);
 
     InterfaceTableSource& source_;
     std::vector<std::string> patterns_;
@@ -82,6 +98,9 @@ private:
     std::uint64_t retiredOut_ = 0;
     std::uint64_t receivedSum_ = 0;
     std::uint64_t sentSum_ = 0;
+    // Per interface name: retired traffic less what a reset added, modulo 2^64; the current
+    // part of a counted link is added to it.
+    std::vector<LinkCount> offsets_;
 };
 
 } // namespace tarvo

@@ -272,3 +272,81 @@ TEST(CIpHelper, PatternsCountExactlyTheMatchingLinks) {
     // Both usb links stopped counting: what they counted stays.
     EXPECT_EQ(helper.BytesReceived(), 50u);
 }
+
+namespace {
+
+using tarvo::LinkCount;
+
+std::pair<std::uint64_t, std::uint64_t> sumOf(const std::vector<LinkCount>& counts) {
+    std::uint64_t in = 0, out = 0;
+    for (const LinkCount& c : counts) {
+        in += c.in;
+        out += c.out;
+    }
+    return {in, out};
+}
+
+} // namespace
+
+TEST(CIpHelperPerLink, CountsAddUpToTheSumsThroughLinksLeavingAndMadeAnew) {
+    FakeIfTable table;
+    table.link("eth0", 100, 10, 2);
+    table.link("usb0", 50, 5, 7);
+    CIpHelper helper(table);
+    helper.setStartRecord(CountedRecord{}, "B");
+    ASSERT_TRUE(helper.InitInterfaces());
+    EXPECT_EQ(helper.countedByLink(), (std::vector<LinkCount>{{"eth0", 100, 10}, {"usb0", 50, 5}}));
+    // usb0 leaves after 20 more bytes; eth0 is made anew carrying 30.
+    table.link("usb0", 70, 7, 7);
+    ASSERT_TRUE(helper.InitInterfaces());
+    table.remove("usb0");
+    table.link("eth0", 30, 3, 9);
+    ASSERT_TRUE(helper.InitInterfaces());
+    EXPECT_EQ(helper.countedByLink(), (std::vector<LinkCount>{{"eth0", 130, 13}, {"usb0", 70, 7}}));
+    EXPECT_EQ(sumOf(helper.countedByLink()), (std::pair<std::uint64_t, std::uint64_t>{
+                                                 helper.BytesReceived(), helper.BytesSent()}));
+    // usb0 comes back: what it counted before stays with it.
+    table.link("usb0", 4, 1, 11);
+    ASSERT_TRUE(helper.InitInterfaces());
+    EXPECT_EQ(helper.countedByLink(), (std::vector<LinkCount>{{"eth0", 130, 13}, {"usb0", 74, 8}}));
+    EXPECT_EQ(sumOf(helper.countedByLink()), (std::pair<std::uint64_t, std::uint64_t>{
+                                                 helper.BytesReceived(), helper.BytesSent()}));
+}
+
+TEST(CIpHelperPerLink, AResetMakesTheSumsJumpButNoLinksCount) {
+    FakeIfTable table;
+    table.link("eth0", 1500, 150, 2);
+    CIpHelper helper(table);
+    helper.setStartRecord(kRecordOfB, "B");
+    ASSERT_TRUE(helper.InitInterfaces());
+    EXPECT_EQ(helper.countedByLink(), (std::vector<LinkCount>{{"eth0", 500, 50}}));
+    helper.countFromBoot();
+    table.link("eth0", 1600, 160, 2);
+    ASSERT_TRUE(helper.InitInterfaces());
+    EXPECT_EQ(helper.BytesReceived(), 1600u);
+    // Only the 100 and 10 bytes of traffic since the last reading.
+    EXPECT_EQ(helper.countedByLink(), (std::vector<LinkCount>{{"eth0", 600, 60}}));
+    // It leaves after the reset: its count goes on from what it had.
+    table.link("eth0", 1700, 170, 2);
+    ASSERT_TRUE(helper.InitInterfaces());
+    table.remove("eth0");
+    helper.InitInterfaces();
+    EXPECT_EQ(helper.countedByLink(), (std::vector<LinkCount>{{"eth0", 700, 70}}));
+}
+
+TEST(CIpHelperPerLink, ALinkThatStopsCountingKeepsItsCountAndAddsNothingMore) {
+    FakeIfTable table;
+    table.link("eth0", 100, 10, 2, LinkKind::Veth, false, true);
+    table.link("vx0", 5000, 500, 3, LinkKind::Tunnel, false, true);
+    CIpHelper helper(table);
+    ASSERT_TRUE(helper.InitInterfaces());
+    table.link("vx0", 5100, 510, 3, LinkKind::Tunnel, false, false);
+    ASSERT_TRUE(helper.InitInterfaces());
+    table.link("vx0", 9000, 900, 3, LinkKind::Tunnel, false, false);
+    ASSERT_TRUE(helper.InitInterfaces());
+    const auto counts = helper.countedByLink();
+    ASSERT_EQ(counts.size(), 2u);
+    EXPECT_EQ(counts[1], (LinkCount{"vx0", 5100, 510}));
+    EXPECT_EQ(sumOf(counts), (std::pair<std::uint64_t, std::uint64_t>{helper.BytesReceived(),
+                                                                      helper.BytesSent()}));
+}

@@ -1,0 +1,466 @@
+#include "history/history_store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSqlError>
+#include <QUrl>
+#include <QVariant>
+
+#include <atomic>
+
+namespace tarvo {
+
+namespace {
+
+constexpr qint64 kDay = 24 * 60;
+
+qint64 floorDiv(qint64 a, qint64 b) {
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+
+qint64 ceilDiv(qint64 a, qint64 b) {
+    return -floorDiv(-a, b);
+}
+
+qint64 monthStartMinute(qint64 month) {
+    const QDate first(int(floorDiv(month, 12)), int(month - floorDiv(month, 12) * 12) + 1, 1);
+    return QDateTime(first, QTime(0, 0), Qt::UTC).toSecsSinceEpoch() / 60;
+}
+
+UsageRow& operator+=(UsageRow& a, const UsageRow& b) {
+    a.received += b.received;
+    a.sent += b.sent;
+    return a;
+}
+
+const char* const kSchema[] = {
+    "CREATE TABLE IF NOT EXISTS interfaces (i INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE)",
+    "CREATE TABLE IF NOT EXISTS minutes (k INTEGER NOT NULL, i INTEGER NOT NULL, rx INTEGER "
+    "NOT NULL, tx INTEGER NOT NULL, PRIMARY KEY (k, i)) WITHOUT ROWID",
+    "CREATE TABLE IF NOT EXISTS hours (k INTEGER NOT NULL, i INTEGER NOT NULL, rx INTEGER "
+    "NOT NULL, tx INTEGER NOT NULL, PRIMARY KEY (k, i)) WITHOUT ROWID",
+    "CREATE TABLE IF NOT EXISTS days (k INTEGER NOT NULL, i INTEGER NOT NULL, rx INTEGER "
+    "NOT NULL, tx INTEGER NOT NULL, PRIMARY KEY (k, i)) WITHOUT ROWID",
+    "CREATE TABLE IF NOT EXISTS months (k INTEGER NOT NULL, i INTEGER NOT NULL, rx INTEGER "
+    "NOT NULL, tx INTEGER NOT NULL, PRIMARY KEY (k, i)) WITHOUT ROWID",
+    "CREATE TABLE IF NOT EXISTS mark (one INTEGER PRIMARY KEY CHECK (one = 1), rx INTEGER "
+    "NOT NULL, tx INTEGER NOT NULL, minute INTEGER NOT NULL, interface TEXT NOT NULL, boot "
+    "TEXT NOT NULL)",
+};
+
+const QString kTables[] = {QStringLiteral("minutes"), QStringLiteral("hours"),
+                           QStringLiteral("days"), QStringLiteral("months")};
+
+bool damagedError(const QSqlError& error) {
+    // SQLITE_BUSY, SQLITE_LOCKED, SQLITE_CORRUPT, SQLITE_NOTADB and the like: the file is
+    // unusable to us, as opposed to a directory we may not write.
+    const QString text = error.databaseText() + u' ' + error.driverText();
+    return text.contains(QStringLiteral("not a database"), Qt::CaseInsensitive) ||
+           text.contains(QStringLiteral("malformed"), Qt::CaseInsensitive) ||
+           text.contains(QStringLiteral("locked"), Qt::CaseInsensitive) ||
+           text.contains(QStringLiteral("corrupt"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+struct HistoryStore::Statements {
+    explicit Statements(const QSqlDatabase& db)
+        : findInterface(db), addInterface(db), setMark(db), getMark(db) {
+        for (int t = 0; t < 4; ++t)
+            add[t] = QSqlQuery(db);
+        for (int t = 0; t < 2; ++t)
+            thin[t] = QSqlQuery(db);
+    }
+    QSqlQuery add[4];
+    QSqlQuery thin[2];
+    QSqlQuery findInterface;
+    QSqlQuery addInterface;
+    QSqlQuery setMark;
+    QSqlQuery getMark;
+    QHash<QString, int> ids;
+};
+
+HistoryStore::HistoryStore(const QString& path, Mode mode) : path_(path), mode_(mode) {
+    static std::atomic<int> next{0};
+    connection_ = QStringLiteral("tarvo-history-%1").arg(next++);
+    // Without the driver no file is judged: a sound history must not be moved aside.
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
+        return;
+    open_ = mode == Mode::ReadWrite ? openReadWrite() : openReadOnly();
+}
+
+HistoryStore::~HistoryStore() {
+    close();
+}
+
+void HistoryStore::close() {
+    q_.reset();
+    open_ = false;
+    if (QSqlDatabase::contains(connection_)) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(connection_, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(connection_);
+    }
+}
+
+qint64 HistoryStore::minuteKey(const QDateTime& time) {
+    const QDateTime local = time.toLocalTime();
+    return floorDiv(QDateTime(local.date(), local.time(), Qt::UTC).toSecsSinceEpoch(), 60);
+}
+
+QDateTime HistoryStore::minuteTime(qint64 minute) {
+    const QDateTime utc = QDateTime::fromSecsSinceEpoch(minute * 60, Qt::UTC);
+    return QDateTime(utc.date(), utc.time());
+}
+
+bool HistoryStore::tryOpenFile() {
+    close();
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
+    db.setDatabaseName(path_);
+    // Another program holding the file is waited for briefly, then treated as unusable.
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=300"));
+    if (!db.open())
+        return false;
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.next() ||
+        query.value(0).toString().compare(QStringLiteral("wal"), Qt::CaseInsensitive) != 0)
+        return false;
+    if (!query.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
+        return false;
+    if (!query.exec(QStringLiteral("PRAGMA quick_check")) || !query.next() ||
+        query.value(0).toString() != u"ok")
+        return false;
+    for (const char* statement : kSchema)
+        if (!query.exec(QString::fromLatin1(statement)))
+            return false;
+    return prepare();
+}
+
+bool HistoryStore::prepare() {
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    q_ = std::make_unique<Statements>(db);
+    bool ok = true;
+    for (int t = 0; t < 4; ++t)
+        ok = ok &&
+             q_->add[t].prepare(QStringLiteral("INSERT INTO %1 (k, i, rx, tx) VALUES (?, ?, ?, ?) "
+                                               "ON CONFLICT (k, i) DO UPDATE SET rx = rx + "
+                                               "excluded.rx, tx = tx + excluded.tx")
+                                    .arg(kTables[t]));
+    ok = ok && q_->thin[0].prepare(QStringLiteral("DELETE FROM minutes WHERE k < ?"));
+    ok = ok && q_->thin[1].prepare(QStringLiteral("DELETE FROM hours WHERE k < ?"));
+    ok = ok && q_->findInterface.prepare(QStringLiteral("SELECT i FROM interfaces WHERE name = ?"));
+    ok = ok && q_->addInterface.prepare(QStringLiteral("INSERT INTO interfaces (name) VALUES (?)"));
+    ok = ok && q_->setMark.prepare(
+                   QStringLiteral("INSERT OR REPLACE INTO mark (one, rx, tx, minute, interface, "
+                                  "boot) VALUES (1, ?, ?, ?, ?, ?)"));
+    ok = ok && q_->getMark.prepare(QStringLiteral(
+                   "SELECT rx, tx, minute, interface, boot FROM mark WHERE one = 1"));
+    return ok;
+}
+
+void HistoryStore::moveAside() {
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString target = path_ + QStringLiteral(".damaged-") + stamp;
+    for (int n = 2; QFileInfo::exists(target); ++n)
+        target = path_ + QStringLiteral(".damaged-") + stamp + u'-' + QString::number(n);
+    if (QFile::rename(path_, target)) {
+        movedAside_ = target;
+        // Its journal belongs to it, not to the new file.
+        for (const char* suffix : {"-wal", "-shm"}) {
+            const QString side = path_ + QLatin1String(suffix);
+            if (QFileInfo::exists(side) && !QFile::rename(side, target + QLatin1String(suffix)))
+                QFile::remove(side);
+        }
+    } else {
+        QFile::remove(path_);
+    }
+}
+
+bool HistoryStore::openReadWrite() {
+    const QFileInfo info(path_);
+    QDir().mkpath(info.absolutePath());
+    const QFileInfo dir(info.absolutePath());
+    if (!dir.isDir() || !dir.isWritable())
+        return false;
+    if (tryOpenFile())
+        return true;
+    close();
+    if (!QFileInfo::exists(path_))
+        return false;
+    moveAside();
+    if (tryOpenFile())
+        return true;
+    close();
+    return false;
+}
+
+bool HistoryStore::openReadOnly() {
+    if (!QFileInfo::exists(path_))
+        return false;
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
+    if (QFileInfo::exists(path_ + QStringLiteral("-wal"))) {
+        // A running meter's journal is read as well.
+        db.setDatabaseName(path_);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=1000"));
+    } else {
+        // No journal beside it: nobody writes it now, and reading it as unchanging makes no
+        // journal or shared-memory file appear.
+        db.setDatabaseName(QUrl::fromLocalFile(path_).toString(QUrl::FullyEncoded) +
+                           QStringLiteral("?immutable=1"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+    }
+    if (!db.open())
+        return false;
+    return prepare();
+}
+
+bool HistoryStore::recoverIfDamaged() {
+    if (mode_ != Mode::ReadWrite)
+        return false;
+    close();
+    if (QFileInfo::exists(path_))
+        moveAside();
+    open_ = tryOpenFile();
+    if (!open_)
+        close();
+    return open_;
+}
+
+int HistoryStore::interfaceId(const QString& name) {
+    if (auto it = q_->ids.constFind(name); it != q_->ids.constEnd())
+        return *it;
+    q_->findInterface.bindValue(0, name);
+    if (!q_->findInterface.exec())
+        return -1;
+    int id = -1;
+    if (q_->findInterface.next())
+        id = q_->findInterface.value(0).toInt();
+    q_->findInterface.finish();
+    if (id < 0) {
+        q_->addInterface.bindValue(0, name);
+        if (!q_->addInterface.exec())
+            return -1;
+        id = q_->addInterface.lastInsertId().toInt();
+    }
+    q_->ids.insert(name, id);
+    return id;
+}
+
+bool HistoryStore::writeMinute(qint64 minute, const std::vector<MinuteTraffic>& traffic,
+                               const HistoryMark& mark) {
+    return write({{minute, traffic}}, mark);
+}
+
+bool HistoryStore::write(const std::map<qint64, std::vector<MinuteTraffic>>& minutes,
+                         const HistoryMark& mark) {
+    if (!open_ || mode_ != Mode::ReadWrite || minutes.empty())
+        return false;
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    auto attempt = [&]() -> bool {
+        if (!db.transaction())
+            return false;
+        bool ok = true;
+        for (const auto& [minute, traffic] : minutes) {
+            const qint64 keys[4] = {minute, floorDiv(minute, 60), floorDiv(minute, kDay),
+                                    monthKey(minuteTime(minute).date())};
+            for (const MinuteTraffic& t : traffic) {
+                if (t.received == 0 && t.sent == 0)
+                    continue;
+                const int id = interfaceId(t.interface);
+                ok = ok && id >= 0;
+                for (int table = 0; ok && table < 4; ++table) {
+                    QSqlQuery& add = q_->add[table];
+                    add.bindValue(0, keys[table]);
+                    add.bindValue(1, id);
+                    add.bindValue(2, qint64(t.received));
+                    add.bindValue(3, qint64(t.sent));
+                    ok = add.exec();
+                }
+            }
+        }
+        const qint64 minute = minutes.rbegin()->first;
+        // Thinned by the minute being written: a clock set far back thins nothing more.
+        // Values bound by position, never appended: a failed write leaves no stray value.
+        q_->thin[0].bindValue(0, minute - kMinuteDays * kDay);
+        ok = ok && q_->thin[0].exec();
+        q_->thin[1].bindValue(0, floorDiv(minute, 60) - kHourDays * 24);
+        ok = ok && q_->thin[1].exec();
+        q_->setMark.bindValue(0, qint64(mark.received));
+        q_->setMark.bindValue(1, qint64(mark.sent));
+        q_->setMark.bindValue(2, mark.minute);
+        // An empty text, never NULL.
+        q_->setMark.bindValue(3, QStringLiteral("") + mark.interface);
+        q_->setMark.bindValue(4, QStringLiteral("") + QString::fromStdString(mark.bootId));
+        ok = ok && q_->setMark.exec();
+        if (ok && db.commit())
+            return true;
+        db.rollback();
+        // Ids learnt in a rolled-back transaction are gone with it.
+        q_->ids.clear();
+        return false;
+    };
+    if (attempt())
+        return true;
+    // A file damaged under us is moved aside and the write goes to a new one.
+    bool damaged = false;
+    {
+        QSqlQuery check(db);
+        damaged = !check.exec(QStringLiteral("PRAGMA quick_check")) || !check.next() ||
+                  check.value(0).toString() != u"ok" || damagedError(check.lastError());
+    }
+    db = QSqlDatabase();
+    if (!damaged || !recoverIfDamaged())
+        return false;
+    db = QSqlDatabase::database(connection_, false);
+    return attempt();
+}
+
+std::optional<HistoryMark> HistoryStore::mark() {
+    if (!open_ || !q_->getMark.exec() || !q_->getMark.next())
+        return std::nullopt;
+    HistoryMark m;
+    m.received = q_->getMark.value(0).toULongLong();
+    m.sent = q_->getMark.value(1).toULongLong();
+    m.minute = q_->getMark.value(2).toLongLong();
+    m.interface = q_->getMark.value(3).toString();
+    m.bootId = q_->getMark.value(4).toString().toStdString();
+    q_->getMark.finish();
+    return m;
+}
+
+qint64 HistoryStore::rowCount(const QString& table) {
+    if (!open_)
+        return 0;
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    if (!query.exec(QStringLiteral("SELECT count(*) FROM %1").arg(table)) || !query.next())
+        return 0;
+    return query.value(0).toLongLong();
+}
+
+std::vector<std::pair<qint64, UsageRow>> HistoryStore::sums(const QString& table, qint64 from,
+                                                            qint64 to) {
+    std::vector<std::pair<qint64, UsageRow>> out;
+    if (!open_ || from >= to)
+        return out;
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT k, sum(rx), sum(tx) FROM %1 WHERE k >= ? AND k < ? "
+                                 "GROUP BY k ORDER BY k")
+                      .arg(table));
+    query.addBindValue(from);
+    query.addBindValue(to);
+    if (!query.exec())
+        return out;
+    while (query.next()) {
+        UsageRow row;
+        row.received = query.value(1).toULongLong();
+        row.sent = query.value(2).toULongLong();
+        out.emplace_back(query.value(0).toLongLong(), row);
+    }
+    return out;
+}
+
+UsageRow HistoryStore::sumRange(const QString& table, qint64 from, qint64 to) {
+    UsageRow total;
+    for (const auto& [key, row] : sums(table, from, to))
+        total += row;
+    return total;
+}
+
+UsageRow HistoryStore::sumMinutes(qint64 from, qint64 to, int level) {
+    UsageRow total;
+    if (from >= to)
+        return total;
+    // The whole months, days and hours within the span from their own rows, the edges from
+    // finer ones, so minute and hour rows past their age are not needed for whole spans.
+    if (level == 0)
+        return sumRange(kTables[0], from, to);
+    qint64 a = 0, b = 0, firstKey = 0, lastKey = 0;
+    if (level == 3) {
+        firstKey = monthKey(minuteTime(from).date());
+        if (monthStartMinute(firstKey) < from)
+            ++firstKey;
+        lastKey = monthKey(minuteTime(to).date());
+        a = monthStartMinute(firstKey);
+        b = monthStartMinute(lastKey);
+    } else {
+        const qint64 unit = level == 2 ? kDay : 60;
+        firstKey = ceilDiv(from, unit);
+        lastKey = floorDiv(to, unit);
+        a = firstKey * unit;
+        b = lastKey * unit;
+    }
+    if (firstKey >= lastKey)
+        return sumMinutes(from, to, level - 1);
+    total = sumRange(kTables[level], firstKey, lastKey);
+    total += sumMinutes(from, a, level - 1);
+    total += sumMinutes(b, to, level - 1);
+    return total;
+}
+
+std::vector<UsageRow> HistoryStore::hours(const QDate& day) {
+    const qint64 first = minuteKey(QDateTime(day, QTime(0, 0))) / 60;
+    std::vector<UsageRow> out(24);
+    for (int h = 0; h < 24; ++h)
+        out[h].start = QDateTime(day, QTime(h, 0));
+    for (const auto& [key, row] : sums(kTables[1], first, first + 24)) {
+        out[key - first].received = row.received;
+        out[key - first].sent = row.sent;
+    }
+    return out;
+}
+
+std::vector<UsageRow> HistoryStore::days(const QDate& first, const QDate& last) {
+    std::vector<UsageRow> out;
+    if (!first.isValid() || !last.isValid() || last < first)
+        return out;
+    const qint64 a = minuteKey(QDateTime(first, QTime(0, 0))) / kDay;
+    out.resize(first.daysTo(last) + 1);
+    for (size_t d = 0; d < out.size(); ++d)
+        out[d].start = QDateTime(first.addDays(qint64(d)), QTime(0, 0));
+    for (const auto& [key, row] : sums(kTables[2], a, a + qint64(out.size()))) {
+        out[key - a].received = row.received;
+        out[key - a].sent = row.sent;
+    }
+    return out;
+}
+
+std::vector<UsageRow> HistoryStore::months(const QDate& first, const QDate& last) {
+    std::vector<UsageRow> out;
+    if (!first.isValid() || !last.isValid() || last < first)
+        return out;
+    const qint64 a = monthKey(first);
+    const qint64 b = monthKey(last);
+    out.resize(b - a + 1);
+    for (qint64 m = a; m <= b; ++m)
+        out[m - a].start = QDateTime(QDate(int(m / 12), int(m % 12) + 1, 1), QTime(0, 0));
+    for (const auto& [key, row] : sums(kTables[3], a, b + 1)) {
+        out[key - a].received = row.received;
+        out[key - a].sent = row.sent;
+    }
+    return out;
+}
+
+UsageRow HistoryStore::total(const QDateTime& from, const QDateTime& to) {
+    UsageRow total = sumMinutes(minuteKey(from), minuteKey(to), 3);
+    total.start = from;
+    return total;
+}
+
+QStringList HistoryStore::interfaces() {
+    QStringList names;
+    if (!open_)
+        return names;
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    if (!query.exec(QStringLiteral("SELECT name FROM interfaces ORDER BY i")))
+        return names;
+    while (query.next())
+        names << query.value(0).toString();
+    return names;
+}
+
+} // namespace tarvo

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "history/usage_source.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarvo {
+
+// One interface's traffic within one minute.
+struct MinuteTraffic {
+    QString interface;
+    std::uint64_t received = 0;
+    std::uint64_t sent = 0;
+};
+
+// How far the history has come with the totals: the totals' value when the history last
+// took in traffic, so that a start after a kill adds what the totals gained since.
+struct HistoryMark {
+    std::uint64_t received = 0;
+    std::uint64_t sent = 0;
+    qint64 minute = 0;  // the minute of that write (see minuteKey)
+    QString interface;  // the interface that carried most of it
+    std::string bootId; // the boot the counters of that write belonged to
+
+    bool operator==(const HistoryMark&) const = default;
+};
+
+// "history.sqlite": per counted interface the traffic of each wall-clock minute, kept 7
+// days, with hour rows kept 400 days and day and month rows kept for ever. Every write adds
+// to all four at once, so thinning the old rows is only a delete.
+class HistoryStore final : public UsageSource {
+public:
+    static constexpr const char* kFileName = "history.sqlite";
+    static constexpr qint64 kMinuteDays = 7;
+    static constexpr qint64 kHourDays = 400;
+
+    enum class Mode { ReadWrite, ReadOnly };
+
+    // ReadWrite: a damaged file, one that is no database or one that something else holds
+    // locked is moved aside and a new one started; a directory that cannot be written means
+    // no history. ReadOnly: never writes any file, a missing file reads as no traffic.
+    HistoryStore(const QString& path, Mode mode);
+    ~HistoryStore() override;
+    HistoryStore(const HistoryStore&) = delete;
+    HistoryStore& operator=(const HistoryStore&) = delete;
+
+    bool isOpen() const { return open_; }
+    // Where a damaged file was moved to when this store opened, or empty.
+    QString movedAside() const { return movedAside_; }
+
+    // One transaction: adds each interface's traffic to the minute and to its hour, day and
+    // month, sets the mark, and drops minute and hour rows past their age. A write of no
+    // traffic sets only the mark.
+    bool writeMinute(qint64 minute, const std::vector<MinuteTraffic>& traffic,
+                     const HistoryMark& mark);
+    // The same for several minutes in one transaction (minutes kept after a failed write).
+    bool write(const std::map<qint64, std::vector<MinuteTraffic>>& minutes,
+               const HistoryMark& mark);
+
+    // The mark of the last write; nothing before the first.
+    std::optional<HistoryMark> mark();
+
+    // A wall-clock time as the number of its minute: local date and time read as if UTC, so
+    // hours, days and months of the local calendar are plain divisions.
+    static qint64 minuteKey(const QDateTime& time);
+    static QDateTime minuteTime(qint64 minute);
+    static qint64 monthKey(const QDate& day) { return qint64(day.year()) * 12 + day.month() - 1; }
+
+    // Rows of a table ("minutes", "hours", "days", "months"), for checks of the thinning.
+    qint64 rowCount(const QString& table);
+
+    std::vector<UsageRow> hours(const QDate& day) override;
+    std::vector<UsageRow> days(const QDate& first, const QDate& last) override;
+    std::vector<UsageRow> months(const QDate& first, const QDate& last) override;
+    UsageRow total(const QDateTime& from, const QDateTime& to) override;
+    QStringList interfaces() override;
+
+private:
+    bool openReadWrite();
+    bool openReadOnly();
+    bool prepare();
+    bool tryOpenFile();
+    void close();
+    void moveAside();
+    bool recoverIfDamaged();
+    int interfaceId(const QString& name);
+    // Sums of received and sent per key of a table over [from, to).
+    std::vector<std::pair<qint64, UsageRow>> sums(const QString& table, qint64 from, qint64 to);
+    UsageRow sumRange(const QString& table, qint64 from, qint64 to);
+    UsageRow sumMinutes(qint64 from, qint64 to, int level);
+
+    QString path_;
+    Mode mode_;
+    QString connection_;
+    bool open_ = false;
+    QString movedAside_;
+    struct Statements;
+    std::unique_ptr<Statements> q_;
+};
+
+} // namespace tarvo

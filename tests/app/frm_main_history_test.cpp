@@ -1,0 +1,121 @@
+#include "app/frm_main.h"
+#include "common/number_text.h"
+#include "fakes.h"
+#include "support/temp_dir.h"
+
+#include <QAction>
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+using namespace tarvo;
+
+namespace {
+
+const QString kConnected = QStringLiteral("متصل");
+
+struct HistoryWindow {
+    FakeServices fake;
+    std::unique_ptr<HistoryStore> store;
+    std::unique_ptr<frmMain> w;
+
+    HistoryWindow() { writeFixture(fake.dir, "file1.trv", "1024**2048\r\n"); }
+    QString historyPath() { return fake.dir.filePath("history.sqlite"); }
+    frmMain& load() {
+        Services s = fake.services();
+        s.openHistory = [this] {
+            store = std::make_unique<HistoryStore>(historyPath(), HistoryStore::Mode::ReadWrite);
+            return store.get();
+        };
+        w = std::make_unique<frmMain>(s);
+        w->setEndProgram([] {});
+        EXPECT_TRUE(w->Form_Load());
+        w->netcb->setText(kConnected);
+        return *w;
+    }
+    // One second of the meter: the rates, then the save.
+    void second(int in, int out) {
+        fake.clock.time = fake.clock.time.addSecs(1);
+        fake.table.set("eth0", in, out);
+        w->Timer1_Timer();
+        w->Timer3_Timer();
+    }
+    std::pair<std::uint64_t, std::uint64_t> fileTotals() {
+        const QString line =
+            QString::fromLatin1(readAll(fake.dir.filePath("file1.trv"))).section(u'\r', 0, 0);
+        return {std::uint64_t(LeadingNumber(line.section(QStringLiteral("**"), 0, 0))),
+                std::uint64_t(LeadingNumber(line.section(QStringLiteral("**"), 1, 1)))};
+    }
+    UsageRow history() {
+        HistoryStore reader(historyPath(), HistoryStore::Mode::ReadOnly);
+        return reader.total(QDateTime(QDate(2000, 1, 1), QTime(0, 0)),
+                            QDateTime(QDate(2100, 1, 1), QTime(0, 0)));
+    }
+};
+
+} // namespace
+
+TEST(frmMainHistory, EachReadingFeedsTheHistoryWrittenOncePerMinuteAndAtTheEnd) {
+    HistoryWindow t;
+    frmMain& w = t.load();
+    ASSERT_TRUE(t.store && t.store->isOpen());
+    t.second(1000, 100);
+    t.second(3000, 300);
+    EXPECT_EQ(t.history().received, 0u); // nothing written within the minute
+    t.fake.clock.time = t.fake.clock.time.addSecs(60);
+    w.Timer3_Timer(); // the minute is over
+    EXPECT_EQ(t.history().received, 3000u);
+    t.second(3500, 350);
+    w.writeHistory();
+    EXPECT_EQ(t.history().received, 3500u);
+    EXPECT_EQ(t.history().sent, 350u);
+    EXPECT_EQ(t.fileTotals(), (std::pair<std::uint64_t, std::uint64_t>{1024 + 3500, 2048 + 350}));
+}
+
+TEST(frmMainHistory, KilledWindowAndANewOneAgreeWithTheTotals) {
+    HistoryWindow t;
+    t.fake.bootId = "B"; // the restart is in the same boot
+    t.load();
+    t.second(1000, 100);
+    t.fake.clock.time = t.fake.clock.time.addSecs(60);
+    t.second(2000, 200);
+    t.w.reset(); // killed: no clean stop
+    t.store.reset();
+    t.fake.table.set("eth0", 2600, 260); // no window: the counters move on
+    t.load();
+    t.second(2700, 270);
+    t.w->writeHistory();
+    const auto totals = t.fileTotals();
+    EXPECT_EQ(totals.first, 1024u + 2700u);
+    EXPECT_EQ(t.history().received, totals.first - 1024);
+    EXPECT_EQ(t.history().sent, totals.second - 2048);
+}
+
+TEST(frmMainHistory, ResetKeepsTheHistory) {
+    HistoryWindow t;
+    frmMain& w = t.load();
+    t.second(1000, 100);
+    t.fake.messages.answer = true;
+    w.zac->trigger();
+    EXPECT_EQ(t.history().received, 1000u);
+    t.second(1500, 150);
+    w.writeHistory();
+    EXPECT_EQ(t.history().received, 1500u);
+    EXPECT_EQ(t.fileTotals().first, 1500u); // the counters alone since the reset
+}
+
+TEST(frmMainHistory, WithoutHistoryTheMeterRunsAsBefore) {
+    HistoryWindow t;
+    Services s = t.fake.services();
+    s.openHistory = [] { return nullptr; };
+    frmMain w(s);
+    w.setEndProgram([] {});
+    ASSERT_TRUE(w.Form_Load());
+    w.netcb->setText(kConnected);
+    t.fake.table.set("eth0", 10, 20);
+    w.Timer1_Timer();
+    w.Timer3_Timer();
+    w.writeHistory();
+    EXPECT_EQ(readAll(t.fake.dir.filePath("file1.trv")), QByteArray("1034**2068\r\n"));
+    EXPECT_FALSE(QFile::exists(t.historyPath()));
+}

@@ -1,0 +1,252 @@
+#include "history/history_store.h"
+#include "news/read_only_dir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace tarvo;
+
+namespace {
+
+QDateTime at(int y, int m, int d, int h = 0, int min = 0) {
+    return QDateTime(QDate(y, m, d), QTime(h, min));
+}
+
+HistoryMark markAt(qint64 minute) {
+    return HistoryMark{0, 0, minute, QString(), "B"};
+}
+
+bool writeAt(HistoryStore& store, const QDateTime& when, const QString& name, std::uint64_t rx,
+             std::uint64_t tx) {
+    const qint64 k = HistoryStore::minuteKey(when);
+    return store.writeMinute(k, {{name, rx, tx}}, markAt(k));
+}
+
+struct StoreDir {
+    QTemporaryDir dir;
+    QString path() const { return dir.filePath(QString::fromLatin1(HistoryStore::kFileName)); }
+    QStringList damaged() const {
+        return QDir(dir.path())
+            .entryList({QStringLiteral("history.sqlite.damaged-*")}, QDir::Files);
+    }
+};
+
+} // namespace
+
+TEST(HistoryStoreKeys, MinutesHoursDaysAndMonthsOfLocalTime) {
+    const QDateTime t = at(2026, 3, 14, 15, 9);
+    const qint64 k = HistoryStore::minuteKey(t);
+    EXPECT_EQ(HistoryStore::minuteTime(k), t);
+    EXPECT_EQ(HistoryStore::minuteKey(t.addSecs(59)), k);
+    EXPECT_EQ(HistoryStore::minuteKey(t.addSecs(60)), k + 1);
+    EXPECT_EQ(k % 60, 9);
+    EXPECT_EQ(HistoryStore::minuteTime(k - k % (24 * 60)), at(2026, 3, 14));
+    EXPECT_EQ(HistoryStore::monthKey(QDate(2026, 1, 31)) + 1,
+              HistoryStore::monthKey(QDate(2026, 2, 1)));
+}
+
+TEST(HistoryStore, RowsOfHoursDaysAndMonthsAddUpTheMinutes) {
+    StoreDir d;
+    HistoryStore store(d.path(), HistoryStore::Mode::ReadWrite);
+    ASSERT_TRUE(store.isOpen());
+    ASSERT_TRUE(writeAt(store, at(2026, 3, 14, 15, 9), QStringLiteral("eth0"), 100, 10));
+    ASSERT_TRUE(writeAt(store, at(2026, 3, 14, 15, 59), QStringLiteral("wlan0"), 200, 20));
+    // The same minute again (a clock set back): it adds up.
+    ASSERT_TRUE(writeAt(store, at(2026, 3, 14, 15, 9), QStringLiteral("eth0"), 1, 1));
+    ASSERT_TRUE(writeAt(store, at(2026, 3, 15, 0, 0), QStringLiteral("eth0"), 1000, 100));
+    // To the minute while the minute rows are kept: from 15:10 leaves out 15:09.
+    EXPECT_EQ(store.total(at(2026, 3, 14, 15, 10), at(2026, 3, 15, 0, 1)).received, 1200u);
+    EXPECT_EQ(store.total(at(2026, 3, 14, 15, 9), at(2026, 3, 14, 15, 59)).received, 101u);
+    ASSERT_TRUE(writeAt(store, at(2026, 4, 1, 0, 0), QStringLiteral("eth0"), 5, 6));
+
+    const auto hours = store.hours(QDate(2026, 3, 14));
+    ASSERT_EQ(hours.size(), 24u);
+    EXPECT_EQ(hours[15], (UsageRow{at(2026, 3, 14, 15), 301, 31}));
+    EXPECT_EQ(hours[14], (UsageRow{at(2026, 3, 14, 14), 0, 0}));
+    const auto days = store.days(QDate(2026, 3, 13), QDate(2026, 3, 15));
+    ASSERT_EQ(days.size(), 3u);
+    EXPECT_EQ(days[0], (UsageRow{at(2026, 3, 13), 0, 0}));
+    EXPECT_EQ(days[1], (UsageRow{at(2026, 3, 14), 301, 31}));
+    EXPECT_EQ(days[2], (UsageRow{at(2026, 3, 15), 1000, 100}));
+    const auto months = store.months(QDate(2026, 2, 20), QDate(2026, 4, 3));
+    ASSERT_EQ(months.size(), 3u);
+    EXPECT_EQ(months[1], (UsageRow{at(2026, 3, 1), 1301, 131}));
+    EXPECT_EQ(months[2], (UsageRow{at(2026, 4, 1), 5, 6}));
+    EXPECT_EQ(store.interfaces(), (QStringList{QStringLiteral("eth0"), QStringLiteral("wlan0")}));
+
+    const UsageRow all = store.total(at(2026, 1, 1), at(2027, 1, 1));
+    EXPECT_EQ(all.received, 1306u);
+    EXPECT_EQ(all.sent, 137u);
+    // Past the week, whole hours and days still count from their own rows.
+    EXPECT_EQ(store.total(at(2026, 3, 14, 15), at(2026, 3, 15, 1)).received, 1301u);
+    EXPECT_EQ(store.total(at(2026, 3, 14, 15, 10), at(2026, 3, 15, 0, 1)).received, 0u);
+}
+
+TEST(HistoryStore, MinuteRowsGoAfterSevenDaysHourRowsAfter400) {
+    StoreDir d;
+    HistoryStore store(d.path(), HistoryStore::Mode::ReadWrite);
+    ASSERT_TRUE(store.isOpen());
+    const QDateTime now = at(2026, 6, 30, 12, 0);
+    ASSERT_TRUE(writeAt(store, now.addDays(-7), QStringLiteral("eth0"), 7, 0));              // kept
+    ASSERT_TRUE(writeAt(store, now.addDays(-7).addSecs(-60), QStringLiteral("eth0"), 8, 0)); // goes
+    ASSERT_TRUE(writeAt(store, now.addDays(-400), QStringLiteral("eth0"), 400, 0)); // hour kept
+    ASSERT_TRUE(writeAt(store, now.addDays(-400).addSecs(-3600), QStringLiteral("eth0"), 401, 0));
+    // Each write thins by its own minute: none of these is older than a later one's week.
+    EXPECT_EQ(store.rowCount(QStringLiteral("minutes")), 4);
+    ASSERT_TRUE(writeAt(store, now, QStringLiteral("eth0"), 1, 0));
+    EXPECT_EQ(store.rowCount(QStringLiteral("minutes")), 2);
+    EXPECT_EQ(store.rowCount(QStringLiteral("hours")), 4);
+    EXPECT_EQ(store.rowCount(QStringLiteral("days")), 3);
+    // The hour before the 400 days went; days and months keep everything.
+    const QDate oldDay = now.addDays(-400).date();
+    EXPECT_EQ(store.hours(oldDay)[12].received, 400u);
+    EXPECT_EQ(store.hours(oldDay)[11].received, 0u);
+    EXPECT_EQ(store.days(oldDay, oldDay)[0].received, 801u);
+    EXPECT_EQ(store.total(at(2020, 1, 1), at(2030, 1, 1)).received, 817u);
+    // A whole hour whose minute rows are gone still counts from its hour row.
+    const QDateTime weekAgo = now.addDays(-7);
+    EXPECT_EQ(store.total(weekAgo.addSecs(-3600), weekAgo.addSecs(3600)).received, 15u);
+    // Thinning is by the minute written: a clock set back deletes nothing newer.
+    ASSERT_TRUE(writeAt(store, now.addDays(-30), QStringLiteral("eth0"), 2, 0));
+    EXPECT_EQ(store.rowCount(QStringLiteral("minutes")), 3);
+}
+
+TEST(HistoryStore, NoTrafficWritesOnlyTheMark) {
+    StoreDir d;
+    HistoryStore store(d.path(), HistoryStore::Mode::ReadWrite);
+    EXPECT_FALSE(store.mark().has_value());
+    const HistoryMark m{123, 45, 999, QStringLiteral("eth0"), "boot"};
+    ASSERT_TRUE(store.writeMinute(999, {}, m));
+    EXPECT_EQ(store.mark(), m);
+    EXPECT_EQ(store.rowCount(QStringLiteral("minutes")), 0);
+}
+
+TEST(HistoryStore, ReadOnlyReadsARunningWritersRowsAndWritesNothing) {
+    StoreDir d;
+    HistoryStore writer(d.path(), HistoryStore::Mode::ReadWrite);
+    ASSERT_TRUE(writeAt(writer, at(2026, 5, 5, 5, 5), QStringLiteral("eth0"), 55, 5));
+    HistoryStore reader(d.path(), HistoryStore::Mode::ReadOnly);
+    ASSERT_TRUE(reader.isOpen());
+    EXPECT_EQ(reader.days(QDate(2026, 5, 5), QDate(2026, 5, 5))[0].received, 55u);
+    EXPECT_FALSE(reader.writeMinute(1, {{QStringLiteral("eth0"), 1, 1}}, markAt(1)));
+}
+
+TEST(HistoryStore, ReadOnlyAfterTheWriterEndedMakesNoFile) {
+    StoreDir d;
+    {
+        HistoryStore writer(d.path(), HistoryStore::Mode::ReadWrite);
+        ASSERT_TRUE(writeAt(writer, at(2026, 5, 5, 5, 5), QStringLiteral("eth0"), 55, 5));
+    }
+    const QStringList before = QDir(d.dir.path()).entryList(QDir::Files);
+    {
+        HistoryStore reader(d.path(), HistoryStore::Mode::ReadOnly);
+        ASSERT_TRUE(reader.isOpen());
+        EXPECT_EQ(reader.hours(QDate(2026, 5, 5))[5].sent, 5u);
+    }
+    EXPECT_EQ(QDir(d.dir.path()).entryList(QDir::Files), before);
+    // Without a file: no traffic, and still no file.
+    QTemporaryDir empty;
+    HistoryStore none(empty.filePath(QStringLiteral("history.sqlite")),
+                      HistoryStore::Mode::ReadOnly);
+    EXPECT_FALSE(none.isOpen());
+    EXPECT_EQ(none.hours(QDate(2026, 5, 5)).size(), 24u);
+    EXPECT_TRUE(QDir(empty.path()).entryList(QDir::Files).isEmpty());
+}
+
+namespace {
+
+void expectMovedAsideAndNewStarted(StoreDir& d, const QByteArray& original) {
+    HistoryStore store(d.path(), HistoryStore::Mode::ReadWrite);
+    ASSERT_TRUE(store.isOpen());
+    EXPECT_FALSE(store.movedAside().isEmpty());
+    ASSERT_EQ(d.damaged().size(), 1);
+    EXPECT_TRUE(d.damaged()[0].startsWith(QStringLiteral("history.sqlite.damaged-")));
+    QFile kept(d.dir.filePath(d.damaged()[0]));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), original);
+    EXPECT_TRUE(writeAt(store, at(2026, 1, 1, 1, 1), QStringLiteral("eth0"), 1, 2));
+    EXPECT_EQ(store.days(QDate(2026, 1, 1), QDate(2026, 1, 1))[0].sent, 2u);
+}
+
+} // namespace
+
+TEST(HistoryStoreDamage, AFileThatIsNoDatabaseIsMovedAside) {
+    StoreDir d;
+    QByteArray garbage(5000, 'x');
+    QFile f(d.path());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(garbage);
+    f.close();
+    expectMovedAsideAndNewStarted(d, garbage);
+}
+
+TEST(HistoryStoreDamage, ATruncatedDatabaseIsMovedAside) {
+    StoreDir d;
+    {
+        HistoryStore store(d.path(), HistoryStore::Mode::ReadWrite);
+        for (int m = 0; m < 3000; ++m)
+            ASSERT_TRUE(writeAt(store, at(2026, 1, 1).addSecs(60 * m),
+                                QStringLiteral("eth%1").arg(m % 5), 1000 + m, m));
+    }
+    QFile f(d.path());
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_GT(f.size(), 8192);
+    const QByteArray head = f.read(f.size() / 2);
+    f.resize(head.size());
+    f.close();
+    expectMovedAsideAndNewStarted(d, head);
+}
+
+TEST(HistoryStoreDamage, AFileLockedByAnotherIsMovedAside) {
+    StoreDir d;
+    {
+        HistoryStore store(d.path(), HistoryStore::Mode::ReadWrite);
+        ASSERT_TRUE(writeAt(store, at(2026, 1, 1), QStringLiteral("eth0"), 1, 1));
+    }
+    // Another program holds an exclusive lock on it.
+    QSqlDatabase other =
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+    other.setDatabaseName(d.path());
+    ASSERT_TRUE(other.open());
+    {
+        QSqlQuery q(other);
+        ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA journal_mode=DELETE")));
+        ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE")));
+        ASSERT_TRUE(q.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        const QByteArray before = [&] {
+            QFile f(d.path());
+            f.open(QIODevice::ReadOnly);
+            return f.readAll();
+        }();
+        HistoryStore store(d.path(), HistoryStore::Mode::ReadWrite);
+        ASSERT_TRUE(store.isOpen());
+        EXPECT_FALSE(store.movedAside().isEmpty());
+        EXPECT_EQ(d.damaged().size(), 1);
+        EXPECT_TRUE(writeAt(store, at(2026, 1, 2), QStringLiteral("eth0"), 3, 3));
+        q.exec(QStringLiteral("ROLLBACK"));
+    }
+    other.close();
+    other = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("other"));
+}
+
+TEST(HistoryStoreDamage, AReadOnlyDirectoryMeansNoHistory) {
+    StoreDir d;
+    const QString inner = d.dir.filePath(QStringLiteral("data"));
+    ASSERT_TRUE(QDir().mkpath(inner));
+    {
+        ReadOnlyDir readOnly(inner);
+        ASSERT_TRUE(readOnly.active());
+        const QString path = QDir(inner).filePath(QStringLiteral("history.sqlite"));
+        HistoryStore store(path, HistoryStore::Mode::ReadWrite);
+        EXPECT_FALSE(store.isOpen());
+        EXPECT_FALSE(writeAt(store, at(2026, 1, 1), QStringLiteral("eth0"), 1, 1));
+        EXPECT_EQ(store.days(QDate(2026, 1, 1), QDate(2026, 1, 1))[0].received, 0u);
+    }
+    EXPECT_TRUE(QDir(inner).entryList(QDir::Files).isEmpty());
+}
