@@ -3,6 +3,8 @@
 #include "app/services.h"
 #include "calendar/date_window_opener.h"
 #include "calendar/hijri.h"
+#include "history/allowance.h"
+#include "history/usage_window.h"
 #include "news/frmrss.h"
 #include "system/system_commands.h"
 #include "traffic/ip_helper.h"
@@ -63,6 +65,11 @@ public:
     void exit_Click();
     void mino_Click();
     void clk_Click();
+    // Either total opens the usage window.
+    void Command2_Click();
+    void Command3_Click();
+    // Once a minute: tells the user when the use of the monthly allowance passes a mark.
+    void allowanceTimer_Timer();
 
     // Another start of the program while this one runs: show, restore, raise, activate.
     void bringToFront();
@@ -73,6 +80,7 @@ public:
     // The open secondary windows, or null.
     hijri* dateWindow() const { return dateWindows_.window(); }
     frmrss* newsWindow() const { return newsWindow_; }
+    UsageWindow* usageWindow() const { return usageWindow_; }
 
     // One step of the start-up slide; false once the slide is over.
     bool slideStep();
@@ -114,6 +122,7 @@ public:
     QTimer* Timer2 = nullptr;
     QTimer* Timer3 = nullptr;
     QTimer* slideTimer = nullptr;
+    QTimer* allowanceTimer = nullptr;
     // The menu tree.
     QMenu* mnu = nullptr;
     QAction* ontop = nullptr;
@@ -142,6 +151,7 @@ private:
     void placeLabel10();
     void showCountedInterfaces();
     void applySize(int widthPx);
+    void openUsageWindow();
     SavedTotals savedTotals() const;
 
     Services services_;
@@ -151,6 +161,8 @@ private:
     SystemCommands commands_;
     DateWindowOpener dateWindows_;
     QPointer<frmrss> newsWindow_;
+    QPointer<UsageWindow> usageWindow_;
+    AllowanceWatch allowanceWatch_;
     int label2LeftTwips_ = 0;
     int slideOffset_ = 0;
     std::function<void()> endProgram_;

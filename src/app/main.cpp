@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
     tarvo::LockFileInstanceLock instanceLock;
     auto registry = tarvo::createRegistry();
     tarvo::ProcessLauncher launcher;
+    tarvo::DbusNotifier notifier;
 
     tarvo::Services services;
     services.interfaces = interfaces.get();
@@ -40,6 +41,9 @@ int main(int argc, char** argv) {
     services.instanceLock = &instanceLock;
     services.registry = registry.get();
     services.launcher = &launcher;
+    // No usage history yet: the usage window shows empty tables.
+    services.usage = nullptr;
+    services.notifier = &notifier;
     services.applicationFilePath = QCoreApplication::applicationFilePath();
     services.dataDirectory = tarvo::DataDirectory::forProgram();
     services.decimalSeparator = tarvo::localeDecimalSeparator();

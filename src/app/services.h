@@ -5,6 +5,8 @@
 #include "common/data_directory.h"
 #include "common/message_boxes.h"
 #include "common/settings_store.h"
+#include "history/notifier.h"
+#include "history/usage_source.h"
 #include "system/command_launcher.h"
 #include "system/registry.h"
 #include "traffic/if_table.h"
@@ -39,6 +41,8 @@ struct Services {
     InstanceLock* instanceLock = nullptr;
     Registry* registry = nullptr;
     CommandLauncher* launcher = nullptr;
+    UsageSource* usage = nullptr;   // the usage history; null: none kept
+    Notifier* notifier = nullptr;   // desktop notifications; null: message boxes
     QString applicationFilePath;
     DataDirectory dataDirectory{QString()};
     QChar decimalSeparator = u'.';
