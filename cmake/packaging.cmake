@@ -15,10 +15,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Shared libraries are found by dpkg-shlibdeps; these are what the program loads or runs
-# without linking: the X11 platform plugin, fonts that cover Arabic, Qt's Arabic
+# without linking: the X11 platform plugin, the SQLite driver of the usage history, fonts that cover Arabic, Qt's Arabic
 # translations and the desktop's default-browser tools.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "qt6-qpa-plugins, qt6-translations-l10n, fonts-liberation, fonts-noto-core, fonts-dejavu-core, xdg-utils")
+  "qt6-qpa-plugins, libqt6sql6-sqlite, qt6-translations-l10n, fonts-liberation, fonts-noto-core, fonts-dejavu-core, xdg-utils")
 
 include(CPack)
