@@ -20,6 +20,7 @@
 #include <QSaveFile>
 #include <QShortcut>
 #include <QSpinBox>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -78,6 +79,18 @@ QString barLabel(const UsageRow& row, UsagePeriod period) {
     }
     return {};
 }
+
+// Amounts ("512.00 MB") read left to right in the right-to-left table, never "MB 512.00".
+class AmountDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->direction = Qt::LeftToRight;
+    }
+};
 
 QString defaultSavePath(QWidget* parent, const QString& suggested) {
     return QFileDialog::getSaveFileName(parent, QStringLiteral("تصدير"), suggested,
@@ -143,6 +156,9 @@ void UsageWindow::buildControls() {
         tables[i]->setAlternatingRowColors(true);
         tables[i]->setTabKeyNavigation(false);
         tables[i]->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+        auto* amounts = new AmountDelegate(tables[i]);
+        for (int column = 2; column < 5; ++column)
+            tables[i]->setItemDelegateForColumn(column, amounts);
         pageLayout->addWidget(tables[i]);
         tabs->addTab(page, tabNames[i]);
     }
@@ -281,6 +297,12 @@ void UsageWindow::showPeriod(int index) {
     chart->addSeries(series);
     auto* categories = new QBarCategoryAxis();
     categories->append(labels);
+    // 24 hours or 31 days side by side leave a label too narrow for its text: upright.
+    QFont small = categories->labelsFont();
+    small.setPointSizeF(7);
+    categories->setLabelsFont(small);
+    if (period != UsagePeriod::Months)
+        categories->setLabelsAngle(-90);
     auto* values = new QValueAxis();
     values->setLabelFormat(inGB ? QStringLiteral("%.1f GB") : QStringLiteral("%.0f MB"));
     chart->addAxis(categories, Qt::AlignBottom);

@@ -64,6 +64,12 @@ TEST_F(UsageWindowTest, ArabicRightToLeftWithThreeTabs) {
     EXPECT_EQ(w->windowTitle(), QStringLiteral("سجل الاستهلاك"));
     EXPECT_EQ(w->layoutDirection(), Qt::RightToLeft);
     EXPECT_EQ(w->tables[0]->layoutDirection(), Qt::RightToLeft);
+    // Amounts keep their own left-to-right order inside the right-to-left table.
+    for (QTableWidget* table : w->tables) {
+        EXPECT_EQ(table->itemDelegateForColumn(1), nullptr);
+        for (int column = 2; column < 5; ++column)
+            EXPECT_NE(table->itemDelegateForColumn(column), nullptr);
+    }
     ASSERT_EQ(w->tabs->count(), 3);
     EXPECT_EQ(w->tabs->tabText(0), QStringLiteral("اليوم"));
     EXPECT_EQ(w->tabs->tabText(1), QStringLiteral("الأيام"));
