@@ -67,13 +67,13 @@ QPalette fixedPalette(QPalette palette) {
     return palette;
 }
 
-// A short label under each bar: the hour, the day of the month, the month.
+// A short label under each bar: the hour, the day of the month, the month and year.
 QString barLabel(const UsageRow& row, UsagePeriod period) {
     switch (period) {
     case UsagePeriod::Today:
-        return row.start.time().toString(QStringLiteral("HH"));
+        return row.start.time().toString(QStringLiteral("H"));
     case UsagePeriod::Days:
-        return row.start.date().toString(QStringLiteral("d/M"));
+        return row.start.date().toString(QStringLiteral("d"));
     case UsagePeriod::Months:
         return row.start.date().toString(QStringLiteral("M/yy"));
     }
@@ -297,12 +297,9 @@ void UsageWindow::showPeriod(int index) {
     chart->addSeries(series);
     auto* categories = new QBarCategoryAxis();
     categories->append(labels);
-    // 24 hours or 31 days side by side leave a label too narrow for its text: upright.
-    QFont small = categories->labelsFont();
-    small.setPointSizeF(7);
-    categories->setLabelsFont(small);
-    if (period != UsagePeriod::Months)
-        categories->setLabelsAngle(-90);
+    // The axis elides even "10" or "4/26" under bars this narrow to dots; the table below
+    // names each bar's hour, day or month in the same order.
+    categories->setLabelsVisible(false);
     auto* values = new QValueAxis();
     values->setLabelFormat(inGB ? QStringLiteral("%.1f GB") : QStringLiteral("%.0f MB"));
     chart->addAxis(categories, Qt::AlignBottom);
