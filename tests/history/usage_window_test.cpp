@@ -167,6 +167,12 @@ TEST_F(UsageWindowTest, EscapeCloses) {
     w->tables[0]->setFocus();
     QTest::keyClick(w->tables[0], Qt::Key_Escape);
     EXPECT_FALSE(w->isVisible());
+    // From the allowance's boxes too.
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    w->quotaBox->setFocus();
+    QTest::keyClick(w->quotaBox, Qt::Key_Escape);
+    EXPECT_FALSE(w->isVisible());
 }
 
 TEST_F(UsageWindowTest, ArrowKeysMoveBetweenTabsAndTabReachesEveryControl) {
