@@ -49,6 +49,23 @@ void setColours(QWidget* w, const QColor& text, const QColor* background = nullp
     w->setPalette(palette);
 }
 
+// besideStrip keeps a frame clear of other windows only along the strip's side; a window as
+// large as the usage window may still reach one that overhangs the strip. Then it moves on
+// past that window where the screen has room.
+QPoint clearOfOthers(QPoint at, const QSize& frame, const QRect& strip, const QRect& area,
+                     const QRect& others) {
+    if (others.isNull() || !QRect(at, frame).intersects(others))
+        return at;
+    for (const QPoint candidate :
+         {QPoint(others.right() + 1, at.y()), QPoint(others.left() - frame.width(), at.y()),
+          QPoint(at.x(), others.bottom() + 1), QPoint(at.x(), others.top() - frame.height())}) {
+        const QRect placed(candidate, frame);
+        if (area.contains(placed) && !placed.intersects(strip) && !placed.intersects(others))
+            return candidate;
+    }
+    return at;
+}
+
 // Auto-size labels take the size of their text; fields change only when their text does.
 void setLabelText(QLabel* label, const QString& text, bool autoSize) {
     if (label->text() == text)
@@ -88,6 +105,7 @@ frmMain::frmMain(const Services& services, QWidget* parent)
       commands_(*services.registry, *services.launcher, *services.messages,
                 services.applicationFilePath),
       dateWindows_(*services.clock, [this] { endProgram_(); }),
+      allowanceWatch_(*services.settings),
       // Ends the event loop without sending any window a close: the date window's Exit
       // runs no closing step of this window.
       endProgram_([] { QCoreApplication::exit(0); }) {
@@ -103,6 +121,7 @@ frmMain::~frmMain() {
     // The secondary windows use the services this window was given; they go with it.
     delete dateWindows_.window();
     delete newsWindow_.data();
+    delete usageWindow_.data();
 }
 
 void frmMain::createControls() {
@@ -212,6 +231,12 @@ void frmMain::createControls() {
     connect(Timer3, &QTimer::timeout, this, &frmMain::Timer3_Timer);
     Timer2->start();
     Timer3->start();
+    connect(Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &frmMain::Command3_Click);
+    allowanceTimer = new QTimer(this);
+    allowanceTimer->setObjectName(QStringLiteral("allowanceTimer"));
+    allowanceTimer->setInterval(60 * 1000);
+    connect(allowanceTimer, &QTimer::timeout, this, &frmMain::allowanceTimer_Timer);
 
     slideTimer = new QTimer(this);
     slideTimer->setInterval(10);
@@ -323,8 +348,13 @@ bool frmMain::Form_Load() {
     std::optional<CountedRecord> record;
     const SavedTotals saved = totals_.LoadTotals(&record);
     ipHelper_.setStartRecord(record.value_or(CountedRecord{}), services_.bootId);
-    if (services_.openHistory)
-        history_ = std::make_unique<HistoryRecorder>(services_.openHistory());
+    if (services_.openHistory) {
+        HistoryStore* store = services_.openHistory();
+        history_ = std::make_unique<HistoryRecorder>(store);
+        // The usage window and the allowance read what the recorder writes.
+        if (store && !services_.usage)
+            services_.usage = store;
+    }
     history_->start(services_.clock->now(), std::uint64_t(LeadingNumber(saved.received)),
                     std::uint64_t(LeadingNumber(saved.sent)), services_.bootId);
     // The session's end and every other way out of the event loop write the pending minute.
@@ -361,6 +391,7 @@ bool frmMain::Form_Load() {
     // so the meter wakes once a second instead of three times.
     Timer2->start();
     Timer3->start();
+    allowanceTimer->start();
 
     // The slide runs from a timer so that the window stays live while it plays.
     if (Label2->isVisible()) {
@@ -559,6 +590,48 @@ void frmMain::mino_Click() {
 
 void frmMain::clk_Click() {
     dateWindows_.open(this, newsWindow_ ? newsWindow_->frameGeometry() : QRect());
+}
+
+void frmMain::Command2_Click() {
+    openUsageWindow();
+}
+
+void frmMain::Command3_Click() {
+    openUsageWindow();
+}
+
+void frmMain::openUsageWindow() {
+    if (!usageWindow_) {
+        usageWindow_ = new UsageWindow(services_.usage, *services_.clock, *services_.settings,
+                                       *services_.messages);
+        usageWindow_->setAttribute(Qt::WA_DeleteOnClose);
+        if (QScreen* screen = this->screen()) {
+            const QRect strip = frameGeometry();
+            const QSize frame =
+                frameSizeFor(usageWindow_->size(), marginsBetween(strip, geometry()));
+            QRect others;
+            if (dateWindow())
+                others |= dateWindow()->frameGeometry();
+            if (newsWindow_)
+                others |= newsWindow_->frameGeometry();
+            const QRect area = screen->availableGeometry();
+            usageWindow_->move(clearOfOthers(besideStrip(strip, frame, area, others), frame,
+                                             strip, area, others));
+        }
+    }
+    usageWindow_->show();
+    usageWindow_->raise();
+    usageWindow_->activateWindow();
+}
+
+void frmMain::allowanceTimer_Timer() {
+    const AllowanceSettings allowance = readAllowanceSettings(*services_.settings);
+    if (allowance.quotaMb == 0)
+        return; // nothing to watch: the history is not read
+    const QDate today = services_.clock->today();
+    const AllowanceMark mark =
+        allowanceWatch_.check(usedInCycle(services_.usage, today, allowance.cycleDay), today);
+    tellAllowance(mark, services_.notifier, *services_.messages);
 }
 
 QString frmMain::DefaultBrowser() {

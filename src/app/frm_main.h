@@ -4,6 +4,8 @@
 #include "calendar/date_window_opener.h"
 #include "calendar/hijri.h"
 #include "history/history_recorder.h"
+#include "history/allowance.h"
+#include "history/usage_window.h"
 #include "news/frmrss.h"
 #include "system/system_commands.h"
 #include "traffic/ip_helper.h"
@@ -65,6 +67,11 @@ public:
     void exit_Click();
     void mino_Click();
     void clk_Click();
+    // Either total opens the usage window.
+    void Command2_Click();
+    void Command3_Click();
+    // Once a minute: tells the user when the use of the monthly allowance passes a mark.
+    void allowanceTimer_Timer();
 
     // Clean stop: the pending minute goes into the usage history.
     void writeHistory();
@@ -78,6 +85,7 @@ public:
     // The open secondary windows, or null.
     hijri* dateWindow() const { return dateWindows_.window(); }
     frmrss* newsWindow() const { return newsWindow_; }
+    UsageWindow* usageWindow() const { return usageWindow_; }
 
     // One step of the start-up slide; false once the slide is over.
     bool slideStep();
@@ -119,6 +127,7 @@ public:
     QTimer* Timer2 = nullptr;
     QTimer* Timer3 = nullptr;
     QTimer* slideTimer = nullptr;
+    QTimer* allowanceTimer = nullptr;
     // The menu tree.
     QMenu* mnu = nullptr;
     QAction* ontop = nullptr;
@@ -147,6 +156,7 @@ private:
     void placeLabel10();
     void showCountedInterfaces();
     void applySize(int widthPx);
+    void openUsageWindow();
     SavedTotals savedTotals() const;
     void feedHistory();
 
@@ -158,6 +168,8 @@ private:
     SystemCommands commands_;
     DateWindowOpener dateWindows_;
     QPointer<frmrss> newsWindow_;
+    QPointer<UsageWindow> usageWindow_;
+    AllowanceWatch allowanceWatch_;
     int label2LeftTwips_ = 0;
     int slideOffset_ = 0;
     std::function<void()> endProgram_;

@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
     tarvo::LockFileInstanceLock instanceLock;
     auto registry = tarvo::createRegistry();
     tarvo::ProcessLauncher launcher;
+    tarvo::DbusNotifier notifier;
 
     tarvo::Services services;
     services.interfaces = interfaces.get();
@@ -63,6 +64,7 @@ int main(int argc, char** argv) {
     services.instanceLock = &instanceLock;
     services.registry = registry.get();
     services.launcher = &launcher;
+    services.notifier = &notifier; // the history for the usage window comes with openHistory
     services.applicationFilePath = QCoreApplication::applicationFilePath();
     services.dataDirectory = tarvo::DataDirectory::forProgram();
     services.decimalSeparator = tarvo::localeDecimalSeparator();

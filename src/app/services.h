@@ -6,6 +6,8 @@
 #include "common/message_boxes.h"
 #include "common/settings_store.h"
 #include "history/history_store.h"
+#include "history/notifier.h"
+#include "history/usage_source.h"
 #include "system/command_launcher.h"
 #include "system/registry.h"
 #include "traffic/if_table.h"
@@ -40,6 +42,8 @@ struct Services {
     InstanceLock* instanceLock = nullptr;
     Registry* registry = nullptr;
     CommandLauncher* launcher = nullptr;
+    UsageSource* usage = nullptr;   // the usage history; null: none kept
+    Notifier* notifier = nullptr;   // desktop notifications; null: message boxes
     QString applicationFilePath;
     DataDirectory dataDirectory{QString()};
     QChar decimalSeparator = u'.';

@@ -1,0 +1,281 @@
+#include "history/allowance.h"
+#include "history/cycle.h"
+#include "history/notifier.h"
+
+#include "history/fake_usage_source.h"
+#include "history/fakes.h"
+
+#include <QDBusConnection>
+#include <QMutex>
+#include <QProcess>
+#include <QThread>
+#include <QVariantMap>
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+using namespace tarvo;
+
+namespace {
+
+constexpr std::uint64_t MB = 1024 * 1024;
+const QString kMost = QStringLiteral("تم استهلاك 80% من الباقة الشهرية");
+const QString kWhole = QStringLiteral("تم استهلاك الباقة الشهرية بالكامل");
+
+QDate d(int y, int m, int day) {
+    return QDate(y, m, day);
+}
+
+} // namespace
+
+TEST(Cycle, StartsOnTheCycleDayOfThisMonthOrTheLast) {
+    EXPECT_EQ(cycleStart(d(2017, 4, 7), 1), d(2017, 4, 1));
+    EXPECT_EQ(nextCycleStart(d(2017, 4, 7), 1), d(2017, 5, 1));
+    EXPECT_EQ(cycleStart(d(2017, 4, 7), 10), d(2017, 3, 10));
+    EXPECT_EQ(nextCycleStart(d(2017, 4, 7), 10), d(2017, 4, 10));
+    EXPECT_EQ(cycleStart(d(2017, 4, 10), 10), d(2017, 4, 10));
+    EXPECT_EQ(nextCycleStart(d(2017, 4, 10), 10), d(2017, 5, 10));
+}
+
+TEST(Cycle, ShorterMonthsStartOnTheirLastDay) {
+    EXPECT_EQ(cycleStart(d(2017, 2, 27), 31), d(2017, 1, 31));
+    EXPECT_EQ(nextCycleStart(d(2017, 2, 27), 31), d(2017, 2, 28));
+    EXPECT_EQ(cycleStart(d(2017, 2, 28), 31), d(2017, 2, 28));
+    EXPECT_EQ(nextCycleStart(d(2017, 2, 28), 31), d(2017, 3, 31));
+    EXPECT_EQ(cycleStart(d(2017, 3, 30), 31), d(2017, 2, 28));
+    EXPECT_EQ(cycleStart(d(2017, 3, 31), 31), d(2017, 3, 31));
+    EXPECT_EQ(nextCycleStart(d(2017, 3, 31), 31), d(2017, 4, 30));
+    EXPECT_EQ(cycleStart(d(2016, 2, 29), 30), d(2016, 2, 29)); // leap year
+    EXPECT_EQ(nextCycleStart(d(2016, 2, 29), 30), d(2016, 3, 30));
+}
+
+TEST(Cycle, AcrossTheYear) {
+    EXPECT_EQ(cycleStart(d(2017, 1, 5), 15), d(2016, 12, 15));
+    EXPECT_EQ(nextCycleStart(d(2016, 12, 20), 15), d(2017, 1, 15));
+}
+
+TEST(Cycle, ProjectionAtTheAverageDailyRate) {
+    // 10 MB in 5 days of a 30-day cycle.
+    EXPECT_EQ(projectedUse(10 * MB, d(2017, 4, 1), d(2017, 4, 5), d(2017, 5, 1)), 60 * MB);
+    // The first day counts as a whole day.
+    EXPECT_EQ(projectedUse(7, d(2017, 4, 1), d(2017, 4, 1), d(2017, 5, 1)), 210u);
+    EXPECT_EQ(projectedUse(0, d(2017, 4, 1), d(2017, 4, 20), d(2017, 5, 1)), 0u);
+    // 2^60 * 31 / 3 does not fit while it is worked out, but the result does.
+    EXPECT_EQ(projectedUse(std::uint64_t(1) << 60, d(2017, 3, 1), d(2017, 3, 3), d(2017, 4, 1)),
+              11913522214270752085ull);
+}
+
+TEST(AllowanceSettings, ReadWrittenAndUnreadableValues) {
+    HistorySettings settings;
+    EXPECT_EQ(readAllowanceSettings(settings), (AllowanceSettings{0, 1}));
+    writeAllowanceSettings(settings, {500, 15});
+    EXPECT_EQ(settings.at("quota_mb"), "500");
+    EXPECT_EQ(settings.at("cycle_day"), "15");
+    EXPECT_EQ(readAllowanceSettings(settings), (AllowanceSettings{500, 15}));
+    settings.at("quota_mb") = "-3";
+    settings.at("cycle_day") = "32";
+    EXPECT_EQ(readAllowanceSettings(settings), (AllowanceSettings{0, 1}));
+    settings.at("quota_mb") = "abc";
+    settings.at("cycle_day") = "0";
+    EXPECT_EQ(readAllowanceSettings(settings), (AllowanceSettings{0, 1}));
+}
+
+TEST(AllowanceState, UsedLeftAndProjected) {
+    const AllowanceState s = allowanceState({100, 1}, 20 * MB, d(2017, 4, 10));
+    EXPECT_EQ(s.cycleStart, d(2017, 4, 1));
+    EXPECT_EQ(s.nextCycleStart, d(2017, 5, 1));
+    EXPECT_EQ(s.quota, 100 * MB);
+    EXPECT_EQ(s.used, 20 * MB);
+    EXPECT_EQ(s.left, 80 * MB);
+    EXPECT_EQ(s.projected, 60 * MB); // 2 MB a day for 30 days
+    EXPECT_EQ(allowanceState({100, 1}, 150 * MB, d(2017, 4, 10)).left, 0u);
+}
+
+TEST(AllowanceState, UsedInCycleReadsTheWholeCycle) {
+    FakeUsageSource source(d(2017, 1, 1), d(2017, 12, 31));
+    const std::uint64_t used = usedInCycle(&source, d(2017, 4, 7), 5);
+    EXPECT_EQ(source.totalFrom, QDateTime(d(2017, 4, 5), QTime(0, 0)));
+    EXPECT_EQ(source.totalTo, QDateTime(d(2017, 5, 5), QTime(0, 0)));
+    EXPECT_GT(used, 0u);
+    EXPECT_EQ(usedInCycle(nullptr, d(2017, 4, 7), 5), 0u);
+}
+
+class AllowanceWatchTest : public ::testing::Test {
+protected:
+    void SetUp() override { writeAllowanceSettings(settings, {100, 1}); }
+    HistorySettings settings;
+    const QDate today = d(2017, 4, 7);
+};
+
+TEST_F(AllowanceWatchTest, EightyThenHundredOnceEach) {
+    AllowanceWatch watch(settings);
+    EXPECT_EQ(watch.check(79 * MB, today), AllowanceMark::None);
+    EXPECT_EQ(watch.check(80 * MB - 1, today), AllowanceMark::None);
+    EXPECT_EQ(watch.check(80 * MB, today), AllowanceMark::Most);
+    EXPECT_EQ(watch.check(90 * MB, today), AllowanceMark::None);
+    EXPECT_EQ(watch.check(100 * MB - 1, today), AllowanceMark::None);
+    EXPECT_EQ(watch.check(100 * MB, today), AllowanceMark::Whole);
+    EXPECT_EQ(watch.check(200 * MB, today.addDays(1)), AllowanceMark::None);
+}
+
+TEST_F(AllowanceWatchTest, BothMarksAtOnceTellOnlyTheWhole) {
+    AllowanceWatch watch(settings);
+    EXPECT_EQ(watch.check(120 * MB, today), AllowanceMark::Whole);
+    EXPECT_EQ(watch.check(120 * MB, today), AllowanceMark::None);
+}
+
+TEST_F(AllowanceWatchTest, ARestartInTheSameCycleTellsNothingAgain) {
+    EXPECT_EQ(AllowanceWatch(settings).check(85 * MB, today), AllowanceMark::Most);
+    EXPECT_EQ(AllowanceWatch(settings).check(85 * MB, today), AllowanceMark::None);
+    EXPECT_EQ(AllowanceWatch(settings).check(100 * MB, today), AllowanceMark::Whole);
+    EXPECT_EQ(AllowanceWatch(settings).check(100 * MB, today.addDays(3)), AllowanceMark::None);
+}
+
+TEST_F(AllowanceWatchTest, NoAllowanceNothingTold) {
+    writeAllowanceSettings(settings, {0, 1});
+    AllowanceWatch watch(settings);
+    EXPECT_EQ(watch.check(0, today), AllowanceMark::None);
+    EXPECT_EQ(watch.check(UINT64_MAX, today), AllowanceMark::None);
+    EXPECT_EQ(settings.at("quota_notified"), "");
+}
+
+TEST_F(AllowanceWatchTest, ANewCycleTellsAgain) {
+    AllowanceWatch watch(settings);
+    EXPECT_EQ(watch.check(100 * MB, today), AllowanceMark::Whole);
+    EXPECT_EQ(watch.check(85 * MB, d(2017, 5, 1)), AllowanceMark::Most);
+    EXPECT_EQ(watch.check(100 * MB, d(2017, 5, 2)), AllowanceMark::Whole);
+}
+
+TEST_F(AllowanceWatchTest, ADamagedRecordCountsAsNothingTold) {
+    settings.at("quota_notified") = "garbage";
+    EXPECT_EQ(AllowanceWatch(settings).check(100 * MB, today), AllowanceMark::Whole);
+}
+
+TEST(TellAllowance, NotificationOrMessageBox) {
+    HistoryMessages messages;
+    FakeNotifier notifier;
+    tellAllowance(AllowanceMark::Most, &notifier, messages);
+    ASSERT_EQ(notifier.sent.size(), 1u);
+    EXPECT_EQ(notifier.sent[0].first, "Tarvo");
+    EXPECT_EQ(notifier.sent[0].second, kMost);
+    EXPECT_TRUE(messages.shown.empty());
+
+    notifier.answers = false;
+    tellAllowance(AllowanceMark::Whole, &notifier, messages);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].second, kWhole);
+
+    tellAllowance(AllowanceMark::Whole, nullptr, messages);
+    EXPECT_EQ(messages.shown.size(), 2u);
+    tellAllowance(AllowanceMark::None, &notifier, messages);
+    EXPECT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(notifier.sent.size(), 2u);
+}
+
+// A notification service of our own on a private session bus: it records what it is asked
+// to show.
+class NotificationsStandIn : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    struct Call {
+        QString app, summary, body;
+    };
+    std::vector<Call> calls() {
+        QMutexLocker lock(&mutex_);
+        return calls_;
+    }
+public slots:
+    uint Notify(const QString& app, uint, const QString&, const QString& summary,
+                const QString& body, const QStringList&, const QVariantMap&, int) {
+        QMutexLocker lock(&mutex_);
+        calls_.push_back({app, summary, body});
+        return uint(calls_.size());
+    }
+
+private:
+    QMutex mutex_;
+    std::vector<Call> calls_;
+};
+
+class PrivateBus : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QProcess daemon;
+        daemon.start(QStringLiteral("dbus-daemon"),
+                     {QStringLiteral("--session"), QStringLiteral("--fork"),
+                      QStringLiteral("--print-address=1"), QStringLiteral("--print-pid=1")});
+        ASSERT_TRUE(daemon.waitForFinished(10000)) << "dbus-daemon (package dbus-daemon)";
+        const QStringList lines =
+            QString::fromUtf8(daemon.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 2);
+        address_ = lines[0].trimmed();
+        pid_ = lines[1].trimmed().toInt();
+        ASSERT_GT(pid_, 0);
+    }
+    void TearDown() override {
+        if (pid_ > 0)
+            ::kill(pid_, SIGTERM);
+    }
+    QDBusConnection connect(const QString& name) {
+        return QDBusConnection::connectToBus(address_, name);
+    }
+    QString address_;
+    int pid_ = 0;
+};
+
+TEST_F(PrivateBus, OneNotificationAtTheWholeAllowanceAndNoneAfterARestart) {
+    // The service answers from its own thread while the notifier waits for the reply.
+    QThread serviceThread;
+    NotificationsStandIn standIn;
+    standIn.moveToThread(&serviceThread);
+    serviceThread.start();
+    QDBusConnection serviceBus = connect(QStringLiteral("stand-in"));
+    ASSERT_TRUE(serviceBus.isConnected());
+    ASSERT_TRUE(serviceBus.registerObject(QStringLiteral("/org/freedesktop/Notifications"),
+                                          &standIn, QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(serviceBus.registerService(QStringLiteral("org.freedesktop.Notifications")));
+
+    HistorySettings settings;
+    HistoryMessages messages;
+    writeAllowanceSettings(settings, {1, 1}); // 1 MB, below a single day's traffic
+    const QDate today = d(2017, 4, 7);
+    FakeUsageSource source(today, today);
+    DbusNotifier notifier(connect(QStringLiteral("meter")));
+    for (int minute = 0; minute < 3; ++minute) {
+        AllowanceWatch watch(settings);
+        tellAllowance(watch.check(usedInCycle(&source, today, 1), today), &notifier, messages);
+    }
+    // A restart: a new watch with the same settings.
+    AllowanceWatch restarted(settings);
+    tellAllowance(restarted.check(usedInCycle(&source, today, 1), today), &notifier, messages);
+
+    const auto calls = standIn.calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].app, "Tarvo");
+    EXPECT_EQ(calls[0].summary, "Tarvo");
+    EXPECT_EQ(calls[0].body, kWhole);
+    EXPECT_TRUE(messages.shown.empty());
+
+    serviceBus.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
+    serviceBus.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("stand-in"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("meter"));
+    serviceThread.quit();
+    serviceThread.wait();
+}
+
+TEST_F(PrivateBus, NoServiceAMessageBox) {
+    HistorySettings settings;
+    HistoryMessages messages;
+    DbusNotifier notifier(connect(QStringLiteral("meter-alone")));
+    EXPECT_FALSE(notifier.notify(QStringLiteral("Tarvo"), kMost));
+    tellAllowance(AllowanceMark::Most, &notifier, messages);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].first, "Tarvo");
+    EXPECT_EQ(messages.shown[0].second, kMost);
+    QDBusConnection::disconnectFromBus(QStringLiteral("meter-alone"));
+}
+
+#include "allowance_test.moc"

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "history/usage_source.h"
+
+#include <QDateTime>
+
+#include <cstdint>
+#include <vector>
+
+// A history with traffic in every hour from firstDay to lastDay: received rises with the hour
+// and the weekday, sent is a quarter of it. Counts the reads, and remembers the last ranges
+// asked for.
+class FakeUsageSource : public tarvo::UsageSource {
+public:
+    static constexpr std::uint64_t kMB = 1024 * 1024;
+
+    QDate firstDay, lastDay;
+    int reads = 0;
+    QDate hoursDay, daysFirst, daysLast, monthsFirst, monthsLast;
+    QDateTime totalFrom, totalTo;
+
+    FakeUsageSource(QDate first, QDate last) : firstDay(first), lastDay(last) {}
+
+    static std::uint64_t receivedIn(const QDate& day, int hour) {
+        return std::uint64_t(day.dayOfWeek()) * kMB * std::uint64_t(hour + 1);
+    }
+
+    tarvo::UsageRow hour(const QDate& day, int h) const {
+        tarvo::UsageRow row{QDateTime(day, QTime(h, 0)), 0, 0};
+        if (day >= firstDay && day <= lastDay) {
+            row.received = receivedIn(day, h);
+            row.sent = row.received / 4;
+        }
+        return row;
+    }
+
+    tarvo::UsageRow day(const QDate& d) const {
+        tarvo::UsageRow row{QDateTime(d, QTime(0, 0)), 0, 0};
+        for (int h = 0; h < 24; ++h) {
+            const tarvo::UsageRow one = hour(d, h);
+            row.received += one.received;
+            row.sent += one.sent;
+        }
+        return row;
+    }
+
+    std::vector<tarvo::UsageRow> hours(const QDate& d) override {
+        ++reads;
+        hoursDay = d;
+        std::vector<tarvo::UsageRow> rows;
+        for (int h = 0; h < 24; ++h)
+            rows.push_back(hour(d, h));
+        return rows;
+    }
+
+    std::vector<tarvo::UsageRow> days(const QDate& first, const QDate& last) override {
+        ++reads;
+        daysFirst = first;
+        daysLast = last;
+        std::vector<tarvo::UsageRow> rows;
+        for (QDate d = first; d <= last; d = d.addDays(1))
+            rows.push_back(day(d));
+        return rows;
+    }
+
+    std::vector<tarvo::UsageRow> months(const QDate& first, const QDate& last) override {
+        ++reads;
+        monthsFirst = first;
+        monthsLast = last;
+        std::vector<tarvo::UsageRow> rows;
+        for (QDate m(first.year(), first.month(), 1); m <= last; m = m.addMonths(1)) {
+            tarvo::UsageRow row{QDateTime(m, QTime(0, 0)), 0, 0};
+            for (QDate d = m; d.month() == m.month(); d = d.addDays(1)) {
+                const tarvo::UsageRow one = day(d);
+                row.received += one.received;
+                row.sent += one.sent;
+            }
+            rows.push_back(row);
+        }
+        return rows;
+    }
+
+    // Whole hours only: the tests ask for whole days.
+    tarvo::UsageRow total(const QDateTime& from, const QDateTime& to) override {
+        ++reads;
+        totalFrom = from;
+        totalTo = to;
+        tarvo::UsageRow sum{from, 0, 0};
+        for (QDateTime t = from; t < to; t = t.addSecs(3600)) {
+            const tarvo::UsageRow one = hour(t.date(), t.time().hour());
+            sum.received += one.received;
+            sum.sent += one.sent;
+        }
+        return sum;
+    }
+
+    QStringList interfaces() override { return {QStringLiteral("eth0")}; }
+};
