@@ -308,6 +308,9 @@ void UsageWindow::showPeriod(int index) {
     series->attachAxis(values);
     values->setRange(0, std::max(1.0, double(largest) / unit));
     values->applyNiceNumbers();
+    // Steps below one MB need their decimal, or the axis reads 0, 0, 0, 1, 1, 1.
+    if (!inGB && values->max() < 10)
+        values->setLabelFormat(QStringLiteral("%.1f MB"));
 }
 
 void UsageWindow::showAllowance() {
