@@ -55,11 +55,8 @@ void HistoryRecorder::feed(const QDateTime& now, std::uint64_t totalReceived,
                            std::uint64_t totalSent, const std::vector<LinkCount>& counted) {
     if (!store_ || !started_)
         return;
-    const qint64 minute = HistoryStore::minuteKey(now);
-    if (minute != currentMinute_) {
-        writePending(minute);
-        currentMinute_ = minute;
-    }
+    tick(now);
+    const qint64 minute = currentMinute_;
     for (const LinkCount& link : counted) {
         auto before = std::find_if(last_.begin(), last_.end(),
                                    [&](const LinkCount& c) { return c.name == link.name; });
