@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -14,9 +15,12 @@ namespace {
 int signalPipe[2] = {-1, -1};
 
 void onSignal(int) {
+    // The interrupted code may be reading errno just now.
+    const int savedErrno = errno;
     const char byte = 1;
     // Async-signal-safe: a write that cannot block (non-blocking socket), result ignored.
     [[maybe_unused]] const ssize_t n = ::write(signalPipe[0], &byte, 1);
+    errno = savedErrno;
 }
 
 } // namespace
