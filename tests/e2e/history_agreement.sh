@@ -15,13 +15,7 @@ meter_ns=$p-meter isp_ns=$p-isp
 prepare "${1:-}" "$meter_ns" "$isp_ns"
 
 mkns "$meter_ns" "$isp_ns"
-ip link add up0 netns "$meter_ns" type veth peer name isp0 netns "$isp_ns"
-ip -n "$meter_ns" addr add 198.51.100.1/30 dev up0
-ip -n "$isp_ns" addr add 198.51.100.2/30 dev isp0
-ip -n "$meter_ns" link set up0 up
-ip -n "$isp_ns" link set isp0 up
-ip -n "$meter_ns" route add default via 198.51.100.2 dev up0
-no_probes "$meter_ns" "$isp_ns"
+make_uplink "$meter_ns" "$isp_ns"
 printf '1000**2000\r\n' > "$work/file1.trv"
 
 # Today's received and sent as the history reports them, read-only, while the meter may run.

@@ -99,3 +99,14 @@ stop_meter() { # [signal]
   kill -0 "$meter" 2>/dev/null && fail "meter still running 10 s after SIG${1:-TERM}"
   meter=
 }
+
+# An uplink up0 from the meter's namespace to an "isp" one, carrying the default route.
+make_uplink() { # meter namespace, isp namespace
+  ip link add up0 netns "$1" type veth peer name isp0 netns "$2"
+  ip -n "$1" addr add 198.51.100.1/30 dev up0
+  ip -n "$2" addr add 198.51.100.2/30 dev isp0
+  ip -n "$1" link set up0 up
+  ip -n "$2" link set isp0 up
+  ip -n "$1" route add default via 198.51.100.2 dev up0
+  no_probes "$1" "$2"
+}

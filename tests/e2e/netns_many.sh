@@ -19,13 +19,7 @@ done > "$work/batch"
 ip -n "$meter_ns" -batch "$work/batch"
 for i in $(seq -w 1 149); do echo "link set extra-peer-$i up"; done > "$work/batch"
 ip -n "$far_ns" -batch "$work/batch"
-ip link add up0 netns "$meter_ns" type veth peer name isp0 netns "$isp_ns"
-ip -n "$meter_ns" addr add 198.51.100.1/30 dev up0
-ip -n "$isp_ns" addr add 198.51.100.2/30 dev isp0
-ip -n "$meter_ns" link set up0 up
-ip -n "$isp_ns" link set isp0 up
-ip -n "$meter_ns" route add default via 198.51.100.2 dev up0
-no_probes "$meter_ns" "$isp_ns"
+make_uplink "$meter_ns" "$isp_ns"
 
 size=$(ip netns exec "$meter_ns" sh -c 'wc -c < /proc/net/dev')
 links=$(ip netns exec "$meter_ns" sh -c 'tail -n +3 /proc/net/dev | wc -l')

@@ -12,15 +12,6 @@ under_x "$@"
 p=tvo3-$$
 meter_ns=$p-meter isp_ns=$p-isp
 prepare "${1:-}" "$meter_ns" "$isp_ns"
-make_uplink() {
-  ip link add up0 netns "$meter_ns" type veth peer name isp0 netns "$isp_ns"
-  ip -n "$meter_ns" addr add 198.51.100.1/30 dev up0
-  ip -n "$isp_ns" addr add 198.51.100.2/30 dev isp0
-  ip -n "$meter_ns" link set up0 up
-  ip -n "$isp_ns" link set isp0 up
-  ip -n "$meter_ns" route add default via 198.51.100.2 dev up0
-  no_probes "$meter_ns" "$isp_ns"
-}
 check() { # what, received base, sent base
   expected="$(($2 + up_rx))**$(($3 + up_tx))"
   [ "$now" = "$expected" ] || fail "$1: file1.trv $now, expected $expected ($2 + rx $up_rx, $3 + tx $up_tx)"
@@ -28,7 +19,7 @@ check() { # what, received base, sent base
 }
 
 mkns "$meter_ns" "$isp_ns"
-make_uplink
+make_uplink "$meter_ns" "$isp_ns"
 ifindex_old=$(ip netns exec "$meter_ns" cat /sys/class/net/up0/ifindex)
 printf '1000**2000\r\n' > "$work/file1.trv"
 
@@ -51,7 +42,7 @@ echo "ok: record after run 2: $(tail -n +2 "$work/file1.trv" | tr -d '\r' | past
 # The same name made anew: what the old link carried stays, the new one counts from 0.
 read -r old_rx old_tx <<<"$(stat_of "$meter_ns" up0 rx) $(stat_of "$meter_ns" up0 tx)"
 ip -n "$meter_ns" link del up0
-make_uplink
+make_uplink "$meter_ns" "$isp_ns"
 ifindex_new=$(ip netns exec "$meter_ns" cat /sys/class/net/up0/ifindex)
 [ "$ifindex_new" != "$ifindex_old" ] || fail "the new up0 kept ifindex $ifindex_old"
 echo "ok: up0 made anew: ifindex $ifindex_old -> $ifindex_new; old up0 ended at rx $old_rx tx $old_tx"
@@ -74,7 +65,7 @@ echo "ok: totals after run 3 $now = 1000 + old up0 rx $old_rx + new up0 rx $up_r
 # counts from that moment, and traffic before it would fall on either side.
 mid_rx=$up_rx mid_tx=$up_tx
 ip -n "$meter_ns" link del up0
-make_uplink
+make_uplink "$meter_ns" "$isp_ns"
 settle "$meter_ns" up0
 flood "$meter_ns" 198.51.100.2 50
 settle "$meter_ns" up0; read -r up_rx up_tx <<<"$counts"
