@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang, AddressSanitizer and UndefinedBehaviorSanitizer,
 # and runs each on a copy of its seed corpus under tests/fuzz/<name>/.
-# Usage: scripts/fuzz.sh [seconds per target, default 60]
+# Usage: scripts/fuzz.sh [seconds per target, default 60] [target ...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
+shift $(( $# > 0 ? 1 : 0 ))
 for pkg in clang libclang-rt-14-dev; do
   if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
     export DEBIAN_FRONTEND=noninteractive
@@ -18,17 +19,23 @@ cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="$flags" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
   -DTARVO_BUILD_TESTS=OFF -DTARVO_BUILD_BENCH=OFF -DTARVO_BUILD_FUZZ=ON >/dev/null
-targets=$(sed -n 's/^add_executable(\(fuzz_[a-z_]*\).*/\1/p' tests/fuzz/CMakeLists.txt)
+targets=${*:-$(sed -n 's/^tarvo_fuzz_target(\(fuzz_[a-z_]*\).*/\1/p' tests/fuzz/CMakeLists.txt)}
 cmake --build build-fuzz -j2 --target $targets
 status=0
 for target in $targets; do
   corpus=$(mktemp -d)
   cp -r "tests/fuzz/${target#fuzz_}/." "$corpus/"
   echo "== $target, $seconds s"
+  # A finding is kept under build-fuzz/findings/ for the regression test.
+  mkdir -p build-fuzz/findings
   if ! build-fuzz/tests/fuzz/$target -max_total_time="$seconds" -max_len=65536 \
-      -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 "$corpus" 2>&1 | tail -12; then
+      -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+      -artifact_prefix="build-fuzz/findings/$target-" "$corpus" > "$corpus.log" 2>&1; then
+    tail -40 "$corpus.log"
     status=1
+  else
+    tail -12 "$corpus.log"
   fi
-  rm -rf "$corpus"
+  rm -rf "$corpus" "$corpus.log"
 done
 exit $status

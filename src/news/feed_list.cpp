@@ -24,20 +24,22 @@ FeedListStore::FeedListStore(const DataDirectory& dataDir)
     : path_(dataDir.filePath(QString::fromLatin1(fileName))) {}
 
 QStringList FeedListStore::load() const {
-    QStringList entries;
     const std::optional<QByteArray> bytes = readFileBytes(path_, maxListBytes);
-    if (!bytes || bytes->isEmpty())
-        return entries;
+    return bytes ? feedListLines(*bytes) : QStringList();
+}
+
+QStringList feedListLines(const QByteArray& bytes) {
+    QStringList entries;
     // Lines are decoded one by one: a list written under the Arabic code page and later
     // extended in UTF-8 keeps both kinds of line readable.
     qsizetype start = 0;
-    const qsizetype size = bytes->size();
+    const qsizetype size = bytes.size();
     while (start < size) {
         qsizetype end = start;
-        while (end < size && bytes->at(end) != '\r' && bytes->at(end) != '\n')
+        while (end < size && bytes.at(end) != '\r' && bytes.at(end) != '\n')
             ++end;
-        entries.append(decodeDataText(bytes->mid(start, end - start)));
-        if (end < size && bytes->at(end) == '\r' && end + 1 < size && bytes->at(end + 1) == '\n')
+        entries.append(decodeDataText(bytes.mid(start, end - start)));
+        if (end < size && bytes.at(end) == '\r' && end + 1 < size && bytes.at(end + 1) == '\n')
             ++end;
         start = end + 1;
     }

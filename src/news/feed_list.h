@@ -32,6 +32,10 @@ private:
     QString path_;
 };
 
+// The lines of a feed list file: CR LF, LF or a lone CR ends one; each line decoded on its
+// own (UTF-8, else the Arabic code page).
+QStringList feedListLines(const QByteArray& bytes);
+
 enum class AddFeedResult { Added, Incomplete, WriteFailed };
 
 // Saves title "!" address as a new line. An empty title or address is refused; spaces
