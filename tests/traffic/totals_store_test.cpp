@@ -102,6 +102,14 @@ TEST(TotalsStore, DamagedOrMissingRecordIsNoRecordButKeepsTheTotals) {
         EXPECT_EQ(t.sent, u"6") << bytes;
         EXPECT_FALSE(loaded.has_value()) << bytes;
     }
+    // A NUL byte in the line must not cut the text the record is looked for in.
+    s.file(QByteArrayLiteral("5**6\0\r\nboot x\r\n"));
+    EXPECT_EQ(s.store.LoadTotals(&loaded).received, u"5");
+    ASSERT_TRUE(loaded.has_value());
+    EXPECT_EQ(loaded->bootId, "x");
+    s.file(QByteArrayLiteral("5\0**6 and a long tail\r\nboot x\r\n"));
+    s.store.LoadTotals(&loaded);
+    EXPECT_TRUE(loaded.has_value());
     // A record of a boot with no counted interface is a record.
     s.file("5**6\r\nboot x\r\n");
     s.store.LoadTotals(&loaded);
