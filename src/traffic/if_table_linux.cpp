@@ -29,7 +29,7 @@ void parseProcNetDev(std::string_view text, std::vector<InterfaceRow>& rows) {
             unsigned long long fields[16];
             int count = 0;
             const char* q = colon + 1;
-            bool ok = !row.name.empty();
+            bool ok = isInterfaceName(row.name);
             while (ok && count < 16) {
                 while (q < eol && (*q == ' ' || *q == '\t'))
                     ++q;
@@ -60,8 +60,10 @@ long parseInterfaceFlags(const std::string& text) {
     return endp == text.c_str() ? -1 : flags;
 }
 
-bool isInterfaceName(const std::string& name) {
-    return !name.empty() && name.find('/') == std::string::npos && name != "." && name != "..";
+bool isInterfaceName(std::string_view name) {
+    // The kernel's own rule: shorter than IFNAMSIZ (16), no "/", ":" or white space.
+    return !name.empty() && name.size() < 16 && name != "." && name != ".." &&
+           name.find_first_of("/: \t\n\v\f\r") == std::string_view::npos;
 }
 
 ProcNetDevSource::ProcNetDevSource(std::string procNet, std::string sysClassNet, ReadAt readAt,

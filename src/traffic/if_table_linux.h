@@ -56,14 +56,14 @@ private:
     std::vector<std::string> defaultRouteNames_;
 };
 
-// Parses the text of /proc/net/dev into names and counters; header and malformed lines
-// are left out. The description of each row is its name.
+// Parses the text of /proc/net/dev into names and counters; header and malformed lines,
+// and names no interface can have, are left out. The description of each row is its name.
 void parseProcNetDev(std::string_view text, std::vector<InterfaceRow>& rows);
 
 // The flags word of an interface's sysfs flags text ("0x1003\n"), or -1 when malformed.
 long parseInterfaceFlags(const std::string& text);
 
 // Whether a name can stand for an interface directory of /sys/class/net.
-bool isInterfaceName(const std::string& name);
+bool isInterfaceName(std::string_view name);
 
 } // namespace tarvo

@@ -1,5 +1,7 @@
 #include "traffic/route_table_linux.h"
 
+#include "traffic/if_table_linux.h"
+
 #include <charconv>
 
 namespace tarvo {
@@ -42,6 +44,9 @@ template <typename Each> void eachLine(std::string_view text, Each each) {
 }
 
 void addOnce(std::vector<std::string>& names, std::string_view name) {
+    // A damaged line can put anything in the device column.
+    if (!isInterfaceName(name))
+        return;
     for (const std::string& n : names)
         if (n == name)
             return;

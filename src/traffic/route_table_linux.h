@@ -7,7 +7,7 @@
 namespace tarvo {
 
 // The interfaces that IPv4 default routes go through, from the text of /proc/net/route
-// (routes that are up and do not reject).
+// (routes that are up and do not reject). Names no interface can have are left out.
 std::vector<std::string> ipv4DefaultRouteInterfaces(std::string_view routeText);
 
 // The same from /proc/net/ipv6_route.

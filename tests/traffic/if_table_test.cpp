@@ -1,6 +1,7 @@
 #include "support/temp_dir.h"
 #include "sysfs_fixture.h"
 #include "traffic/if_table_linux.h"
+#include "traffic/route_table_linux.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -79,6 +80,11 @@ TEST(ProcNetDev, LeavesOutMalformedLines) {
                                        "neg: -1 0 0 0 0 0 0 0 1 0 0 0 0 0 0 0\n"
                                        ": 1 0 0 0 0 0 0 0 1 0 0 0 0 0 0 0\n"
                                        "no colon at all\n"
+                                       // Names the kernel never gives: they would read sysfs
+                                       // paths of other things.
+                                       "a b: 1 0 0 0 0 0 0 0 1 0 0 0 0 0 0 0\n"
+                                       "../x: 1 0 0 0 0 0 0 0 1 0 0 0 0 0 0 0\n"
+                                       "sixteen-letters0: 1 0 0 0 0 0 0 0 1 0 0 0 0 0 0 0\n"
                                        "\n"
                                        "veth-a.b@if2: 7 0 0 0 0 0 0 0 9 0 0 0 0 0 0 0\n",
                  sys);
@@ -244,4 +250,20 @@ TEST(ProcNetDev, RouteTablesAreReadAgainOnlyWhenTheKernelSaysTheyChanged) {
     ASSERT_TRUE(source.read(rows));
     EXPECT_FALSE(rows[0].defaultRoute);
     EXPECT_TRUE(rows[1].defaultRoute);
+}
+
+TEST(RouteTables, NameOnlyInterfacesThatCanExist) {
+    const std::string_view v4 =
+        "Iface\tDestination\tGateway\tFlags\tRefCnt\tUse\tMetric\tMask\n"
+        "eth0\t00000000\t0102A8C0\t0003\t0\t0\t100\t00000000\n"
+        "a/b\t00000000\t0102A8C0\t0003\t0\t0\t100\t00000000\n"
+        "sixteen-letters0\t00000000\t0102A8C0\t0003\t0\t0\t100\t00000000\n"
+        "eth0\t00000000\t0102A8C0\t0003\t0\t0\t200\t00000000\n";
+    EXPECT_EQ(ipv4DefaultRouteInterfaces(v4), std::vector<std::string>{"eth0"});
+    const std::string_view v6 =
+        "00000000000000000000000000000000 00 00000000000000000000000000000000 00 "
+        "fe800000000000000000000000000001 00000400 00000001 00000000 00000003 wlan0\n"
+        "00000000000000000000000000000000 00 00000000000000000000000000000000 00 "
+        "fe800000000000000000000000000001 00000400 00000001 00000000 00000003 wl:an0\n";
+    EXPECT_EQ(ipv6DefaultRouteInterfaces(v6), std::vector<std::string>{"wlan0"});
 }
