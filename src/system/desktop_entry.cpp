@@ -95,7 +95,8 @@ std::optional<QHash<QString, QString>> parseKeyFileGroup(const QString& text, QS
         if (equals <= 0)
             continue;
         const QString key = line.left(equals).trimmed().toString();
-        if (!keys.contains(key))
+        // A line of blanks before its "=" names no key.
+        if (!key.isEmpty() && !keys.contains(key))
             keys.insert(key, unescapeValue(leftTrimmed(line.mid(equals + 1))));
     }
     if (!found)

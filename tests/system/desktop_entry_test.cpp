@@ -16,6 +16,10 @@ TEST(DesktopEntry, ReadsOnlyTheDesktopEntryGroup) {
     EXPECT_EQ(entry->value(QStringLiteral("Comment")), QStringLiteral(" Padded\tand\\slash  "));
 
     EXPECT_FALSE(parseDesktopEntry(QStringLiteral("[Desktop Entryx]\nExec=x\n")));
+    // Blanks before the "=" name no key.
+    const auto blankKey = parseDesktopEntry(QStringLiteral("[Desktop Entry]\n\r=x\n \t=y\nA=z\n"));
+    ASSERT_TRUE(blankKey);
+    EXPECT_EQ(blankKey->keys(), QStringList{QStringLiteral("A")});
 }
 
 TEST(DesktopEntry, SplitsExecAndDropsFieldCodes) {
