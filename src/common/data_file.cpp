@@ -4,6 +4,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+
 namespace tarvo {
 
 QString decodeDataText(const QByteArray& bytes) {
@@ -25,10 +27,20 @@ std::optional<QByteArray> readFileBytes(const QString& path, qint64 maxBytes) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    QByteArray bytes = file.read(maxBytes + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > maxBytes)
-        return std::nullopt;
-    return bytes;
+    // Read in steps the size of the file: one read of the whole limit would allocate (and
+    // clear) megabytes for the few bytes these files hold.
+    QByteArray bytes;
+    const qint64 step = std::clamp<qint64>(file.size() + 1, 4096, maxBytes + 1);
+    for (;;) {
+        const QByteArray part = file.read(std::min(step, maxBytes + 1 - bytes.size()));
+        if (file.error() != QFileDevice::NoError)
+            return std::nullopt;
+        if (part.isEmpty())
+            return bytes;
+        bytes += part;
+        if (bytes.size() > maxBytes)
+            return std::nullopt;
+    }
 }
 
 std::optional<QString> readFirstLine(const QString& path) {

@@ -20,6 +20,26 @@ TEST(DataFile, FirstLineEndsAtCrOrLf) {
     EXPECT_FALSE(readFirstLine(dir.filePath("missing")).has_value());
 }
 
+TEST(DataFile, ReadsWholeFilesUpToTheLimit) {
+    QTemporaryDir dir;
+    QByteArray big;
+    for (int i = 0; big.size() < 10000; ++i)
+        big += QByteArray::number(i) + ' ';
+    const QString path = writeFixture(dir, "big", big);
+    EXPECT_EQ(readFileBytes(path, big.size()), big);
+    EXPECT_EQ(readFileBytes(path, 1 << 20), big);
+    EXPECT_FALSE(readFileBytes(path, big.size() - 1).has_value());
+    EXPECT_EQ(readFileBytes(writeFixture(dir, "empty", ""), 10), QByteArray());
+    EXPECT_FALSE(readFileBytes(dir.filePath("missing"), 10).has_value());
+    // Past the first step of the read, the limit still holds to the byte.
+    QFile growing(path);
+    ASSERT_TRUE(growing.open(QIODevice::Append));
+    growing.write(QByteArray(5000, 'x'));
+    growing.close();
+    EXPECT_EQ(readFileBytes(path, 1 << 20)->size(), big.size() + 5000);
+    EXPECT_FALSE(readFileBytes(path, big.size() + 4999).has_value());
+}
+
 TEST(DataFile, DecodesUtf8ElseArabicCodePage) {
     EXPECT_EQ(
         decodeDataText(QByteArray("\xd8\xa7\xd9\x84\xd8\xa3\xd8\xae\xd8\xa8\xd8\xa7\xd8\xb1")),
