@@ -6,11 +6,105 @@
 #include <QString>
 #include <QStringDecoder>
 
+#include <cstdint>
+#include <cstring>
+
 namespace tarvo {
 
 namespace {
 
-std::optional<QString> decodeDocument(const QByteArray& bytes) {
+// The transport's charset where the document names none; one the decoder does not know
+// is taken for UTF-8, since servers often name it wrongly.
+QString transportEncoding(const QByteArray& charset) {
+    const QString name = QString::fromLatin1(charset).trimmed();
+    if (name.isEmpty() || !QStringDecoder(name.toLatin1().constData()).isValid())
+        return QStringLiteral("UTF-8");
+    return name;
+}
+
+bool isXmlBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// Blanks before the XML declaration are not well-formed, but common: feeds built by
+// templates often begin with a line break.
+qsizetype blanksBeforeDeclaration(QByteArrayView bytes) {
+    qsizetype i = 0;
+    while (i < bytes.size() && isXmlBlank(bytes[i]))
+        ++i;
+    return i > 0 && bytes.sliced(i).startsWith("<?xml") ? i : 0;
+}
+
+// The encoding the declaration at the start names; empty when there is no declaration or
+// it names none, nothing when the declaration never ends.
+std::optional<QString> declaredEncoding(QByteArrayView bytes) {
+    if (!bytes.startsWith("<?xml"))
+        return QString();
+    const qsizetype end = bytes.indexOf(QByteArrayView("?>"));
+    if (end < 0)
+        return std::nullopt;
+    static const QRegularExpression pattern(
+        QStringLiteral("\\sencoding\\s*=\\s*([\"'])([A-Za-z][A-Za-z0-9._-]*)\\1"));
+    const auto match = pattern.match(QString::fromLatin1(bytes.first(end)));
+    return match.hasMatch() ? match.captured(2) : QString();
+}
+
+// Well-formed UTF-8 as the Qt decoder takes it: no overlong forms, surrogates or code
+// points past U+10FFFF, nothing cut short.
+bool isUtf8(QByteArrayView bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = p + bytes.size();
+    while (p < end) {
+        // Eight ASCII bytes at a time: feeds are mostly markup.
+        if (end - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            if ((word & 0x8080808080808080ull) == 0) {
+                p += 8;
+                continue;
+            }
+        }
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        int length;
+        unsigned char low = 0x80, high = 0xBF; // the range of the second byte
+        if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            if (c == 0xE0)
+                low = 0xA0;
+            else if (c == 0xED)
+                high = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            if (c == 0xF0)
+                low = 0x90;
+            else if (c == 0xF4)
+                high = 0x8F;
+        } else {
+            return false;
+        }
+        if (end - p < length || p[1] < low || p[1] > high)
+            return false;
+        for (int k = 2; k < length; ++k)
+            if ((p[k] & 0xC0) != 0x80)
+                return false;
+        p += length;
+    }
+    return true;
+}
+
+bool isUtf8Name(const QString& encoding) {
+    return encoding.compare(u"UTF-8", Qt::CaseInsensitive) == 0;
+}
+
+// The general decoder: byte-order marks, UTF-16, and every encoding the declaration or the
+// transport names. Gives the text as UTF-8.
+std::optional<QByteArray> decodeThroughQt(const QByteArray& bytes, const QByteArray& charset) {
     auto startsWith = [&](const char* prefix, qsizetype n) {
         return bytes.size() >= n && std::equal(prefix, prefix + n, bytes.constData());
     };
@@ -28,17 +122,11 @@ std::optional<QString> decodeDocument(const QByteArray& bytes) {
         decoder = QStringDecoder(QStringDecoder::Utf16BE);
         body = startsWith("\xFE\xFF", 2) ? bytes.mid(2) : bytes;
     } else {
-        QString encoding = QStringLiteral("UTF-8");
-        if (bytes.startsWith("<?xml")) {
-            const qsizetype end = bytes.indexOf("?>");
-            if (end < 0)
-                return std::nullopt;
-            static const QRegularExpression pattern(
-                QStringLiteral("\\sencoding\\s*=\\s*([\"'])([A-Za-z][A-Za-z0-9._-]*)\\1"));
-            const auto match = pattern.match(QString::fromLatin1(bytes.left(end)));
-            if (match.hasMatch())
-                encoding = match.captured(2);
-        }
+        body = bytes.mid(blanksBeforeDeclaration(bytes));
+        const std::optional<QString> declared = declaredEncoding(body);
+        if (!declared)
+            return std::nullopt;
+        const QString encoding = declared->isEmpty() ? transportEncoding(charset) : *declared;
         decoder = QStringDecoder(encoding.toLatin1().constData(), QStringDecoder::Flag::Stateless);
     }
     if (!decoder.isValid())
@@ -46,7 +134,12 @@ std::optional<QString> decodeDocument(const QByteArray& bytes) {
     QString text = decoder(body);
     if (decoder.hasError())
         return std::nullopt;
-    return text;
+    qsizetype blanks = 0;
+    while (blanks < text.size() && text[blanks].unicode() < 0x80 && isXmlBlank(char(text[blanks].unicode())))
+        ++blanks;
+    if (blanks > 0 && QStringView(text).sliced(blanks).startsWith(u"<?xml"))
+        text.remove(0, blanks);
+    return text.toUtf8();
 }
 
 bool isNameChar(QChar c) {
@@ -213,11 +306,25 @@ private:
 
 } // namespace
 
-std::optional<QByteArray> prepareFeedDocument(const QByteArray& bytes) {
-    const std::optional<QString> text = decodeDocument(bytes);
-    if (!text)
-        return std::nullopt;
-    const std::optional<QString> prepared = Preparer(*text).run();
+std::optional<QByteArray> decodeFeedDocument(const QByteArray& bytes, const QByteArray& charset) {
+    // The common case, UTF-8 named or taken by default, is checked in place, not copied.
+    if (!bytes.startsWith("\xEF\xBB\xBF") && !bytes.startsWith("\xFF\xFE") &&
+        !bytes.startsWith("\xFE\xFF") && !bytes.startsWith(QByteArrayView("<\0?\0", 4)) &&
+        !bytes.startsWith(QByteArrayView("\0<\0?", 4))) {
+        const qsizetype blanks = blanksBeforeDeclaration(bytes);
+        const QByteArrayView body = QByteArrayView(bytes).sliced(blanks);
+        const std::optional<QString> declared = declaredEncoding(body);
+        if (!declared)
+            return std::nullopt;
+        const QString encoding = declared->isEmpty() ? transportEncoding(charset) : *declared;
+        if (isUtf8Name(encoding) && isUtf8(body))
+            return blanks > 0 ? bytes.sliced(blanks) : bytes;
+    }
+    return decodeThroughQt(bytes, charset);
+}
+
+std::optional<QByteArray> prepareFeedDocument(const QByteArray& utf8) {
+    const std::optional<QString> prepared = Preparer(QString::fromUtf8(utf8)).run();
     if (!prepared)
         return std::nullopt;
     return prepared->toUtf8();

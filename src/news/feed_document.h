@@ -6,15 +6,22 @@
 
 namespace tarvo {
 
-// Makes a fetched document ready for the XML reader, or refuses it.
+// The text of a fetched document as UTF-8, or nothing when it cannot be decoded. The
+// encoding is the byte-order mark's, else the one the XML declaration names, else the
+// transport's charset (HTTP Content-Type), else UTF-8. A byte-order mark, and blanks before
+// the declaration (common in real feeds, though not well-formed), are dropped; the
+// declaration itself stays.
+std::optional<QByteArray> decodeFeedDocument(const QByteArray& bytes,
+                                             const QByteArray& charset = {});
+
+// Makes decoded text ready for the XML reader, or refuses it.
 //
 // Feeds need no DTD, so a document type declaration is dropped with its internal subset:
 // nothing it declares expands and nothing it names is read. The HTML 4 named entities that
 // old feeds use without declaring them become character references; any other undeclared
-// entity still makes the read fail. The text is decoded by its byte-order mark or XML
-// declaration and given back as UTF-8 without a declaration. Unterminated markup and
-// undecodable text are refused. The limits on the document's shape are the reader's to
-// count (see parseFeed): this step only rewrites.
-std::optional<QByteArray> prepareFeedDocument(const QByteArray& bytes);
+// entity still makes the read fail. The XML declaration goes, since the text is no longer
+// in the encoding it names. Unterminated markup is refused. The limits on the document's
+// shape are the reader's to count (see parseFeed): this step only rewrites.
+std::optional<QByteArray> prepareFeedDocument(const QByteArray& utf8);
 
 } // namespace tarvo

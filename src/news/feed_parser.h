@@ -30,9 +30,16 @@ struct FeedDocumentLimits {
 // One streaming read of the document both builds the listing and counts every limit, so
 // that nothing a separate scan could misread gets past them, and the work stays linear in
 // the document. A cancel flag that turns true ends the read within a few thousand tokens;
-// a cancelled read lists nothing.
+// a cancelled read lists nothing. charset is the transport's (HTTP Content-Type), used
+// when the document names no encoding.
 FeedListing parseFeed(const QByteArray& document, bool isOnline,
                       const FeedDocumentLimits& limits = {},
-                      const std::atomic<bool>* cancelled = nullptr);
+                      const std::atomic<bool>* cancelled = nullptr,
+                      const QByteArray& charset = {});
+
+// The same listing through the full XML reader alone, which parseFeed leaves the documents
+// to that its fast reader does not judge: the reference the fast reader is held to.
+FeedListing parseFeedFully(const QByteArray& document, bool isOnline,
+                           const FeedDocumentLimits& limits = {}, const QByteArray& charset = {});
 
 } // namespace tarvo

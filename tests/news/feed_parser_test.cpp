@@ -1,4 +1,5 @@
 #include "news/feed_document.h"
+#include "news/feed_fast_reader.h"
 #include "news/feed_parser.h"
 #include "news/html_entities.h"
 
@@ -7,9 +8,32 @@
 #include <gtest/gtest.h>
 
 using tarvo::FeedListing;
-using tarvo::parseFeed;
 
 namespace {
+
+// Every document of these tests is read both ways: the fast reader must list exactly what
+// the full XML reader lists, whichever of them decides.
+FeedListing listFeed(const QByteArray& document, bool isOnline,
+                      const tarvo::FeedDocumentLimits& limits = {},
+                      const std::atomic<bool>* cancelled = nullptr,
+                      const QByteArray& charset = {}) {
+    const FeedListing listing = tarvo::parseFeed(document, isOnline, limits, cancelled, charset);
+    if (!cancelled) {
+        const FeedListing full = tarvo::parseFeedFully(document, isOnline, limits, charset);
+        EXPECT_EQ(listing.headlines, full.headlines) << document.left(300).toStdString();
+        EXPECT_EQ(listing.links, full.links) << document.left(300).toStdString();
+    }
+    return listing;
+}
+
+// Whether the fast reader judges the document itself, rather than leaving it to the full one.
+bool readFast(const QByteArray& document) {
+    const std::optional<QByteArray> text = tarvo::decodeFeedDocument(document);
+    tarvo::ListingBuilder builder(true, {}, 1 << 30);
+    qint64 preparedSize = 0;
+    return text && tarvo::readFeedFast(*text, builder, nullptr, preparedSize) ==
+                       tarvo::FastRead::Listed;
+}
 
 QByteArray rss2(const QByteArray& items) {
     return "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>Channel</title>"
@@ -31,7 +55,7 @@ QStringList strings(std::initializer_list<const char*> list) {
 } // namespace
 
 TEST(FeedParser, ListsItemsInDocumentOrderEachFollowedBySpace) {
-    const FeedListing l = parseFeed(
+    const FeedListing l = listFeed(
         rss2(item("One", "http://a/1") + item("Two", "http://a/2") + item("Three", "http://a/3")),
         true);
     EXPECT_EQ(l.headlines, strings({"One ", "Two ", "Three "}));
@@ -40,7 +64,7 @@ TEST(FeedParser, ListsItemsInDocumentOrderEachFollowedBySpace) {
 
 TEST(FeedParser, FirstTitleAmongAllDescendantsWins) {
     const FeedListing l =
-        parseFeed(rss2("<item><source><title>Nested</title></source><title>Own</title>"
+        listFeed(rss2("<item><source><title>Nested</title></source><title>Own</title>"
                        "<link>http://a/1</link></item>"),
                   true);
     EXPECT_EQ(l.headlines, strings({"Nested "}));
@@ -49,7 +73,7 @@ TEST(FeedParser, FirstTitleAmongAllDescendantsWins) {
 
 TEST(FeedParser, ItemWithoutLinkEndsListingAfterItsHeadline) {
     const FeedListing l =
-        parseFeed(rss2(item("One", "http://a/1") + "<item><title>Two</title></item>" +
+        listFeed(rss2(item("One", "http://a/1") + "<item><title>Two</title></item>" +
                        item("Three", "http://a/3")),
                   true);
     EXPECT_EQ(l.headlines, strings({"One ", "Two "}));
@@ -58,7 +82,7 @@ TEST(FeedParser, ItemWithoutLinkEndsListingAfterItsHeadline) {
 
 TEST(FeedParser, FirstItemWithoutTitleListsNothing) {
     const FeedListing l =
-        parseFeed(rss2("<item><link>http://a/1</link></item>" + item("Two", "http://a/2")), true);
+        listFeed(rss2("<item><link>http://a/1</link></item>" + item("Two", "http://a/2")), true);
     EXPECT_TRUE(l.headlines.isEmpty());
     EXPECT_TRUE(l.links.isEmpty());
 }
@@ -69,7 +93,7 @@ TEST(FeedParser, DocumentsWithoutItemsListNothing) {
     const QByteArray html = "<!DOCTYPE html><html><body><p>Not a feed<br></p></body></html>";
     for (const QByteArray& doc : {atom, html, QByteArray(), QByteArray("plain text"),
                                   rss2(item("Cut", "off")).chopped(10)}) {
-        const FeedListing l = parseFeed(doc, true);
+        const FeedListing l = listFeed(doc, true);
         EXPECT_TRUE(l.headlines.isEmpty()) << doc.constData();
         EXPECT_TRUE(l.links.isEmpty());
     }
@@ -77,7 +101,7 @@ TEST(FeedParser, DocumentsWithoutItemsListNothing) {
 
 TEST(FeedParser, OfflineListsDescriptionsAndKeepsLinksAligned) {
     const FeedListing l =
-        parseFeed(rss2("<item><title>T1</title><description>D1</description><link>L1</link></item>"
+        listFeed(rss2("<item><title>T1</title><description>D1</description><link>L1</link></item>"
                        "<item><title>T2</title><description>D2</description></item>"
                        "<item><description>D3</description><link>L3</link></item>"
                        "<item><title>T4</title></item>"
@@ -96,16 +120,16 @@ TEST(FeedParser, Rss091WithHtmlEntitiesAndItsDoctype) {
                            "<link>http://a/?x=1&amp;y=2</link></item>"
                            "<item><title>Caf\xe9 in Latin-1</title><link>http://a/2</link></item>"
                            "</channel></rss>";
-    const FeedListing l = parseFeed(doc, true);
+    const FeedListing l = listFeed(doc, true);
     EXPECT_EQ(l.headlines, QStringList({QString::fromUtf8("Café\u00a0news… & more © "),
                                         QString::fromUtf8("Café in Latin-1 ")}));
     EXPECT_EQ(l.links, strings({"http://a/?x=1&y=2 ", "http://a/2 "}));
 }
 
 TEST(FeedParser, UnknownUndeclaredEntityFailsTheLoad) {
-    EXPECT_TRUE(parseFeed(rss2(item("A &bogus; B", "l")), true).headlines.isEmpty());
+    EXPECT_TRUE(listFeed(rss2(item("A &bogus; B", "l")), true).headlines.isEmpty());
     // Entity names are case-sensitive, as in HTML.
-    EXPECT_TRUE(parseFeed(rss2(item("A &EACUTE; B", "l")), true).headlines.isEmpty());
+    EXPECT_TRUE(listFeed(rss2(item("A &EACUTE; B", "l")), true).headlines.isEmpty());
 }
 
 TEST(FeedParser, Rss10ItemsBesideTheChannel) {
@@ -119,14 +143,14 @@ TEST(FeedParser, Rss10ItemsBesideTheChannel) {
         "<link>http://a/1</link></item>"
         "<item rdf:about=\"http://a/2\"><title>Second</title><link>http://a/2</link></item>"
         "</rdf:RDF>";
-    const FeedListing l = parseFeed(doc, true);
+    const FeedListing l = listFeed(doc, true);
     EXPECT_EQ(l.headlines, strings({"First ", "Second "}));
     EXPECT_EQ(l.links, strings({"http://a/1 ", "http://a/2 "}));
 }
 
 TEST(FeedParser, CdataAndCharacterReferencesGiveText) {
     const FeedListing l =
-        parseFeed(rss2(item("<![CDATA[<b>Bold</b> & &eacute;]]>", "http://a/1") +
+        listFeed(rss2(item("<![CDATA[<b>Bold</b> & &eacute;]]>", "http://a/1") +
                        item("&#1575;&#x644; &#38; &lt;x&gt;", "<![CDATA[http://a/?q=1&r=2]]>")),
                   true);
     EXPECT_EQ(l.headlines, QStringList({QStringLiteral("<b>Bold</b> & &eacute; "),
@@ -143,10 +167,10 @@ TEST(FeedParser, ArabicInUtf8AndInDeclaredWindows1256) {
     const QByteArray cp1256 =
         "<?xml version=\"1.0\" encoding=\"Windows-1256\"?><rss><channel><item><title>" + arabic +
         "</title><link>http://a/1</link></item></channel></rss>";
-    EXPECT_EQ(parseFeed(utf8, true).headlines, QStringList({title + u' '}));
-    EXPECT_EQ(parseFeed(cp1256, true).headlines, QStringList({title + u' '}));
+    EXPECT_EQ(listFeed(utf8, true).headlines, QStringList({title + u' '}));
+    EXPECT_EQ(listFeed(cp1256, true).headlines, QStringList({title + u' '}));
     // The same bytes without the declaration are not UTF-8: the load fails.
-    EXPECT_TRUE(parseFeed(cp1256.mid(cp1256.indexOf("?>") + 2), true).headlines.isEmpty());
+    EXPECT_TRUE(listFeed(cp1256.mid(cp1256.indexOf("?>") + 2), true).headlines.isEmpty());
 }
 
 TEST(FeedParser, Utf16WithByteOrderMark) {
@@ -155,7 +179,7 @@ TEST(FeedParser, Utf16WithByteOrderMark) {
                  QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?>"));
     QByteArray bytes("\xff\xfe");
     bytes.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-    EXPECT_EQ(parseFeed(bytes, true).headlines, QStringList({QString::fromUtf8("سلام ")}));
+    EXPECT_EQ(listFeed(bytes, true).headlines, QStringList({QString::fromUtf8("سلام ")}));
 }
 
 TEST(FeedParser, EntityExpansionDocumentsFailTheLoad) {
@@ -174,7 +198,7 @@ TEST(FeedParser, EntityExpansionDocumentsFailTheLoad) {
     const QByteArray declared = "<!DOCTYPE rss [<!ENTITY name \"x\"><!ENTITY % p \"\"> %p;]>" +
                                 rss2(item("&name;", "l")).mid(21);
     for (const QByteArray& doc : {laughs, quadratic, declared}) {
-        const FeedListing l = parseFeed(doc, true);
+        const FeedListing l = listFeed(doc, true);
         EXPECT_TRUE(l.headlines.isEmpty());
         EXPECT_TRUE(l.links.isEmpty());
     }
@@ -185,9 +209,9 @@ TEST(FeedParser, DoctypeIsIgnoredNotActedOn) {
     const QByteArray doc = "<!DOCTYPE rss SYSTEM \"http://example.org/x].dtd\" [\n"
                            "<!-- ]> -->\n<!ENTITY e \"]>\">\n<?pi ]> ?>\n]>" +
                            rss2(item("Kept", "http://a/1")).mid(21);
-    EXPECT_EQ(parseFeed(doc, true).headlines, strings({"Kept "}));
+    EXPECT_EQ(listFeed(doc, true).headlines, strings({"Kept "}));
     const QByteArray unterminated = "<!DOCTYPE rss [<!ENTITY e \"x\">" + rss2(item("A", "l"));
-    EXPECT_TRUE(parseFeed(unterminated, true).headlines.isEmpty());
+    EXPECT_TRUE(listFeed(unterminated, true).headlines.isEmpty());
 }
 
 TEST(FeedParser, DeepNestingAndOversizedMarkupAreRefused) {
@@ -195,22 +219,22 @@ TEST(FeedParser, DeepNestingAndOversizedMarkupAreRefused) {
     const QByteArray deep = "<rss><channel><item><title>T</title><link>l</link>" +
                             QByteArray("<x>").repeated(levels) +
                             QByteArray("</x>").repeated(levels) + "</item></channel></rss>";
-    EXPECT_TRUE(parseFeed(deep, true).headlines.isEmpty());
+    EXPECT_TRUE(listFeed(deep, true).headlines.isEmpty());
 
     QByteArray manyAttributes = "<rss><channel><item";
     for (int i = 0; i < 100000; ++i)
         manyAttributes += " a" + QByteArray::number(i) + "=\"\"";
     manyAttributes += "><title>T</title><link>l</link></item></channel></rss>";
-    EXPECT_TRUE(parseFeed(manyAttributes, true).headlines.isEmpty());
+    EXPECT_TRUE(listFeed(manyAttributes, true).headlines.isEmpty());
 
     const QByteArray manyElements = rss2(item("T", "l") + QByteArray("<x/>").repeated(350000));
-    EXPECT_TRUE(parseFeed(manyElements, true).headlines.isEmpty());
+    EXPECT_TRUE(listFeed(manyElements, true).headlines.isEmpty());
 
     // Well inside the limits, a real feed's shape is accepted.
     QByteArray items;
     for (int i = 0; i < 2000; ++i)
         items += item("T" + QByteArray::number(i), "l");
-    EXPECT_EQ(parseFeed(rss2(items), true).headlines.size(), 2000);
+    EXPECT_EQ(listFeed(rss2(items), true).headlines.size(), 2000);
 }
 
 TEST(FeedDocument, EntitiesInsideMarkupOtherThanTextAreLeftAlone) {
@@ -249,16 +273,16 @@ TEST(FeedParser, AttributesCountTowardsTheMarkupLimit) {
         return "<rss><channel><item" + attributes + extra +
                "><title>T</title><link>l</link></item></channel></rss>";
     };
-    EXPECT_EQ(parseFeed(doc(""), true, limits).headlines.size(), 1);
-    EXPECT_EQ(parseFeed(doc(" z='1' y='2'"), true, limits).headlines.size(), 1); // 16
-    EXPECT_EQ(parseFeed(doc(" z='1' y='2' w='3'"), true, limits).headlines.size(), 0);
+    EXPECT_EQ(listFeed(doc(""), true, limits).headlines.size(), 1);
+    EXPECT_EQ(listFeed(doc(" z='1' y='2'"), true, limits).headlines.size(), 1); // 16
+    EXPECT_EQ(listFeed(doc(" z='1' y='2' w='3'"), true, limits).headlines.size(), 0);
 
     // Spread over many tags, each well within the per-tag limit, they still add up.
     QByteArray tag = "<x";
     for (int i = 0; i < 200; ++i)
         tag += " a" + QByteArray::number(i) + "=\"\"";
     tag += "/>";
-    EXPECT_TRUE(parseFeed(rss2(item("T", "l") + tag.repeated(2000)), true).headlines.isEmpty());
+    EXPECT_TRUE(listFeed(rss2(item("T", "l") + tag.repeated(2000)), true).headlines.isEmpty());
 }
 
 TEST(FeedParser, NestedItemsAndTitlesCannotMultiplyTheWork) {
@@ -268,7 +292,7 @@ TEST(FeedParser, NestedItemsAndTitlesCannotMultiplyTheWork) {
     const QByteArray lateTitles =
         rss2(QByteArray("<item>").repeated(levels) + QByteArray("<x/>").repeated(30000) +
              QByteArray("<title>t</title><link>l</link></item>").repeated(levels));
-    FeedListing l = parseFeed(lateTitles, true);
+    FeedListing l = listFeed(lateTitles, true);
     EXPECT_EQ(l.headlines.size(), levels);
     EXPECT_EQ(l.headlines.first(), u"t ");
     EXPECT_EQ(l.links.size(), levels);
@@ -277,14 +301,14 @@ TEST(FeedParser, NestedItemsAndTitlesCannotMultiplyTheWork) {
     const QByteArray nestedTitles =
         rss2(QByteArray("<item><link>l</link><title>").repeated(levels) + QByteArray(100000, 'x') +
              QByteArray("</title></item>").repeated(levels));
-    l = parseFeed(nestedTitles, true);
+    l = listFeed(nestedTitles, true);
     EXPECT_TRUE(l.headlines.isEmpty());
     EXPECT_TRUE(l.links.isEmpty());
 
     // A few nested items with their titles first still list, each with its own title.
     const QByteArray fewNested = rss2("<item><title>Outer</title><link>o</link>"
                                       "<item><title>Inner</title><link>i</link></item></item>");
-    EXPECT_EQ(parseFeed(fewNested, true).headlines, strings({"Outer ", "Inner "}));
+    EXPECT_EQ(listFeed(fewNested, true).headlines, strings({"Outer ", "Inner "}));
 }
 
 namespace {
@@ -310,14 +334,14 @@ TEST(FeedParser, WhatHidesEndTagsFromAScanCannotLiftTheNestingLimit) {
         "<!-- " + endTags + " -->",           // the plain comment
     };
     for (const QByteArray& hiding : hidings) {
-        EXPECT_TRUE(parseFeed(nestedPast(hiding, 20), true).headlines.isEmpty())
+        EXPECT_TRUE(listFeed(nestedPast(hiding, 20), true).headlines.isEmpty())
             << hiding.toStdString();
         // The same document within the limit lists its item, or is refused as a whole
         // where the stretch is not well-formed: never more levels than the limit.
-        const FeedListing within = parseFeed(nestedPast(hiding, -4), true);
+        const FeedListing within = listFeed(nestedPast(hiding, -4), true);
         EXPECT_LE(within.headlines.size(), 1) << hiding.toStdString();
     }
-    EXPECT_EQ(parseFeed(nestedPast("<!-- plain -->", -4), true).headlines, strings({"T "}));
+    EXPECT_EQ(listFeed(nestedPast("<!-- plain -->", -4), true).headlines, strings({"T "}));
 }
 
 TEST(FeedParser, TheMeasuredHostileDocumentIsRefused) {
@@ -327,7 +351,7 @@ TEST(FeedParser, TheMeasuredHostileDocumentIsRefused) {
                                QByteArray("<x>").repeated(levels) +
                                QByteArray("</x>").repeated(levels) + "</channel></rss>";
     EXPECT_GT(hostile.size(), 1000000);
-    EXPECT_TRUE(parseFeed(hostile, true).headlines.isEmpty());
+    EXPECT_TRUE(listFeed(hostile, true).headlines.isEmpty());
 }
 
 TEST(FeedParser, ACancelledReadListsNothing) {
@@ -335,7 +359,104 @@ TEST(FeedParser, ACancelledReadListsNothing) {
     for (int i = 0; i < 20000; ++i)
         items += item("T", "l");
     std::atomic<bool> cancelled(true);
-    EXPECT_TRUE(parseFeed(rss2(items), true, {}, &cancelled).headlines.isEmpty());
+    EXPECT_TRUE(listFeed(rss2(items), true, {}, &cancelled).headlines.isEmpty());
     cancelled = false;
-    EXPECT_EQ(parseFeed(rss2(items), true, {}, &cancelled).headlines.size(), 20000);
+    EXPECT_EQ(listFeed(rss2(items), true, {}, &cancelled).headlines.size(), 20000);
+}
+
+TEST(FeedParser, BlanksAndAByteOrderMarkBeforeTheDeclarationAreAccepted) {
+    const QString title = QString::fromUtf8("خبر");
+    const QByteArray body = rss2(item(title.toUtf8(), "http://a/1"));
+    for (const QByteArray& lead : {QByteArray("\n"), QByteArray("  \r\n\t"),
+                                   QByteArray("\xEF\xBB\xBF\n "), QByteArray("\xEF\xBB\xBF")}) {
+        const FeedListing l = listFeed(lead + body, true);
+        EXPECT_EQ(l.headlines, QStringList({title + u' '})) << lead.toHex().toStdString();
+        EXPECT_EQ(l.links, QStringList({"http://a/1 "}));
+    }
+    // Declared encodings still hold behind the blanks.
+    QStringEncoder to1256("windows-1256");
+    const QByteArray cp1256 = "\r\n<?xml version=\"1.0\" encoding=\"windows-1256\"?>" +
+                              QByteArray("<rss><channel>") + item(to1256(title), "l") +
+                              "</channel></rss>";
+    EXPECT_EQ(listFeed(cp1256, true).headlines, QStringList({title + u' '}));
+    // UTF-16 with its mark, then a line break.
+    QString text = QString::fromUtf8("\n" + body);
+    QByteArray utf16("\xff\xfe");
+    utf16.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    EXPECT_EQ(listFeed(utf16, true).headlines, QStringList({title + u' '}));
+    // Other text before the declaration is still not a feed.
+    EXPECT_TRUE(listFeed("x\n" + body, true).headlines.isEmpty());
+}
+
+TEST(FeedParser, TheTransportCharsetAppliesWhereTheDocumentNamesNone) {
+    const QString title = QString::fromUtf8("الأخبار العاجلة");
+    QStringEncoder to1256("windows-1256");
+    const QByteArray items = "<rss><channel>" + item(to1256(title), "l") + "</channel></rss>";
+    const QStringList expected{title + u' '};
+    EXPECT_EQ(listFeed(items, true, {}, nullptr, "windows-1256").headlines, expected);
+    EXPECT_EQ(listFeed("<?xml version=\"1.0\"?>" + items, true, {}, nullptr, "Windows-1256")
+                  .headlines,
+              expected);
+    // Without it these bytes are not UTF-8; a charset nobody knows is taken for UTF-8.
+    EXPECT_TRUE(listFeed(items, true).headlines.isEmpty());
+    EXPECT_TRUE(listFeed(items, true, {}, nullptr, "x-unknown").headlines.isEmpty());
+    // The document's own declaration and byte-order mark come first.
+    const QByteArray utf8 = "<?xml version=\"1.0\" encoding=\"utf-8\"?><rss><channel>" +
+                            item(title.toUtf8(), "l") + "</channel></rss>";
+    EXPECT_EQ(listFeed(utf8, true, {}, nullptr, "windows-1256").headlines, expected);
+    const QByteArray declared = "<?xml version=\"1.0\" encoding=\"windows-1256\"?>" + items;
+    EXPECT_EQ(listFeed(declared, true, {}, nullptr, "utf-8").headlines, expected);
+    EXPECT_EQ(listFeed("\xEF\xBB\xBF" + utf8.mid(utf8.indexOf("?>") + 2), true, {}, nullptr,
+                        "windows-1256")
+                  .headlines,
+              expected);
+}
+
+// The shapes real feeds have are read in the one fast pass; were they left to the full
+// reader, the listing would be the same but several times slower.
+TEST(FeedParser, RealFeedShapesAreReadFast) {
+    const QByteArray podcast =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<?xml-stylesheet href=\"s.xsl\"?>\n"
+        "<rss version=\"2.0\" xmlns:itunes=\"http://www.itunes.com/dtds/podcast-1.0.dtd\" "
+        "xmlns:atom=\"http://www.w3.org/2005/Atom\" xmlns:content=\"http://purl.org/rss/1.0/"
+        "modules/content/\"><channel><title>P</title><atom:link href=\"http://a/f\" "
+        "rel=\"self\"/><itunes:image href=\"http://a/i.jpg\"/>\r\n<!-- generated -->"
+        "<item><title>Ep &amp; one &#8211; &eacute;t&eacute;</title><link>http://a/1?a=1&amp;b=2"
+        "</link><content:encoded><![CDATA[<p>Notes</p>]]></content:encoded>"
+        "<enclosure url=\"http://a/1.mp3\" length=\"12\" type=\"audio/mpeg\"/>"
+        "<guid isPermaLink=\"false\">x</guid></item></channel></rss>\n";
+    EXPECT_TRUE(readFast(podcast));
+    EXPECT_EQ(listFeed(podcast, true).headlines,
+              QStringList({QString::fromUtf8("Ep & one \u2013 \u00e9t\u00e9 ")}));
+    const QByteArray rss091 =
+        "<?xml version=\"1.0\"?><!DOCTYPE rss PUBLIC \"-//Netscape Communications//DTD RSS "
+        "0.91//EN\" \"http://my.netscape.com/publish/formats/rss-0.91.dtd\"><rss version=\"0.91\">"
+        "<channel>" + item("A&nbsp;B", "l") + "</channel></rss>";
+    EXPECT_TRUE(readFast(rss091));
+    EXPECT_TRUE(readFast(rss2(item("<![CDATA[x]]>", "l"))));
+    // Atom-style default namespaces and xml:lang are ordinary too.
+    EXPECT_TRUE(readFast("<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\" "
+                         "xmlns=\"http://purl.org/rss/1.0/\"><item xml:lang=\"ar\"><title>t"
+                         "</title></item></rdf:RDF>"));
+}
+
+TEST(FeedParser, UnusualDocumentsAreLeftToTheFullReader) {
+    // Each is judged the same both ways (see parseFeed above); here, by the full reader.
+    for (const char* document :
+         {"<rss><channel><item><title>a\x01b</title><link>l</link></item></channel></rss>",
+          "<rss><channel><item><title>a]]>b</title><link>l</link></item></channel></rss>",
+          "<rss><channel><item><title>&#9;</title><link>l</link></item></channel></rss>",
+          "<rss><channel><\xD8\xB9 x=\"1\"/><item><title>t</title><link>l</link></item>"
+          "</channel></rss>",
+          "<rss><p:x xmlns:p=\"u\" xmlns:q=\"u\" p:a=\"1\" q:a=\"2\"/></rss>",
+          "<rss><channel><item><title>t</title><link>l</link></item></channel></rss>junk",
+          "<rss><!-- a -- b --></rss>"}) {
+        EXPECT_FALSE(readFast(document)) << document;
+        listFeed(document, true);
+        listFeed(document, false);
+    }
+    // What the full reader accepts is listed, from whichever reader.
+    const QByteArray arabicNames = "<rss><channel><\xD8\xB9/><item><title>t</title><link>l</link>"
+                                   "</item></channel></rss>";
+    EXPECT_EQ(listFeed(arabicNames, true).headlines, QStringList({"t "}));
 }
