@@ -29,11 +29,27 @@ FeedFetcher::~FeedFetcher() {
     dropReply();
 }
 
+QByteArray charsetOfContentType(const QByteArray& contentType) {
+    const QList<QByteArray> parts = contentType.split(';');
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        const QByteArray parameter = parts[i].trimmed();
+        const qsizetype equals = parameter.indexOf('=');
+        if (equals < 0 || parameter.left(equals).trimmed().toLower() != "charset")
+            continue;
+        QByteArray value = parameter.mid(equals + 1).trimmed();
+        if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
+            value = value.mid(1, value.size() - 2);
+        return value;
+    }
+    return {};
+}
+
 bool FeedFetcher::start(const QString& address) {
     if (running_)
         return false;
     running_ = true;
     body_.clear();
+    charset_.clear();
     redirects_ = 0;
     deadline_.start(limits_.deadline);
 
@@ -123,6 +139,7 @@ void FeedFetcher::onReplyFinished() {
     if (!running_)
         return;
     const int status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    charset_ = charsetOfContentType(reply_->rawHeader("Content-Type"));
     complete(reply_->error() == QNetworkReply::NoError && status >= 200 && status < 300);
 }
 
@@ -133,10 +150,14 @@ void FeedFetcher::complete(bool ok) {
     deadline_.stop();
     running_ = false;
     QByteArray document;
-    if (ok)
+    QByteArray charset;
+    if (ok) {
         document.swap(body_);
+        charset.swap(charset_);
+    }
     body_.clear();
-    emit finished(ok, document);
+    charset_.clear();
+    emit finished(ok, document, charset);
 }
 
 void FeedFetcher::dropReply() {

@@ -23,6 +23,10 @@ struct FeedFetchLimits {
 // Fetches one feed document without blocking the event loop: an http or https address
 // (redirects to http or https followed), a file: address or a local path. Every fetch ends
 // with exactly one finished(), also when it fails, times out or grows past the limit.
+// The charset parameter of a Content-Type header value ("text/xml; charset=windows-1256"),
+// unquoted; empty when it names none.
+QByteArray charsetOfContentType(const QByteArray& contentType);
+
 class FeedFetcher : public QObject {
     Q_OBJECT
 public:
@@ -41,7 +45,8 @@ public:
     void cancel();
 
 signals:
-    void finished(bool ok, const QByteArray& document);
+    // charset is the one the server's Content-Type names, empty when none (or a file).
+    void finished(bool ok, const QByteArray& document, const QByteArray& charset);
 
 private:
     void startNetwork(const QUrl& url);
@@ -58,6 +63,7 @@ private:
     QPointer<QNetworkReply> reply_;
     QTimer deadline_;
     QByteArray body_;
+    QByteArray charset_;
     int redirects_ = 0;
     bool running_ = false;
     quint64 generation_ = 0; // tells a cancelled fetch's queued steps from the current one's

@@ -29,7 +29,7 @@ void FeedReader::cancel() {
     thread->disconnect(this);
 }
 
-void FeedReader::parse(bool ok, const QByteArray& document) {
+void FeedReader::parse(bool ok, const QByteArray& document, const QByteArray& charset) {
     if (!ok) {
         emit finished(FeedListing());
         return;
@@ -38,8 +38,9 @@ void FeedReader::parse(bool ok, const QByteArray& document) {
     auto cancelled = std::make_shared<std::atomic<bool>>(false);
     parserCancelled_ = cancelled;
     const bool isOnline = isOnline_;
-    parser_ = QThread::create([listing, document, isOnline, cancelled, step = parseStep_] {
-        *listing = step(document, isOnline, cancelled.get());
+    parser_ = QThread::create([listing, document, charset, isOnline, cancelled,
+                               step = parseStep_] {
+        *listing = step(document, charset, isOnline, cancelled.get());
     });
     connect(parser_, &QThread::finished, parser_, &QObject::deleteLater);
     // A result already queued when the parse was cancelled must not end a later read.

@@ -24,8 +24,9 @@ public:
     void setLimits(const FeedFetchLimits& limits) { fetcher_.setLimits(limits); }
 
     // The listing step, run on the worker; tests put in one that they hold up.
-    using ParseStep = std::function<FeedListing(const QByteArray& document, bool isOnline,
-                                                const std::atomic<bool>* cancelled)>;
+    using ParseStep =
+        std::function<FeedListing(const QByteArray& document, const QByteArray& charset,
+                                  bool isOnline, const std::atomic<bool>* cancelled)>;
     void setParseStep(ParseStep step) { parseStep_ = std::move(step); }
     bool isRunning() const { return fetcher_.isRunning() || parser_; }
 
@@ -41,14 +42,14 @@ signals:
     void finished(const tarvo::FeedListing& listing);
 
 private:
-    void parse(bool ok, const QByteArray& document);
+    void parse(bool ok, const QByteArray& document, const QByteArray& charset);
 
     FeedFetcher fetcher_;
     QPointer<QThread> parser_;
     std::shared_ptr<std::atomic<bool>> parserCancelled_;
-    ParseStep parseStep_ = [](const QByteArray& document, bool isOnline,
-                              const std::atomic<bool>* cancelled) {
-        return parseFeed(document, isOnline, {}, cancelled);
+    ParseStep parseStep_ = [](const QByteArray& document, const QByteArray& charset,
+                              bool isOnline, const std::atomic<bool>* cancelled) {
+        return parseFeed(document, isOnline, {}, cancelled, charset);
     };
     quint64 generation_ = 0; // tells a cancelled parse's queued result from the current one
     bool isOnline_ = true;

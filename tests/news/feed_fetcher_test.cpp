@@ -7,6 +7,7 @@
 
 #include <QSemaphore>
 #include <QSignalSpy>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -300,7 +301,8 @@ TEST(FeedReader, CancelReturnsWithoutWaitingForTheParse) {
     std::atomic<bool> done{false};
     auto reader = std::make_unique<FeedReader>();
     reader->setParseStep(
-        [&](const QByteArray& document, bool isOnline, const std::atomic<bool>* cancelled) {
+        [&](const QByteArray& document, const QByteArray&, bool isOnline,
+            const std::atomic<bool>* cancelled) {
             started.release();
             release.acquire();
             sawCancel = cancelled && cancelled->load();
@@ -320,4 +322,33 @@ TEST(FeedReader, CancelReturnsWithoutWaitingForTheParse) {
     EXPECT_TRUE(sawCancel);
     QCoreApplication::processEvents();
     EXPECT_TRUE(spy.isEmpty());
+}
+
+TEST(FeedFetcher, CharsetOfContentType) {
+    EXPECT_EQ(charsetOfContentType("text/xml; charset=windows-1256"), "windows-1256");
+    EXPECT_EQ(charsetOfContentType("application/rss+xml;CharSet=\"ISO-8859-6\" ; x=y"),
+              "ISO-8859-6");
+    EXPECT_EQ(charsetOfContentType("text/xml; format=flowed"), "");
+    EXPECT_EQ(charsetOfContentType("text/xml"), "");
+    EXPECT_EQ(charsetOfContentType(""), "");
+}
+
+// A server that names the encoding only in its header: the feed is read in that encoding.
+TEST(FeedReader, UsesTheServersCharsetWhereTheFeedNamesNone) {
+    const QString title = QString::fromUtf8("الأخبار");
+    QStringEncoder to1256("windows-1256");
+    const QByteArray feed = "<rss><channel><item><title>" + QByteArray(to1256(title)) +
+                            "</title><link>http://a/1</link></item></channel></rss>";
+    LocalHttpServer server;
+    server.serve("/named", feed, "application/rss+xml; charset=windows-1256");
+    server.serve("/unnamed", feed, "application/rss+xml");
+    FeedReader reader;
+    reader.setLimits(testLimits());
+    QSignalSpy spy(&reader, &FeedReader::finished);
+    ASSERT_TRUE(reader.start(server.url("/named"), true));
+    ASSERT_TRUE(spy.wait(60000));
+    EXPECT_EQ(spy[0][0].value<FeedListing>().headlines, QStringList({title + u' '}));
+    ASSERT_TRUE(reader.start(server.url("/unnamed"), true));
+    ASSERT_TRUE(spy.wait(60000));
+    EXPECT_TRUE(spy[1][0].value<FeedListing>().headlines.isEmpty());
 }
