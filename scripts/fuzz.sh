@@ -28,7 +28,9 @@ for target in $targets; do
   echo "== $target, $seconds s"
   # A finding is kept under build-fuzz/findings/ for the regression test.
   mkdir -p build-fuzz/findings
-  if ! build-fuzz/tests/fuzz/$target -max_total_time="$seconds" -max_len=65536 \
+  dict=()
+  [ -f "tests/fuzz/${target#fuzz_}.dict" ] && dict=(-dict="tests/fuzz/${target#fuzz_}.dict")
+  if ! build-fuzz/tests/fuzz/$target "${dict[@]}" -max_total_time="$seconds" -max_len=65536 \
       -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
       -artifact_prefix="build-fuzz/findings/$target-" "$corpus" > "$corpus.log" 2>&1; then
     tail -40 "$corpus.log"
