@@ -217,6 +217,18 @@ static void BM_RefuseHiddenNesting(benchmark::State& state) {
 }
 BENCHMARK(BM_RefuseHiddenNesting)->Arg(100000)->Arg(300000)->Unit(benchmark::kMillisecond);
 
+// One tag of 200,000 attributes (2.6 MB), after an element only the full reader takes.
+static void BM_RefuseManyAttributes(benchmark::State& state) {
+    QByteArray document = "<rss><\xD8\xB9/><x";
+    for (int i = 0; i < 200000; ++i)
+        document += " a" + QByteArray::number(i) + "='v'";
+    document += "/></rss>";
+    for (auto _ : state)
+        benchmark::DoNotOptimize(parseFeed(document, true));
+    state.SetBytesProcessed(state.iterations() * document.size());
+}
+BENCHMARK(BM_RefuseManyAttributes)->Unit(benchmark::kMillisecond);
+
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

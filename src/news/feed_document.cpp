@@ -148,7 +148,10 @@ bool isNameChar(QChar c) {
 
 class Preparer {
 public:
-    explicit Preparer(QStringView in) : in_(in) { out_.reserve(in.size()); }
+    Preparer(QStringView in, int maxAttributesPerTag)
+        : in_(in), maxAttributes_(maxAttributesPerTag) {
+        out_.reserve(in.size());
+    }
 
     std::optional<QString> run() {
         skipXmlDeclaration();
@@ -210,9 +213,30 @@ private:
         return startTag();
     }
 
-    // Attribute values are copied with their HTML entities turned into references.
+    // Whether the attribute whose value opens at the quote is a namespace declaration: the
+    // XML reader does not list those among the attributes, nor may they count here.
+    bool declaresNamespace(qsizetype quote) const {
+        qsizetype i = quote - 1;
+        while (i > pos_ && in_[i].isSpace())
+            --i;
+        if (i <= pos_ || in_[i] != u'=')
+            return false;
+        --i;
+        while (i > pos_ && in_[i].isSpace())
+            --i;
+        const qsizetype end = i + 1;
+        while (i > pos_ && !in_[i].isSpace())
+            --i;
+        const QStringView name = in_.sliced(i + 1, end - i - 1);
+        return name == u"xmlns" || name.startsWith(u"xmlns:");
+    }
+
+    // Attribute values are copied with their HTML entities turned into references. A tag
+    // with more attributes than the reader takes is refused here: the XML reader checks
+    // each attribute against all before it, which takes minutes for a tag of a million.
     bool startTag() {
         QChar quote;
+        int attributes = 0;
         qsizetype i = pos_ + 1;
         for (; i < in_.size(); ++i) {
             const QChar c = in_[i];
@@ -228,10 +252,13 @@ private:
                 }
                 continue;
             }
-            if (c == u'"' || c == u'\'')
+            if (c == u'"' || c == u'\'') {
                 quote = c;
-            else if (c == u'>')
+                if (!declaresNamespace(i) && ++attributes > maxAttributes_)
+                    return false;
+            } else if (c == u'>') {
                 break;
+            }
         }
         if (i >= in_.size())
             return false;
@@ -300,6 +327,7 @@ private:
     }
 
     QStringView in_;
+    const int maxAttributes_;
     QString out_;
     qsizetype pos_ = 0;
 };
@@ -323,8 +351,9 @@ std::optional<QByteArray> decodeFeedDocument(const QByteArray& bytes, const QByt
     return decodeThroughQt(bytes, charset);
 }
 
-std::optional<QByteArray> prepareFeedDocument(const QByteArray& utf8) {
-    const std::optional<QString> prepared = Preparer(QString::fromUtf8(utf8)).run();
+std::optional<QByteArray> prepareFeedDocument(const QByteArray& utf8, int maxAttributesPerTag) {
+    const std::optional<QString> prepared =
+        Preparer(QString::fromUtf8(utf8), maxAttributesPerTag).run();
     if (!prepared)
         return std::nullopt;
     return prepared->toUtf8();

@@ -20,8 +20,11 @@ std::optional<QByteArray> decodeFeedDocument(const QByteArray& bytes,
 // nothing it declares expands and nothing it names is read. The HTML 4 named entities that
 // old feeds use without declaring them become character references; any other undeclared
 // entity still makes the read fail. The XML declaration goes, since the text is no longer
-// in the encoding it names. Unterminated markup is refused. The limits on the document's
-// shape are the reader's to count (see parseFeed): this step only rewrites.
-std::optional<QByteArray> prepareFeedDocument(const QByteArray& utf8);
+// in the encoding it names. Unterminated markup, and a tag with more attributes than
+// maxAttributesPerTag (namespace declarations aside, as the reader counts them), are
+// refused. The other limits on the document's shape are the reader's to count (see
+// parseFeed).
+std::optional<QByteArray> prepareFeedDocument(const QByteArray& utf8,
+                                              int maxAttributesPerTag = 256);
 
 } // namespace tarvo

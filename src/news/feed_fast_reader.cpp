@@ -338,11 +338,19 @@ private:
                 const std::string_view prefix = attribute.local();
                 if (emptyValue || prefix == "xml" || prefix == "xmlns")
                     return unsure();
+                // Checked against each other below: too many are left to the full reader,
+                // whose check is linear.
+                if (int(declared_.size()) >= builder_.limits().maxAttributesPerTag)
+                    return unsure();
                 for (const std::string_view other : declared_)
                     if (other == prefix)
                         return unsure();
                 declared_.push_back(prefix);
             } else {
+                // More than the reader takes: refused whatever else the tag holds, before
+                // the quadratic check for repeated names below.
+                if (int(attributes_.size()) >= builder_.limits().maxAttributesPerTag)
+                    return refuse();
                 attributes_.push_back(attribute);
             }
         }

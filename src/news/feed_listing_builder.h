@@ -33,6 +33,7 @@ public:
     // Whether text read now would go into the listing: only then need it be converted.
     bool collecting() const { return collectors_ > 0; }
     qint64 collected() const { return collected_; }
+    const FeedDocumentLimits& limits() const { return limits_; }
     FeedListing result() const;
 
 private:

@@ -15,7 +15,8 @@ constexpr int kTokensBetweenCancelChecks = 4096;
 // The full XML reader, for the documents the fast one leaves to it.
 FeedListing readWithQt(const QByteArray& text, bool isOnline, const FeedDocumentLimits& limits,
                        const std::atomic<bool>* cancelled) {
-    const std::optional<QByteArray> prepared = prepareFeedDocument(text);
+    const std::optional<QByteArray> prepared =
+        prepareFeedDocument(text, limits.maxAttributesPerTag);
     if (!prepared || (cancelled && cancelled->load()))
         return {};
     QXmlStreamReader xml(*prepared);

@@ -460,3 +460,29 @@ TEST(FeedParser, UnusualDocumentsAreLeftToTheFullReader) {
                                    "</item></channel></rss>";
     EXPECT_EQ(listFeed(arabicNames, true).headlines, QStringList({"t "}));
 }
+
+// The XML reader checks each attribute of a tag against all before it: a tag of a million
+// would keep it busy for most of an hour. Past the limit a tag is refused before that read.
+TEST(FeedParser, ATagWithMoreAttributesThanTheLimitIsRefusedByEitherReader) {
+    auto tag = [](const QByteArray& name, int attributes, int declarations) {
+        QByteArray t = "<" + name;
+        for (int i = 0; i < declarations; ++i)
+            t += " xmlns:p" + QByteArray::number(i) + "=\"u\"";
+        for (int i = 0; i < attributes; ++i)
+            t += " a" + QByteArray::number(i) + "=\"v\"";
+        return t + "/>";
+    };
+    const QByteArray listed = item("T", "L");
+    for (const QByteArray& first : {QByteArray(), QByteArray("<\xD8\xB9/>")}) {
+        // Namespace declarations are not attributes to the reader, nor to the limit.
+        const QByteArray atLimit = rss2(first + tag("x", 256, 40) + listed);
+        EXPECT_EQ(listFeed(atLimit, true).headlines, QStringList({"T "}));
+        const QByteArray over = rss2(first + tag("x", 257, 0) + listed);
+        EXPECT_TRUE(listFeed(over, true).headlines.isEmpty());
+        EXPECT_EQ(readFast(atLimit), first.isEmpty());
+    }
+    const std::optional<QByteArray> text = tarvo::decodeFeedDocument(rss2(tag("x", 257, 0)));
+    ASSERT_TRUE(text);
+    EXPECT_FALSE(tarvo::prepareFeedDocument(*text, 256));
+    EXPECT_TRUE(tarvo::prepareFeedDocument(*text, 257));
+}
