@@ -153,12 +153,6 @@ TEST_F(HijriWindow, AClockBeyondTheCalendarsLeavesTheConverterEmpty) {
     EXPECT_EQ(CurrentCalendar(), CalendarKind::Gregorian);
 }
 
-TEST_F(HijriWindow, ExitEndsTheProgram) {
-    window->Form_Load();
-    window->Command2->click();
-    EXPECT_EQ(endings, 1);
-}
-
 TEST_F(HijriWindow, IsAModelessTopLevelWindowOfFixedSize) {
     QWidget owner;
     hijri owned(
