@@ -20,8 +20,16 @@ bool readWhole(const ReadAt& readAt, int fd, std::string& out, std::size_t limit
     std::size_t size = 0;
     for (;;) {
         if (size == out.capacity()) {
-            if (size >= limit)
-                return false;
+            if (size >= limit) {
+                // Full up to the limit: the file fits only if nothing follows.
+                char next;
+                const long n = readAt(fd, &next, 1, long(size));
+                if (n != 0) {
+                    out.clear();
+                    return false;
+                }
+                break;
+            }
             out.reserve(out.capacity() * 2);
         }
         out.resize(out.capacity());

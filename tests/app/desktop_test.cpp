@@ -14,7 +14,6 @@
 #include <QMenuBar>
 #include <QStyleFactory>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -204,19 +203,6 @@ TEST(Desktop, AltAloneHighlightsTheFirstMenu) {
         EXPECT_NE(bar->grab(first).toImage(), before);
     }
     QApplication::setStyle(QStyleFactory::create(styleName));
-}
-
-TEST(Desktop, DateWindowExitEndsTheLoopWithoutClosingTheStrip) {
-    Loaded t; // the program's own end routine, not a stand-in
-    t.w->clk->trigger();
-    ASSERT_NE(t.w->dateWindow(), nullptr);
-    QTimer::singleShot(0, t.w->dateWindow(), [&] { t.w->dateWindow()->Command2_Click(); });
-    // A guard only: the loop ends at once when Exit works.
-    QTimer::singleShot(10000, [] { QCoreApplication::exit(2); });
-    EXPECT_EQ(QCoreApplication::exec(), 0);
-    // No closing step of the strip ran: its clock still runs and it is still shown.
-    EXPECT_TRUE(t.w->Timer1->isActive());
-    EXPECT_TRUE(t.w->isVisible());
 }
 
 TEST(Desktop, XWaylandSessionsRunOnX11UnlessThePlatformWasChosen) {

@@ -1,10 +1,13 @@
 #include "app/frm_main.h"
+#include "calendar/hijri.h"
 #include "common/number_text.h"
 #include "fakes.h"
 #include "support/temp_dir.h"
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -21,14 +24,16 @@ struct HistoryWindow {
 
     HistoryWindow() { writeFixture(fake.dir, "file1.trv", "1024**2048\r\n"); }
     QString historyPath() { return fake.dir.filePath("history.sqlite"); }
-    frmMain& load() {
+    // The strip with the program's own end routine, or with one that does nothing.
+    frmMain& load(bool ownEndRoutine = false) {
         Services s = fake.services();
         s.openHistory = [this] {
             store = std::make_unique<HistoryStore>(historyPath(), HistoryStore::Mode::ReadWrite);
             return store.get();
         };
         w = std::make_unique<frmMain>(s);
-        w->setEndProgram([] {});
+        if (!ownEndRoutine)
+            w->setEndProgram([] {});
         EXPECT_TRUE(w->Form_Load());
         w->netcb->setText(kConnected);
         return *w;
@@ -118,4 +123,30 @@ TEST(frmMainHistory, WithoutHistoryTheMeterRunsAsBefore) {
     w.writeHistory();
     EXPECT_EQ(readAll(t.fake.dir.filePath("file1.trv")), QByteArray("1034**2068\r\n"));
     EXPECT_FALSE(QFile::exists(t.historyPath()));
+}
+
+// The date window's Exit runs the program's own end routine: the event loop ends, and with
+// it the history gets the minute in progress, while none of the strip's closing steps run.
+TEST(frmMainHistory, DateWindowExitEndsTheLoopWritingThePendingMinuteNotClosingTheStrip) {
+    HistoryWindow t;
+    frmMain& w = t.load(/*ownEndRoutine=*/true);
+    t.second(1000, 100);
+    t.second(3000, 300);
+    ASSERT_EQ(t.history().received, 0u); // still within the minute
+    const QByteArray savedTotals = readAll(t.fake.dir.filePath("file1.trv"));
+    w.clk->trigger();
+    hijri* date = w.dateWindow();
+    ASSERT_NE(date, nullptr);
+    QTimer::singleShot(0, date, [date] { date->Command2->click(); });
+    // A guard only: the loop ends at once when Exit works.
+    QTimer::singleShot(10000, [] { QCoreApplication::exit(2); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_EQ(t.history().received, 3000u);
+    EXPECT_EQ(t.history().sent, 300u);
+    // No closing step of the strip ran: its clock still runs, it is still shown, and the
+    // totals file is as the last second left it.
+    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(readAll(t.fake.dir.filePath("file1.trv")), savedTotals);
+    EXPECT_EQ(t.fileTotals(), (std::pair<std::uint64_t, std::uint64_t>{1024 + 3000, 2048 + 300}));
 }

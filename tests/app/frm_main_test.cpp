@@ -1,10 +1,12 @@
 #include "app/frm_main.h"
+#include "app/twips.h"
 #include "fakes.h"
 #include "support/temp_dir.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -13,6 +15,18 @@
 #include <QTest>
 #include <QTextDocument>
 #include <QTimer>
+#include <QWindow>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#ifdef TARVO_TEST_XCB
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -47,6 +61,45 @@ QStringList captions(const QList<QAction*>& actions) {
         out << (a->isSeparator() ? QStringLiteral("-") : a->text());
     return out;
 }
+
+#ifdef TARVO_TEST_XCB
+// _NET_WM_STATE_ABOVE among the states the window manager lists for the window; none when
+// no window manager that keeps the states runs.
+std::optional<bool> netWmStateAbove(QWidget& w) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11)
+        return std::nullopt;
+    xcb_connection_t* c = x11->connection();
+    const auto atom = [c](const char* name) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return a;
+    };
+    const auto atoms = [c](xcb_window_t window, xcb_atom_t property, xcb_atom_t type) {
+        std::vector<uint32_t> out;
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            c, xcb_get_property(c, 0, window, property, type, 0, 1024), nullptr);
+        if (reply && reply->format == 32) {
+            const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(reply));
+            out.assign(data, data + xcb_get_property_value_length(reply) / 4);
+        }
+        std::free(reply);
+        return out;
+    };
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    if (atoms(root, atom("_NET_SUPPORTING_WM_CHECK"), XCB_ATOM_WINDOW).empty())
+        return std::nullopt;
+    const std::vector<uint32_t> states =
+        atoms(xcb_window_t(w.winId()), atom("_NET_WM_STATE"), XCB_ATOM_ATOM);
+    return std::find(states.begin(), states.end(), atom("_NET_WM_STATE_ABOVE")) != states.end();
+}
+#else
+std::optional<bool> netWmStateAbove(QWidget&) {
+    return std::nullopt;
+}
+#endif
 
 } // namespace
 
@@ -189,17 +242,75 @@ TEST(frmMain, StartUpInOrder) {
     EXPECT_LE(steps, 520);
 }
 
+// The level the native window was given, not the widget's own record of it.
+void expectTopmost(frmMain& w, bool on) {
+    ASSERT_NE(w.windowHandle(), nullptr);
+    EXPECT_EQ(w.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint), on);
+    EXPECT_TRUE(w.windowHandle()->isVisible());
+}
+
+void expectListedAbove(frmMain& w, bool on) {
+    // The window manager answers in its own time.
+    const bool arrived = QTest::qWaitFor([&] { return netWmStateAbove(w) == on; }, 5000);
+    EXPECT_TRUE(arrived) << "_NET_WM_STATE_ABOVE " << (on ? "missing" : "still listed");
+}
+
 TEST(frmMain, AlwaysOnTopFromTheSetting) {
     Window absent;
     frmMain& a = absent.loaded();
-    EXPECT_TRUE(a.isTopmost());
+    expectTopmost(a, true);
     EXPECT_TRUE(a.ontop->isChecked());
 
     Window off;
     off.fake.settings.values["Tarvo/settings/ontop"] = "0";
     frmMain& b = off.loaded();
-    EXPECT_FALSE(b.isTopmost());
+    expectTopmost(b, false);
     EXPECT_FALSE(b.ontop->isChecked());
+}
+
+TEST(frmMain, AlwaysOnTopFollowsTheMenuInThePlace) {
+    Window t;
+    frmMain& w = t.loaded();
+    QWindow* shown = w.windowHandle();
+    w.ontop->trigger();
+    expectTopmost(w, false);
+    EXPECT_EQ(t.fake.settings.values.value("Tarvo/settings/ontop"), "0");
+    w.ontop->trigger();
+    expectTopmost(w, true);
+    EXPECT_EQ(t.fake.settings.values.value("Tarvo/settings/ontop"), "1");
+    EXPECT_EQ(w.windowHandle(), shown); // the same native window, not a new one
+}
+
+// Under X with a window manager (the normal run is offscreen and skips this).
+TEST(frmMain, AlwaysOnTopAsTheXWindowManagerKeepsIt) {
+    if (QGuiApplication::platformName() != u"xcb")
+        GTEST_SKIP() << "not on X";
+    Window t;
+    frmMain& w = t.loaded();
+    if (!netWmStateAbove(w))
+        GTEST_SKIP() << "no X window manager keeps the window state";
+    // Some window managers take their time to put a new window on screen.
+    if (!QTest::qWaitForWindowExposed(&w, 20000))
+        GTEST_SKIP() << "the window manager did not show the window";
+    expectListedAbove(w, true);
+    {
+        SCOPED_TRACE("turned off from the menu");
+        w.ontop->trigger();
+        expectListedAbove(w, false);
+    }
+    {
+        SCOPED_TRACE("turned on again");
+        w.ontop->trigger();
+        expectListedAbove(w, true);
+    }
+
+    Window off;
+    off.fake.settings.values["Tarvo/settings/ontop"] = "0";
+    frmMain& b = off.loaded();
+    if (!QTest::qWaitForWindowExposed(&b, 20000))
+        GTEST_SKIP() << "the window manager did not show the window";
+    SCOPED_TRACE("off in the settings");
+    expectListedAbove(b, false);
 }
 
 TEST(frmMain, ClockCaptionIsTwentyFourHour) {
@@ -313,13 +424,32 @@ TEST(frmMain, ResetAsksFirst) {
 }
 
 TEST(frmMain, NeverNarrowerThan500Twips) {
+    // 500 twips are 33 1/3 pixels: the narrowest whole width that still holds them is 34.
+    const int narrowest = 34;
+    ASSERT_LT(twips(narrowest - 1), 500);
+    ASSERT_GE(twips(narrowest), 500);
     Window t;
     frmMain& w = t.loaded();
-    w.setWidthTwips(100);
+    for (int asked : {100, 499, 500, 510}) {
+        w.setWidthTwips(asked);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(w.width(), narrowest) << asked;
+        EXPECT_EQ(w.widthTwips(), 510) << asked;
+        EXPECT_EQ(w.windowHandle()->width(), narrowest) << asked;
+        EXPECT_EQ(w.Picture2->width(), narrowest) << asked;
+    }
+    // Wider ones are kept: the least is not the only width.
+    w.setWidthTwips(525);
     QCoreApplication::processEvents();
-    EXPECT_GE(w.widthTwips(), 500);
-    EXPECT_LT(w.widthTwips(), 500 + 15);
-    EXPECT_EQ(w.Picture2->width(), w.width());
+    EXPECT_EQ(w.width(), 35);
+    EXPECT_EQ(w.windowHandle()->width(), 35);
+    EXPECT_EQ(w.Picture2->width(), 35);
+    // Resized as a widget, not through its twips: still no narrower.
+    w.setMinimumWidth(0);
+    w.resize(10, w.height());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.width(), narrowest);
+    EXPECT_EQ(w.Picture2->width(), narrowest);
 }
 
 TEST(frmMain, ResizeRunsOneClockTickEvenWhenStopped) {

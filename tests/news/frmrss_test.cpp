@@ -1,5 +1,6 @@
 #include "news/frmrss.h"
 
+#include "common/caption_fit.h"
 #include "common/data_file.h"
 
 #include "local_http_server.h"
@@ -18,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 using namespace tarvo;
@@ -107,7 +109,105 @@ TEST_F(FrmRssTest, LoadsCollapsedWithTheSavedFeedsAndNothingChosen) {
     EXPECT_TRUE(w.Text1->isEnabled());
     EXPECT_FALSE(w.windowIcon().isNull());
     EXPECT_EQ(w.Text2->text(), QString("http://"));
-    EXPECT_EQ(w.Command2->geometry(), QRect(136, 16, 49, 17));
+}
+
+namespace {
+
+// A font of the window's control table: its face first, then those that stand in for it.
+QFont tableFont(const char* family, double points) {
+    QFont font;
+    font.setFamilies({QString::fromLatin1(family), QStringLiteral("Arial"),
+                      QStringLiteral("Noto Sans Arabic"), QStringLiteral("Noto Naskh Arabic")});
+    font.setPointSizeF(points);
+    font.setBold(true);
+    return font;
+}
+
+// Twips from the window's control table, rounded to the nearest of 15 to a pixel.
+QRect fromTwips(int left, int top, int width, int height) {
+    const auto px = [](int twips) { return int(std::lround(twips / 15.0)); };
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+} // namespace
+
+TEST_F(FrmRssTest, ControlsStandWhereTheTableSaysInTheirFonts) {
+    frmrss& w = open();
+    const struct {
+        QWidget* control;
+        QRect rect;
+        const char* family;
+        double points;
+        bool caption; // may grow into free room, or go smaller, to show its text whole
+    } table[] = {
+        {w.Label1_0, fromTwips(6600, 240, 645, 285), "Arial", 12, true},
+        {w.co1, fromTwips(2880, 210, 3615, 345), "Arial", 9, false},
+        {w.Command2, fromTwips(2040, 240, 735, 255), "Arial", 9.75, true},
+        {w.Command6, fromTwips(1080, 240, 855, 255), "Arial", 9.75, true},
+        {w.Command3, fromTwips(240, 240, 735, 255), "Arial", 9.75, true},
+        {w.txtFeed, fromTwips(1080, 720, 2040, 330), "Arial", 9.75, false},
+        {w.opt1, fromTwips(3360, 720, 975, 375), "Arial", 9.75, true},
+        {w.opt2, fromTwips(4200, 720, 975, 375), "Arial", 9.75, true},
+        {w.List1, fromTwips(120, 1200, 7215, 2340), "Arabic Transparent", 9.75, false},
+        {w.txtURL, fromTwips(6960, 720, 360, 330), "Arial", 9.75, false},
+        {w.List2, fromTwips(240, 720, 375, 270), "Arial", 9.75, false},
+        {w.Text3, fromTwips(6240, 720, 375, 285), "Arial", 9.75, false},
+        {w.Label2, fromTwips(480, 3720, 2175, 255), "Arial", 9, true},
+        {w.Text1, fromTwips(2760, 3720, 2175, 285), "Arial", 9.75, false},
+        {w.Label1_3, fromTwips(5040, 3720, 645, 285), "Arial", 11.25, true},
+        {w.Command4, fromTwips(6120, 3720, 735, 360), "Arial", 12, true},
+        {w.Command5, fromTwips(6960, 3760, 375, 265), "Arial", 11.25, true},
+        {w.Text2, fromTwips(480, 4080, 4455, 285), "Arial", 9.75, false},
+        {w.Label1_4, fromTwips(5040, 4080, 885, 285), "Arial", 11.25, true},
+    };
+    QList<QWidget*> listed;
+    for (const auto& row : table) {
+        const std::string name = row.control->objectName().toStdString();
+        listed << row.control;
+        const QFont font = row.control->font();
+        EXPECT_EQ(font.families(), tableFont(row.family, row.points).families()) << name;
+        EXPECT_TRUE(font.bold()) << name;
+        if (!row.caption) {
+            EXPECT_EQ(row.control->geometry(), row.rect) << name;
+            EXPECT_DOUBLE_EQ(font.pointSizeF(), row.points) << name;
+            continue;
+        }
+        EXPECT_TRUE(captionFits(row.control)) << name;
+        EXPECT_LE(font.pointSizeF(), row.points) << name;
+        EXPECT_GE(font.pointSizeF(), 8.0) << name;
+        QWidget* alone = nullptr;
+        if (auto* label = qobject_cast<QLabel*>(row.control))
+            alone = new QLabel(label->text());
+        else if (auto* button = qobject_cast<QPushButton*>(row.control))
+            alone = new QPushButton(button->text());
+        else
+            alone = new QRadioButton(qobject_cast<QRadioButton*>(row.control)->text());
+        const std::unique_ptr<QWidget> owner(alone);
+        alone->setFont(tableFont(row.family, row.points));
+        alone->setGeometry(row.rect);
+        if (captionFits(alone)) {
+            // Whole in its box at its own size: exactly as the table has it.
+            EXPECT_EQ(row.control->geometry(), row.rect) << name;
+            EXPECT_DOUBLE_EQ(font.pointSizeF(), row.points) << name;
+        } else {
+            // Grown from its place, or smaller in it, or both.
+            EXPECT_TRUE(row.control->geometry().contains(row.rect)) << name;
+        }
+    }
+    // Every control of the window is in the table.
+    for (QWidget* child : w.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        EXPECT_TRUE(listed.contains(child)) << child->objectName().toStdString();
+    // As loaded, collapsed: 7470 x 4035 twips less 450 of title bar and border; the new-feed
+    // panel below the window's edge and the working boxes hidden.
+    EXPECT_EQ(w.size(), QSize(498, 239));
+    for (QWidget* hidden : {static_cast<QWidget*>(w.txtURL), static_cast<QWidget*>(w.List2),
+                            static_cast<QWidget*>(w.Text3)})
+        EXPECT_TRUE(hidden->isHidden()) << hidden->objectName().toStdString();
+    for (QWidget* below : {static_cast<QWidget*>(w.Label2), static_cast<QWidget*>(w.Text1),
+                           static_cast<QWidget*>(w.Label1_3), static_cast<QWidget*>(w.Command4),
+                           static_cast<QWidget*>(w.Command5), static_cast<QWidget*>(w.Text2),
+                           static_cast<QWidget*>(w.Label1_4)})
+        EXPECT_GE(below->y(), w.height()) << below->objectName().toStdString();
 }
 
 TEST_F(FrmRssTest, NewExpandsAndFocusesTitleCaretCollapses) {

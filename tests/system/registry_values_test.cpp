@@ -108,19 +108,37 @@ TEST(ReadKeyValues, AKeyThatCannotBeOpenedGivesNoColumns) {
 
 TEST(ReadKeyValues, KeyPathsIgnoreCaseAndAnEmptyPathReadsTheRoot) {
     MemoryRegistry registry;
-    registry.putValue(RegistryRoot::ClassesRoot, QStringLiteral("HTTP\\Shell\\Open\\Command"),
-                      QString(), RegistryType::String, sz("cmd"));
+    const QString command = QStringLiteral("HTTP\\Shell\\Open\\Command");
+    registry.putValue(RegistryRoot::ClassesRoot, command, QStringLiteral("DelegateExecute"),
+                      RegistryType::String, sz("other"));
+    // The key's default value: the one whose name is empty.
+    registry.putValue(RegistryRoot::ClassesRoot, command, QString(), RegistryType::String,
+                      sz("cmd"));
     registry.putValue(RegistryRoot::ClassesRoot, QString(), QStringLiteral("atRoot"),
                       RegistryType::DWord, QByteArray::fromHex("05000000"));
 
-    const ValueTable command = ReadKeyValues(registry, RegistryRoot::ClassesRoot,
-                                             QStringLiteral("http\\shell\\open\\command"));
-    ASSERT_EQ(command.size(), 1);
-    EXPECT_EQ(std::get<QString>(command.at(0).data), QStringLiteral("cmd"));
+    const QString lowerCase = QStringLiteral("http\\shell\\open\\command");
+    const ValueTable values = ReadKeyValues(registry, RegistryRoot::ClassesRoot, lowerCase);
+    ASSERT_EQ(values.size(), 2);
+    EXPECT_EQ(values.at(0).name, QStringLiteral("DelegateExecute"));
+    EXPECT_EQ(std::get<QString>(values.at(0).data), QStringLiteral("other"));
+    EXPECT_TRUE(values.at(1).name.isEmpty());
+    EXPECT_EQ(std::get<QString>(values.at(1).data), QStringLiteral("cmd"));
+
+    // Written again under the empty name through a path in other case: the same value.
+    SetRegistryString(registry, RegistryRoot::ClassesRoot, lowerCase, QString(),
+                      QStringLiteral("cmd2"));
+    const ValueTable again = ReadKeyValues(registry, RegistryRoot::ClassesRoot, command);
+    ASSERT_EQ(again.size(), 2);
+    EXPECT_TRUE(again.at(1).name.isEmpty());
+    EXPECT_EQ(std::get<QString>(again.at(1).data), QStringLiteral("cmd2"));
+    EXPECT_EQ(std::get<QString>(again.at(0).data), QStringLiteral("other"));
 
     const ValueTable root = ReadKeyValues(registry, RegistryRoot::ClassesRoot, QString());
     ASSERT_EQ(root.size(), 1);
+    EXPECT_EQ(root.at(0).name, QStringLiteral("atRoot"));
     EXPECT_EQ(std::get<qint32>(root.at(0).data), 5);
+    EXPECT_EQ(registry.openKeyCount(), 0);
 }
 
 TEST(SetRegistryString, CreatesTheKeyAndReplacesTheValueOnASecondWrite) {
