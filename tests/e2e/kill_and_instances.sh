@@ -38,7 +38,13 @@ brought_back() {
   win=$(timeout 10 xdotool search --sync --onlyvisible --pid "$1" --name '^TVM$' | head -n1)
   [ -n "$win" ] || fail "no window of the meter"
   hidden() { xprop -id "$win" _NET_WM_STATE | grep -q _NET_WM_STATE_HIDDEN; }
-  xdotool windowminimize --sync "$win"
+  # The window manager sets the state a moment after the request; on a busy machine it may
+  # not yet manage a window just mapped, so the request is made again while waiting.
+  for try in $(seq 50); do
+    hidden && break
+    [ $((try % 10)) -eq 1 ] && xdotool windowminimize "$win"
+    sleep 0.1
+  done
   hidden || fail "the meter did not minimise"
   touch "$work/stamp"; sleep 1
   timeout 5 "$work/tarvo" || fail "second copy failed or hung"
