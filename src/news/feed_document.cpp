@@ -135,7 +135,8 @@ std::optional<QByteArray> decodeThroughQt(const QByteArray& bytes, const QByteAr
     if (decoder.hasError())
         return std::nullopt;
     qsizetype blanks = 0;
-    while (blanks < text.size() && text[blanks].unicode() < 0x80 && isXmlBlank(char(text[blanks].unicode())))
+    while (blanks < text.size() && text[blanks].unicode() < 0x80 &&
+           isXmlBlank(char(text[blanks].unicode())))
         ++blanks;
     if (blanks > 0 && QStringView(text).sliced(blanks).startsWith(u"<?xml"))
         text.remove(0, blanks);

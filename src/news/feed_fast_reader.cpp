@@ -106,7 +106,8 @@ private:
         std::string_view qualified;
         size_t colon = std::string_view::npos;
         std::string_view prefix() const {
-            return colon == std::string_view::npos ? std::string_view() : qualified.substr(0, colon);
+            return colon == std::string_view::npos ? std::string_view()
+                                                   : qualified.substr(0, colon);
         }
         std::string_view local() const {
             return colon == std::string_view::npos ? qualified : qualified.substr(colon + 1);
@@ -581,8 +582,8 @@ private:
     int tokens_ = 0;
     std::vector<std::string_view> open_; // names of the open elements, outermost first
     std::vector<std::pair<std::string_view, int>> scopes_; // declared prefixes, their depth
-    std::vector<Name> attributes_;           // of the tag being read
-    std::vector<std::string_view> declared_; // prefixes the tag being read declares
+    std::vector<Name> attributes_;                         // of the tag being read
+    std::vector<std::string_view> declared_;               // prefixes the tag being read declares
 };
 
 } // namespace

@@ -2,8 +2,7 @@
 
 namespace tarvo {
 
-ListingBuilder::ListingBuilder(bool isOnline, const FeedDocumentLimits& limits,
-                               qint64 textBudget)
+ListingBuilder::ListingBuilder(bool isOnline, const FeedDocumentLimits& limits, qint64 textBudget)
     : isOnline_(isOnline), limits_(limits), textBudget_(textBudget) {}
 
 ListingBuilder::Element ListingBuilder::kindOf(QStringView name) const {

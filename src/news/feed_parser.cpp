@@ -29,8 +29,7 @@ FeedListing readWithQt(const QByteArray& text, bool isOnline, const FeedDocument
         bool ok = true;
         switch (token) {
         case QXmlStreamReader::StartElement:
-            ok = builder.startElement(builder.kindOf(xml.qualifiedName()),
-                                      xml.attributes().size());
+            ok = builder.startElement(builder.kindOf(xml.qualifiedName()), xml.attributes().size());
             break;
         case QXmlStreamReader::EndElement:
             builder.endElement();

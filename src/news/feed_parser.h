@@ -34,8 +34,7 @@ struct FeedDocumentLimits {
 // when the document names no encoding.
 FeedListing parseFeed(const QByteArray& document, bool isOnline,
                       const FeedDocumentLimits& limits = {},
-                      const std::atomic<bool>* cancelled = nullptr,
-                      const QByteArray& charset = {});
+                      const std::atomic<bool>* cancelled = nullptr, const QByteArray& charset = {});
 
 // The same listing through the full XML reader alone, which parseFeed leaves the documents
 // to that its fast reader does not judge: the reference the fast reader is held to.

@@ -38,8 +38,7 @@ void FeedReader::parse(bool ok, const QByteArray& document, const QByteArray& ch
     auto cancelled = std::make_shared<std::atomic<bool>>(false);
     parserCancelled_ = cancelled;
     const bool isOnline = isOnline_;
-    parser_ = QThread::create([listing, document, charset, isOnline, cancelled,
-                               step = parseStep_] {
+    parser_ = QThread::create([listing, document, charset, isOnline, cancelled, step = parseStep_] {
         *listing = step(document, charset, isOnline, cancelled.get());
     });
     connect(parser_, &QThread::finished, parser_, &QObject::deleteLater);

@@ -47,8 +47,8 @@ private:
     FeedFetcher fetcher_;
     QPointer<QThread> parser_;
     std::shared_ptr<std::atomic<bool>> parserCancelled_;
-    ParseStep parseStep_ = [](const QByteArray& document, const QByteArray& charset,
-                              bool isOnline, const std::atomic<bool>* cancelled) {
+    ParseStep parseStep_ = [](const QByteArray& document, const QByteArray& charset, bool isOnline,
+                              const std::atomic<bool>* cancelled) {
         return parseFeed(document, isOnline, {}, cancelled, charset);
     };
     quint64 generation_ = 0; // tells a cancelled parse's queued result from the current one

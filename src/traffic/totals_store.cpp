@@ -32,9 +32,10 @@ SavedTotals TotalsStore::LoadTotals(std::optional<CountedRecord>* record) const 
     if (record) {
         const QByteArray bytes = readFileBytes(path(), kMaxFileBytes).value_or(QByteArray());
         const qsizetype lineEnd = bytes.indexOf('\n');
-        *record = lineEnd < 0 ? std::nullopt
-                              : parseCountedRecord(std::string_view(bytes.constData(), size_t(bytes.size()))
-                                                       .substr(size_t(lineEnd) + 1));
+        *record = lineEnd < 0
+                      ? std::nullopt
+                      : parseCountedRecord(std::string_view(bytes.constData(), size_t(bytes.size()))
+                                               .substr(size_t(lineEnd) + 1));
     }
     return parseLine(readFirstLine(path()).value_or(QString()), separator_);
 }

@@ -16,6 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const tarvo::CalendarDate someDay{1438, 7, 10};
     if (const std::optional<QString> written = tarvo::writeDateText(someDay, text))
-        fuzz::require(written->size() <= 2 * text.size() + 4, "a pattern element writes few digits");
+        fuzz::require(written->size() <= 2 * text.size() + 4,
+                      "a pattern element writes few digits");
     return 0;
 }

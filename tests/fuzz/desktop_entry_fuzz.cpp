@@ -8,8 +8,8 @@
 static void roundTrip(const QHash<QString, QString>& group) {
     for (auto it = group.cbegin(); it != group.cend(); ++it) {
         fuzz::require(!it.key().isEmpty(), "a key has a name");
-        const QString file = QStringLiteral("[Desktop Entry]\nKey=") +
-                             tarvo::escapeDesktopValue(it.value()) + u'\n';
+        const QString file =
+            QStringLiteral("[Desktop Entry]\nKey=") + tarvo::escapeDesktopValue(it.value()) + u'\n';
         const auto back = tarvo::parseDesktopEntry(file);
         fuzz::require(back && back->value(QStringLiteral("Key")) == it.value(),
                       "an escaped value reads back as itself");

@@ -14,9 +14,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const tarvo::FeedEntryParts parts = tarvo::splitFeedEntry(line);
         if (parts.title) {
             fuzz::require(!parts.title->contains(u'!'), "the title ends at the first !");
-            fuzz::require(*parts.title + u'!' + parts.address == line, "title ! address is the line");
+            fuzz::require(*parts.title + u'!' + parts.address == line,
+                          "title ! address is the line");
         } else {
-            fuzz::require(!line.contains(u'!') && parts.address == line, "no ! gives the whole line");
+            fuzz::require(!line.contains(u'!') && parts.address == line,
+                          "no ! gives the whole line");
         }
         saved += line.toUtf8() + "\r\n";
     }

@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tarvo::parseProcNetDev(read, rows);
     for (const tarvo::InterfaceRow& row : rows) {
         fuzz::require(tarvo::isInterfaceName(row.name), "a name is one an interface can have");
-        fuzz::require(read.find(row.name + ':') != std::string::npos, "a name comes from the table");
+        fuzz::require(read.find(row.name + ':') != std::string::npos,
+                      "a name comes from the table");
         fuzz::require(row.description == row.name, "a parsed row describes itself by name");
     }
     tarvo::parseInterfaceFlags(std::string(read.substr(0, 64)));

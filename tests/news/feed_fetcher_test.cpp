@@ -300,16 +300,15 @@ TEST(FeedReader, CancelReturnsWithoutWaitingForTheParse) {
     std::atomic<bool> sawCancel{false};
     std::atomic<bool> done{false};
     auto reader = std::make_unique<FeedReader>();
-    reader->setParseStep(
-        [&](const QByteArray& document, const QByteArray&, bool isOnline,
-            const std::atomic<bool>* cancelled) {
-            started.release();
-            release.acquire();
-            sawCancel = cancelled && cancelled->load();
-            FeedListing listing = parseFeed(document, isOnline, {}, cancelled);
-            done = true;
-            return listing;
-        });
+    reader->setParseStep([&](const QByteArray& document, const QByteArray&, bool isOnline,
+                             const std::atomic<bool>* cancelled) {
+        started.release();
+        release.acquire();
+        sawCancel = cancelled && cancelled->load();
+        FeedListing listing = parseFeed(document, isOnline, {}, cancelled);
+        done = true;
+        return listing;
+    });
     QSignalSpy spy(reader.get(), &FeedReader::finished);
     ASSERT_TRUE(reader->start(path, true));
     ASSERT_TRUE(QTest::qWaitFor([&] { return started.available() > 0; }, 60000));

@@ -14,9 +14,8 @@ namespace {
 // Every document of these tests is read both ways: the fast reader must list exactly what
 // the full XML reader lists, whichever of them decides.
 FeedListing listFeed(const QByteArray& document, bool isOnline,
-                      const tarvo::FeedDocumentLimits& limits = {},
-                      const std::atomic<bool>* cancelled = nullptr,
-                      const QByteArray& charset = {}) {
+                     const tarvo::FeedDocumentLimits& limits = {},
+                     const std::atomic<bool>* cancelled = nullptr, const QByteArray& charset = {}) {
     const FeedListing listing = tarvo::parseFeed(document, isOnline, limits, cancelled, charset);
     if (!cancelled) {
         const FeedListing full = tarvo::parseFeedFully(document, isOnline, limits, charset);
@@ -31,8 +30,8 @@ bool readFast(const QByteArray& document) {
     const std::optional<QByteArray> text = tarvo::decodeFeedDocument(document);
     tarvo::ListingBuilder builder(true, {}, 1 << 30);
     qint64 preparedSize = 0;
-    return text && tarvo::readFeedFast(*text, builder, nullptr, preparedSize) ==
-                       tarvo::FastRead::Listed;
+    return text &&
+           tarvo::readFeedFast(*text, builder, nullptr, preparedSize) == tarvo::FastRead::Listed;
 }
 
 QByteArray rss2(const QByteArray& items) {
@@ -65,8 +64,8 @@ TEST(FeedParser, ListsItemsInDocumentOrderEachFollowedBySpace) {
 TEST(FeedParser, FirstTitleAmongAllDescendantsWins) {
     const FeedListing l =
         listFeed(rss2("<item><source><title>Nested</title></source><title>Own</title>"
-                       "<link>http://a/1</link></item>"),
-                  true);
+                      "<link>http://a/1</link></item>"),
+                 true);
     EXPECT_EQ(l.headlines, strings({"Nested "}));
     EXPECT_EQ(l.links, strings({"http://a/1 "}));
 }
@@ -74,8 +73,8 @@ TEST(FeedParser, FirstTitleAmongAllDescendantsWins) {
 TEST(FeedParser, ItemWithoutLinkEndsListingAfterItsHeadline) {
     const FeedListing l =
         listFeed(rss2(item("One", "http://a/1") + "<item><title>Two</title></item>" +
-                       item("Three", "http://a/3")),
-                  true);
+                      item("Three", "http://a/3")),
+                 true);
     EXPECT_EQ(l.headlines, strings({"One ", "Two "}));
     EXPECT_EQ(l.links, strings({"http://a/1 "}));
 }
@@ -102,11 +101,11 @@ TEST(FeedParser, DocumentsWithoutItemsListNothing) {
 TEST(FeedParser, OfflineListsDescriptionsAndKeepsLinksAligned) {
     const FeedListing l =
         listFeed(rss2("<item><title>T1</title><description>D1</description><link>L1</link></item>"
-                       "<item><title>T2</title><description>D2</description></item>"
-                       "<item><description>D3</description><link>L3</link></item>"
-                       "<item><title>T4</title></item>"
-                       "<item><description>D5</description><link>L5</link></item>"),
-                  false);
+                      "<item><title>T2</title><description>D2</description></item>"
+                      "<item><description>D3</description><link>L3</link></item>"
+                      "<item><title>T4</title></item>"
+                      "<item><description>D5</description><link>L5</link></item>"),
+                 false);
     EXPECT_EQ(l.headlines, strings({"D1 ", "D2 ", "D3 "}));
     EXPECT_EQ(l.links, strings({"L1 ", "", "L3 "}));
 }
@@ -151,8 +150,8 @@ TEST(FeedParser, Rss10ItemsBesideTheChannel) {
 TEST(FeedParser, CdataAndCharacterReferencesGiveText) {
     const FeedListing l =
         listFeed(rss2(item("<![CDATA[<b>Bold</b> & &eacute;]]>", "http://a/1") +
-                       item("&#1575;&#x644; &#38; &lt;x&gt;", "<![CDATA[http://a/?q=1&r=2]]>")),
-                  true);
+                      item("&#1575;&#x644; &#38; &lt;x&gt;", "<![CDATA[http://a/?q=1&r=2]]>")),
+                 true);
     EXPECT_EQ(l.headlines, QStringList({QStringLiteral("<b>Bold</b> & &eacute; "),
                                         QString::fromUtf8("ال & <x> ")}));
     EXPECT_EQ(l.links, strings({"http://a/1 ", "http://a/?q=1&r=2 "}));
@@ -394,9 +393,9 @@ TEST(FeedParser, TheTransportCharsetAppliesWhereTheDocumentNamesNone) {
     const QByteArray items = "<rss><channel>" + item(to1256(title), "l") + "</channel></rss>";
     const QStringList expected{title + u' '};
     EXPECT_EQ(listFeed(items, true, {}, nullptr, "windows-1256").headlines, expected);
-    EXPECT_EQ(listFeed("<?xml version=\"1.0\"?>" + items, true, {}, nullptr, "Windows-1256")
-                  .headlines,
-              expected);
+    EXPECT_EQ(
+        listFeed("<?xml version=\"1.0\"?>" + items, true, {}, nullptr, "Windows-1256").headlines,
+        expected);
     // Without it these bytes are not UTF-8; a charset nobody knows is taken for UTF-8.
     EXPECT_TRUE(listFeed(items, true).headlines.isEmpty());
     EXPECT_TRUE(listFeed(items, true, {}, nullptr, "x-unknown").headlines.isEmpty());
@@ -407,7 +406,7 @@ TEST(FeedParser, TheTransportCharsetAppliesWhereTheDocumentNamesNone) {
     const QByteArray declared = "<?xml version=\"1.0\" encoding=\"windows-1256\"?>" + items;
     EXPECT_EQ(listFeed(declared, true, {}, nullptr, "utf-8").headlines, expected);
     EXPECT_EQ(listFeed("\xEF\xBB\xBF" + utf8.mid(utf8.indexOf("?>") + 2), true, {}, nullptr,
-                        "windows-1256")
+                       "windows-1256")
                   .headlines,
               expected);
 }
@@ -431,7 +430,8 @@ TEST(FeedParser, RealFeedShapesAreReadFast) {
     const QByteArray rss091 =
         "<?xml version=\"1.0\"?><!DOCTYPE rss PUBLIC \"-//Netscape Communications//DTD RSS "
         "0.91//EN\" \"http://my.netscape.com/publish/formats/rss-0.91.dtd\"><rss version=\"0.91\">"
-        "<channel>" + item("A&nbsp;B", "l") + "</channel></rss>";
+        "<channel>" +
+        item("A&nbsp;B", "l") + "</channel></rss>";
     EXPECT_TRUE(readFast(rss091));
     EXPECT_TRUE(readFast(rss2(item("<![CDATA[x]]>", "l"))));
     // Atom-style default namespaces and xml:lang are ordinary too.

@@ -253,12 +253,11 @@ TEST(ProcNetDev, RouteTablesAreReadAgainOnlyWhenTheKernelSaysTheyChanged) {
 }
 
 TEST(RouteTables, NameOnlyInterfacesThatCanExist) {
-    const std::string_view v4 =
-        "Iface\tDestination\tGateway\tFlags\tRefCnt\tUse\tMetric\tMask\n"
-        "eth0\t00000000\t0102A8C0\t0003\t0\t0\t100\t00000000\n"
-        "a/b\t00000000\t0102A8C0\t0003\t0\t0\t100\t00000000\n"
-        "sixteen-letters0\t00000000\t0102A8C0\t0003\t0\t0\t100\t00000000\n"
-        "eth0\t00000000\t0102A8C0\t0003\t0\t0\t200\t00000000\n";
+    const std::string_view v4 = "Iface\tDestination\tGateway\tFlags\tRefCnt\tUse\tMetric\tMask\n"
+                                "eth0\t00000000\t0102A8C0\t0003\t0\t0\t100\t00000000\n"
+                                "a/b\t00000000\t0102A8C0\t0003\t0\t0\t100\t00000000\n"
+                                "sixteen-letters0\t00000000\t0102A8C0\t0003\t0\t0\t100\t00000000\n"
+                                "eth0\t00000000\t0102A8C0\t0003\t0\t0\t200\t00000000\n";
     EXPECT_EQ(ipv4DefaultRouteInterfaces(v4), std::vector<std::string>{"eth0"});
     const std::string_view v6 =
         "00000000000000000000000000000000 00 00000000000000000000000000000000 00 "
