@@ -10,10 +10,15 @@
 namespace tarvo {
 
 // Traffic of one stretch of time: an hour, a day or a month, starting at start (local time).
+// start's date() and time() always name the stretch as the wall clock does, also for an hour
+// that daylight-saving time skips (start then carries that hour's standard offset).
 struct UsageRow {
     QDateTime start;
     std::uint64_t received = 0;
     std::uint64_t sent = 0;
+    // Of received + sent, what a start of the meter found on links that had come up before
+    // it ran, and was put at the time they came up.
+    std::uint64_t beforeMeter = 0;
 
     bool operator==(const UsageRow&) const = default;
 };
