@@ -18,7 +18,7 @@ const QString kNames[] = {QStringLiteral("eth0"), QStringLiteral("wlan0"), QStri
 // rest (thinned minutes leave exactly those), every row on 5 interfaces.
 void fillYear(HistoryStore& store, const QDateTime& now) {
     const qint64 end = HistoryStore::minuteKey(now);
-    const qint64 weekStart = end - HistoryStore::kMinuteDays * 24 * 60;
+    const qint64 weekStart = end - HistoryStore::kMinuteRows;
     std::map<qint64, std::vector<MinuteTraffic>> batch;
     auto flush = [&](qint64 minute) {
         store.write(batch, HistoryMark{0, 0, minute, kNames[0], "bench"});
@@ -63,7 +63,7 @@ void BM_UsageJsonOfAYear(benchmark::State& state) {
         fillYear(writer, now);
     }
     state.counters["file_MB"] = double(QFileInfo(path).size()) / (1024.0 * 1024.0);
-    const Quota quota{10ull << 30, 15};
+    const AllowanceSettings quota{10 * 1024, 15};
     for (auto _ : state) {
         // As "tarvo --usage --json" does it: open read-only, report, close.
         HistoryStore store(path, HistoryStore::Mode::ReadOnly);

@@ -21,9 +21,9 @@ int runUsageCommand(const QStringList& arguments) {
         HistoryStore::Mode::ReadOnly);
     QtSettingsStore settings;
     const QDateTime now = QDateTime::currentDateTime();
-    const std::optional<Quota> quota = quotaFromSettings(settings);
+    const AllowanceSettings allowance = readAllowanceSettings(settings);
     const QByteArray out =
-        json ? usageJson(store, now, quota) : usageTable(store, now, quota).toUtf8();
+        json ? usageJson(store, now, allowance) : usageTable(store, now, allowance).toUtf8();
     std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     std::fflush(stdout);
     return 0;

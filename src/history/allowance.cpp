@@ -4,6 +4,7 @@
 #include "history/cycle.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace tarvo {
 
@@ -13,26 +14,40 @@ const QString kApplication = QStringLiteral("Tarvo");
 const QString kSection = QStringLiteral("settings");
 const QString kQuotaKey = QStringLiteral("quota_mb");
 const QString kCycleDayKey = QStringLiteral("cycle_day");
-// "<cycle start, ISO> <mark>": the highest mark told in that cycle.
+// "<cycle start, ISO> <mark> <allowance in MB>": the highest mark told in that cycle for that
+// allowance. Written before the allowance was part of it: "<cycle start> <mark>", taken as
+// told for the allowance set now.
 const QString kNotifiedKey = QStringLiteral("quota_notified");
 
 constexpr std::uint64_t kMB = 1024 * 1024;
-// Far beyond any real allowance, and small enough that its bytes times 5 cannot overflow.
-constexpr std::uint64_t kMaxQuotaMb = std::uint64_t(1) << 40;
+constexpr std::uint64_t kMaxQuotaMb = AllowanceSettings::kMaxQuotaMb;
+
+// Digits only: QString's number readers take signs and blanks, and "-0" is no allowance too.
+std::optional<std::uint64_t> wholeNumber(const QString& text, std::uint64_t max) {
+    if (text.isEmpty() || text.size() > 20)
+        return std::nullopt;
+    std::uint64_t n = 0;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        const std::uint64_t digit = std::uint64_t(c.unicode() - u'0');
+        if (n > (max - digit) / 10)
+            return std::nullopt;
+        n = n * 10 + digit;
+    }
+    return n;
+}
 
 } // namespace
 
 AllowanceSettings readAllowanceSettings(const SettingsStore& settings) {
     AllowanceSettings allowance;
-    bool ok = false;
-    const qulonglong quota =
-        settings.value(kApplication, kSection, kQuotaKey, QStringLiteral("0")).trimmed().toULongLong(&ok);
-    if (ok && quota <= kMaxQuotaMb)
-        allowance.quotaMb = quota;
-    const int day =
-        settings.value(kApplication, kSection, kCycleDayKey, QStringLiteral("1")).trimmed().toInt(&ok);
-    if (ok && day >= 1 && day <= 31)
-        allowance.cycleDay = day;
+    const QString quota = settings.value(kApplication, kSection, kQuotaKey, QString()).trimmed();
+    allowance.quotaMb = wholeNumber(quota, kMaxQuotaMb).value_or(0);
+    const QString day = settings.value(kApplication, kSection, kCycleDayKey, QString()).trimmed();
+    allowance.cycleDay = int(wholeNumber(day, 31).value_or(1));
+    if (allowance.cycleDay < 1)
+        allowance.cycleDay = 1;
     return allowance;
 }
 
@@ -58,9 +73,16 @@ AllowanceState allowanceState(const AllowanceSettings& allowance, std::uint64_t 
 std::uint64_t usedInCycle(UsageSource* source, const QDate& today, int cycleDay) {
     if (!source)
         return 0;
+    // Local midnights: where daylight-saving time skips one, the QDateTime is invalid but
+    // still names it, which is all the history reads.
     const UsageRow row = source->total(QDateTime(cycleStart(today, cycleDay), QTime(0, 0)),
                                        QDateTime(nextCycleStart(today, cycleDay), QTime(0, 0)));
     return row.received + row.sent;
+}
+
+AllowanceState allowanceToday(UsageSource* source, const AllowanceSettings& allowance,
+                              const QDate& today) {
+    return allowanceState(allowance, usedInCycle(source, today, allowance.cycleDay), today);
 }
 
 QString allowanceMessage(AllowanceMark mark) {
@@ -91,13 +113,16 @@ AllowanceMark AllowanceWatch::check(std::uint64_t used, const QDate& today) {
         return reached;
 
     const QString start = cycleStart(today, allowance.cycleDay).toString(Qt::ISODate);
+    const QString quotaText = QString::number(allowance.quotaMb);
     const QStringList told =
         settings_.value(kApplication, kSection, kNotifiedKey, QString()).split(u' ');
-    const int toldMark = told.size() == 2 && told[0] == start ? told[1].toInt() : 0;
+    const bool sameAllowance =
+        (told.size() == 2 || (told.size() == 3 && told[2] == quotaText)) && told[0] == start;
+    const int toldMark = sameAllowance ? told[1].toInt() : 0;
     if (int(reached) <= toldMark)
         return AllowanceMark::None;
     settings_.setValue(kApplication, kSection, kNotifiedKey,
-                       start + u' ' + QString::number(int(reached)));
+                       start + u' ' + QString::number(int(reached)) + u' ' + quotaText);
     return reached;
 }
 

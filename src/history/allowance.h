@@ -14,17 +14,25 @@ class SettingsStore;
 // The monthly allowance as the user set it: its size in MB (0 = none) and the day of the
 // month on which it starts again.
 struct AllowanceSettings {
+    // Far beyond any real allowance (about 95 TB), so that no byte count derived from it can
+    // overflow.
+    static constexpr std::uint64_t kMaxQuotaMb = 100'000'000;
+
     std::uint64_t quotaMb = 0;
     int cycleDay = 1;
     bool operator==(const AllowanceSettings&) const = default;
 };
 
-// Read from and written to the per-user settings; unreadable values read as none and day 1.
+// The one reader of "quota_mb" and "cycle_day" (section "settings"), for the strip, the usage
+// window and "--usage" alike. "quota_mb" is a whole number of MB from 0 to kMaxQuotaMb;
+// anything else (negative, not a number, larger) reads as no allowance. "cycle_day" is 1 to
+// 31; anything else reads as 1.
 AllowanceSettings readAllowanceSettings(const SettingsStore& settings);
 void writeAllowanceSettings(SettingsStore& settings, const AllowanceSettings& allowance);
 
 // Where the allowance stands on a day with a given use in the current cycle.
 struct AllowanceState {
+    bool hasQuota() const { return quota != 0; }
     QDate cycleStart, nextCycleStart;
     std::uint64_t quota = 0; // bytes; 0 = none
     std::uint64_t used = 0;
@@ -34,8 +42,14 @@ struct AllowanceState {
 AllowanceState allowanceState(const AllowanceSettings& allowance, std::uint64_t used,
                               const QDate& today);
 
-// The traffic of the cycle that today lies in; 0 without a history.
+// The traffic of the cycle that today lies in, all of it from its first to its last day
+// whatever the time of day, so that a clock set back or a repeated hour changes nothing; 0
+// without a history.
 std::uint64_t usedInCycle(UsageSource* source, const QDate& today, int cycleDay);
+
+// The allowance today, read from the history: what the window, the strip and "--usage" show.
+AllowanceState allowanceToday(UsageSource* source, const AllowanceSettings& allowance,
+                              const QDate& today);
 
 // The marks of the allowance the user is told about.
 enum class AllowanceMark { None = 0, Most = 80, Whole = 100 };
@@ -43,9 +57,10 @@ enum class AllowanceMark { None = 0, Most = 80, Whole = 100 };
 // What the user is told at a mark; empty for None.
 QString allowanceMessage(AllowanceMark mark);
 
-// Decides when to tell the user: once per cycle at 80 % and once at 100 %, the higher alone
-// when both are passed at once. What was told is kept in the settings, so that a restart in
-// the same cycle tells nothing again.
+// Decides when to tell the user: once per cycle and allowance at 80 % and once at 100 %, the
+// higher alone when both are passed at once. What was told is kept in the settings with the
+// cycle and the allowance it was told for, so that a restart tells nothing again, and a
+// changed allowance is told its own marks (only the highest of those already passed).
 class AllowanceWatch {
 public:
     explicit AllowanceWatch(SettingsStore& settings);

@@ -13,37 +13,23 @@ namespace tarvo {
 
 namespace {
 
-const QString kApplication = QStringLiteral("Tarvo");
-const QString kSection = QStringLiteral("settings");
-
 struct Report {
     QStringList interfaces;
     std::vector<UsageRow> hours;
     std::vector<UsageRow> days;
     std::vector<UsageRow> months;
-    bool hasQuota = false;
-    Quota quota;
-    QDate cycleStart;
-    std::uint64_t used = 0;
-    std::uint64_t projected = 0;
+    AllowanceState allowance;
 };
 
-Report gather(UsageSource& source, const QDateTime& now, const std::optional<Quota>& quota) {
+Report gather(UsageSource& source, const QDateTime& now, const AllowanceSettings& allowance) {
     const QDate today = now.date();
     Report r;
     r.interfaces = source.interfaces();
     r.hours = source.hours(today);
     r.days = source.days(today.addDays(-30), today);
     r.months = source.months(QDate(today.year(), today.month(), 1).addMonths(-11), today);
-    if (quota) {
-        r.hasQuota = true;
-        r.quota = *quota;
-        r.cycleStart = cycleStart(today, quota->cycleDay);
-        const UsageRow used = source.total(QDateTime(r.cycleStart, QTime(0, 0)), now);
-        r.used = used.received + used.sent;
-        r.projected =
-            projectedUse(r.used, r.cycleStart, today, nextCycleStart(today, quota->cycleDay));
-    }
+    if (allowance.quotaMb != 0)
+        r.allowance = allowanceToday(&source, allowance, today);
     return r;
 }
 
@@ -53,36 +39,27 @@ QJsonValue bytes(std::uint64_t n) {
     return QJsonValue(qint64(n));
 }
 
+// From the wall-clock date and time: an hour that daylight-saving time skips has no valid
+// QDateTime, but its row still names it.
+QString hourLabel(const UsageRow& row) {
+    return row.start.date().toString(Qt::ISODate) + u'T' +
+           row.start.time().toString(QStringLiteral("HH"));
+}
+
 QString hijriText(const QDate& day) {
     return renderDate(day, CalendarKind::Hijri).value_or(QString());
 }
 
 } // namespace
 
-std::optional<Quota> quotaFromSettings(const SettingsStore& settings) {
-    bool ok = false;
-    const qint64 mb = settings.value(kApplication, kSection, QStringLiteral("quota_mb"), QString())
-                          .trimmed()
-                          .toLongLong(&ok);
-    if (!ok || mb <= 0)
-        return std::nullopt;
-    bool dayOk = false;
-    int day = settings.value(kApplication, kSection, QStringLiteral("cycle_day"), QString())
-                  .trimmed()
-                  .toInt(&dayOk);
-    if (!dayOk)
-        day = 1;
-    return Quota{std::uint64_t(mb) * 1024 * 1024, std::clamp(day, 1, 31)};
-}
-
-QByteArray usageJson(UsageSource& source, const QDateTime& now, const std::optional<Quota>& quota) {
-    const Report r = gather(source, now, quota);
+QByteArray usageJson(UsageSource& source, const QDateTime& now, const AllowanceSettings& allowance) {
+    const Report r = gather(source, now, allowance);
     QJsonObject root;
     root.insert(QStringLiteral("interfaces"), QJsonArray::fromStringList(r.interfaces));
     QJsonArray hours;
     for (const UsageRow& row : r.hours)
         hours.append(QJsonObject{
-            {QStringLiteral("hour"), row.start.toString(QStringLiteral("yyyy-MM-ddTHH"))},
+            {QStringLiteral("hour"), hourLabel(row)},
             {QStringLiteral("received"), bytes(row.received)},
             {QStringLiteral("sent"), bytes(row.sent)}});
     root.insert(QStringLiteral("hours"), hours);
@@ -103,19 +80,20 @@ QByteArray usageJson(UsageSource& source, const QDateTime& now, const std::optio
             {QStringLiteral("received"), bytes(row.received)},
             {QStringLiteral("sent"), bytes(row.sent)}});
     root.insert(QStringLiteral("months"), months);
-    if (r.hasQuota)
+    const AllowanceState& a = r.allowance;
+    if (a.hasQuota())
         root.insert(QStringLiteral("quota"),
-                    QJsonObject{{QStringLiteral("limit"), bytes(r.quota.limitBytes)},
-                                {QStringLiteral("cycle_start"), r.cycleStart.toString(Qt::ISODate)},
-                                {QStringLiteral("used"), bytes(r.used)},
-                                {QStringLiteral("projected"), bytes(r.projected)}});
+                    QJsonObject{{QStringLiteral("limit"), bytes(a.quota)},
+                                {QStringLiteral("cycle_start"), a.cycleStart.toString(Qt::ISODate)},
+                                {QStringLiteral("used"), bytes(a.used)},
+                                {QStringLiteral("projected"), bytes(a.projected)}});
     else
         root.insert(QStringLiteral("quota"), QJsonValue());
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
-QString usageTable(UsageSource& source, const QDateTime& now, const std::optional<Quota>& quota) {
-    const Report r = gather(source, now, quota);
+QString usageTable(UsageSource& source, const QDateTime& now, const AllowanceSettings& allowance) {
+    const Report r = gather(source, now, allowance);
     QString out;
     auto line = [&](const QString& a, const QString& b, std::uint64_t rx, std::uint64_t tx) {
         out += a.leftJustified(14) + b.leftJustified(12) + QString::number(rx).rightJustified(16) +
@@ -125,7 +103,7 @@ QString usageTable(UsageSource& source, const QDateTime& now, const std::optiona
     out += QStringLiteral("\nhour          %1        received            sent\n")
                .arg(QString(4, u' '));
     for (const UsageRow& row : r.hours)
-        line(row.start.toString(QStringLiteral("yyyy-MM-ddTHH")), QString(), row.received,
+        line(hourLabel(row), QString(), row.received,
              row.sent);
     out += QStringLiteral("\ndate          hijri               received            sent\n");
     for (const UsageRow& row : r.days)
@@ -136,12 +114,13 @@ QString usageTable(UsageSource& source, const QDateTime& now, const std::optiona
         line(row.start.date().toString(QStringLiteral("yyyy-MM")), QString(), row.received,
              row.sent);
     out += u'\n';
-    if (r.hasQuota)
+    const AllowanceState& a = r.allowance;
+    if (a.hasQuota())
         out += QStringLiteral("quota: limit %1, cycle start %2, used %3, projected %4\n")
-                   .arg(r.quota.limitBytes)
-                   .arg(r.cycleStart.toString(Qt::ISODate))
-                   .arg(r.used)
-                   .arg(r.projected);
+                   .arg(a.quota)
+                   .arg(a.cycleStart.toString(Qt::ISODate))
+                   .arg(a.used)
+                   .arg(a.projected);
     else
         out += QStringLiteral("quota: none\n");
     return out;

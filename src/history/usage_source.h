@@ -10,8 +10,9 @@
 namespace tarvo {
 
 // Traffic of one stretch of time: an hour, a day or a month, starting at start (local time).
-// start's date() and time() always name the stretch as the wall clock does, also for an hour
-// that daylight-saving time skips (start then carries that hour's standard offset).
+// start's date() and time() always name the stretch as the wall clock does; for an hour that
+// daylight-saving time skips, start is not isValid() but still names it, so read its date()
+// and time(), never its instant.
 struct UsageRow {
     QDateTime start;
     std::uint64_t received = 0;

@@ -152,6 +152,25 @@ TEST_F(AllowanceWatchTest, ADamagedRecordCountsAsNothingTold) {
     EXPECT_EQ(AllowanceWatch(settings).check(100 * MB, today), AllowanceMark::Whole);
 }
 
+// The marks told belong to the allowance they were told for: a raised allowance is told its
+// own 80 % and 100 %, a lowered one already passed only its highest, a restart nothing again.
+TEST_F(AllowanceWatchTest, AChangedAllowanceIsToldItsOwnMarks) {
+    writeAllowanceSettings(settings, {20, 1});
+    EXPECT_EQ(AllowanceWatch(settings).check(20 * MB, today), AllowanceMark::Whole);
+    writeAllowanceSettings(settings, {40, 1});
+    AllowanceWatch watch(settings);
+    EXPECT_EQ(watch.check(21 * MB, today), AllowanceMark::None);
+    EXPECT_EQ(watch.check(32 * MB, today), AllowanceMark::Most);
+    EXPECT_EQ(watch.check(42 * MB, today), AllowanceMark::Whole);
+    EXPECT_EQ(AllowanceWatch(settings).check(43 * MB, today), AllowanceMark::None);
+    writeAllowanceSettings(settings, {6, 1});
+    EXPECT_EQ(watch.check(43 * MB, today), AllowanceMark::Whole);
+    EXPECT_EQ(watch.check(43 * MB, today), AllowanceMark::None);
+    // A record from before the allowance was kept with it counts for the allowance set now.
+    settings.at("quota_notified") = "2017-04-01 100";
+    EXPECT_EQ(watch.check(43 * MB, today), AllowanceMark::None);
+}
+
 TEST(TellAllowance, NotificationOrMessageBox) {
     HistoryMessages messages;
     FakeNotifier notifier;

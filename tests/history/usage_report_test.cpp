@@ -1,3 +1,4 @@
+#include "common/settings_store.h"
 #include "history/history_store.h"
 #include "history/usage_report.h"
 
@@ -9,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+
+#include <time.h>
 
 using namespace tarvo;
 
@@ -63,7 +66,7 @@ TEST(UsageReport, JsonHoldsHoursDaysMonthsAndInterfaces) {
     f.add(QDateTime(QDate(2025, 12, 31), QTime(12, 0)), "eth0", 11, 11);      // 12 months ago
     f.add(QDateTime(QDate(2025, 11, 30), QTime(12, 0)), "eth0", 13, 13);      // 13 months ago
 
-    const QJsonObject root = parse(usageJson(f.store, now, std::nullopt));
+    const QJsonObject root = parse(usageJson(f.store, now, {}));
     EXPECT_EQ(root.value(QStringLiteral("interfaces")).toArray(),
               QJsonArray({QStringLiteral("eth0"), QStringLiteral("wlan0")}));
 
@@ -102,13 +105,8 @@ TEST(UsageReport, QuotaFromTheCycleStartWithItsProjection) {
     f.add(QDateTime(QDate(2026, 12, 4), QTime(23, 59)), "eth0", 1000, 0); // before the cycle
     f.add(QDateTime(QDate(2026, 12, 5), QTime(0, 0)), "eth0", 300, 100);
     f.add(QDateTime(QDate(2026, 12, 8), QTime(14, 0)), "eth0", 400, 0);
-    FakeSettings settings;
-    settings.set("quota_mb", "2048");
-    settings.set("cycle_day", "5");
-    const auto quota = quotaFromSettings(settings);
-    ASSERT_TRUE(quota.has_value());
     const QJsonObject q =
-        parse(usageJson(f.store, now, quota)).value(QStringLiteral("quota")).toObject();
+        parse(usageJson(f.store, now, {2048, 5})).value(QStringLiteral("quota")).toObject();
     EXPECT_EQ(q.value(QStringLiteral("limit")).toInteger(), 2048LL * 1024 * 1024);
     EXPECT_EQ(q.value(QStringLiteral("cycle_start")).toString(), u"2026-12-05");
     EXPECT_EQ(q.value(QStringLiteral("used")).toInteger(), 800);
@@ -116,25 +114,123 @@ TEST(UsageReport, QuotaFromTheCycleStartWithItsProjection) {
     EXPECT_EQ(q.value(QStringLiteral("projected")).toInteger(), 800 * 31 / 4);
 }
 
-TEST(UsageReport, QuotaZeroOrUnsetOrNotANumberIsNone) {
+// What "--usage" reports of the allowance is what the usage window shows, for settings a
+// user may have written by hand too.
+TEST(UsageReport, QuotaIsTheWindowsForAnySettingsText) {
+    Fixture f;
+    const QDateTime now(QDate(2026, 12, 8), QTime(14, 30));
+    f.add(QDateTime(QDate(2026, 12, 2), QTime(8, 0)), "eth0", 5000, 500);
+    const char* const quotas[] = {"100", "-5", "x", "9000000000000", "", " 7 ", "0"};
+    const char* const days[] = {"15", "0", "32", "40", "-1", "x", ""};
+    for (const char* quotaText : quotas) {
+        for (const char* dayText : days) {
+            FakeSettings settings;
+            settings.set("quota_mb", quotaText);
+            settings.set("cycle_day", dayText);
+            const AllowanceSettings allowance = readAllowanceSettings(settings);
+            const AllowanceState window = allowanceToday(&f.store, allowance, now.date());
+            const QJsonValue quota =
+                parse(usageJson(f.store, now, allowance)).value(QStringLiteral("quota"));
+            SCOPED_TRACE(std::string(quotaText) + " / " + dayText);
+            ASSERT_EQ(quota.isNull(), !window.hasQuota());
+            if (quota.isNull())
+                continue;
+            const QJsonObject q = quota.toObject();
+            EXPECT_EQ(q.value(QStringLiteral("limit")).toInteger(), qint64(window.quota));
+            EXPECT_GT(q.value(QStringLiteral("limit")).toInteger(), 0);
+            EXPECT_EQ(q.value(QStringLiteral("cycle_start")).toString(),
+                      window.cycleStart.toString(Qt::ISODate));
+            EXPECT_EQ(q.value(QStringLiteral("used")).toInteger(), qint64(window.used));
+        }
+    }
+    // Out of range: no allowance, or the first of the month.
     FakeSettings settings;
-    EXPECT_FALSE(quotaFromSettings(settings).has_value());
-    settings.set("quota_mb", "0");
-    EXPECT_FALSE(quotaFromSettings(settings).has_value());
-    settings.set("quota_mb", "lots");
-    EXPECT_FALSE(quotaFromSettings(settings).has_value());
-    settings.set("quota_mb", "10");
-    ASSERT_TRUE(quotaFromSettings(settings).has_value());
-    EXPECT_EQ(quotaFromSettings(settings)->cycleDay, 1); // no cycle day: the first
-    settings.set("cycle_day", "31");
-    EXPECT_EQ(quotaFromSettings(settings)->cycleDay, 31);
+    settings.set("quota_mb", "9000000000000");
+    EXPECT_EQ(readAllowanceSettings(settings).quotaMb, 0u);
+    settings.set("quota_mb", "100");
+    settings.set("cycle_day", "40");
+    const QJsonObject q =
+        parse(usageJson(f.store, now, readAllowanceSettings(settings))).value(QStringLiteral("quota")).toObject();
+    EXPECT_EQ(q.value(QStringLiteral("cycle_start")).toString(), u"2026-12-01");
+    EXPECT_EQ(q.value(QStringLiteral("used")).toInteger(), 5500);
+}
+
+// The local time zone of these tests, for the length of one test.
+class UsageReportInZone : public ::testing::Test {
+protected:
+    void TearDown() override { setZone(saved_); }
+    void setZone(const QByteArray& zone) {
+        if (zone.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", zone);
+        tzset();
+    }
+    const QByteArray saved_ = qgetenv("TZ").isEmpty() ? QByteArray() : qgetenv("TZ");
+};
+
+TEST_F(UsageReportInZone, AnHourThatDaylightSavingTimeSkipsKeepsItsLabel) {
+    const struct {
+        const char* zone;
+        QDate day;
+        int skipped;
+    } cases[] = {{"Europe/Berlin", QDate(2026, 3, 29), 2},
+                 {"America/New_York", QDate(2026, 3, 8), 2},
+                 {"Africa/Cairo", QDate(2026, 4, 24), 0}};
+    for (const auto& c : cases) {
+        setZone(c.zone);
+        SCOPED_TRACE(c.zone);
+        ASSERT_FALSE(QDateTime(c.day, QTime(c.skipped, 0)).isValid()) << "no such zone here";
+        Fixture f;
+        f.add(QDateTime(c.day, QTime(c.skipped + 1, 5)), "eth0", 10, 1);
+        const QJsonObject root =
+            parse(usageJson(f.store, QDateTime(c.day, QTime(12, 0)), {}));
+        const QJsonArray hours = root.value(QStringLiteral("hours")).toArray();
+        ASSERT_EQ(hours.size(), 24);
+        for (int h = 0; h < 24; ++h)
+            EXPECT_EQ(hours[h].toObject().value(QStringLiteral("hour")).toString(),
+                      c.day.toString(Qt::ISODate) + QStringLiteral("T%1").arg(h, 2, 10, QChar(u'0')));
+        EXPECT_EQ(hours[c.skipped + 1].toObject().value(QStringLiteral("received")).toInteger(), 10);
+        const QJsonArray days = root.value(QStringLiteral("days")).toArray();
+        EXPECT_EQ(days.last().toObject().value(QStringLiteral("date")).toString(),
+                  c.day.toString(Qt::ISODate));
+        EXPECT_EQ(days.last().toObject().value(QStringLiteral("received")).toInteger(), 10);
+    }
+}
+
+// The autumn change repeats an hour; a clock set back repeats any. The allowance's use is
+// the cycle's, at every minute of both passes.
+TEST_F(UsageReportInZone, TheAllowanceUseHoldsWhileTheClockRepeatsAnHour) {
+    setZone("Europe/Berlin");
+    Fixture f;
+    const QDate day(2026, 10, 25);
+    f.add(QDateTime(QDate(2026, 10, 3), QTime(9, 0)), "eth0", 159000000, 670584);
+    f.add(QDateTime(day, QTime(2, 40)), "eth0", 1000, 0); // the first pass of 02:40
+    // 00:00 UTC is 02:00 summer time; 01:00 UTC is 02:00 again, standard time.
+    const QDateTime firstPass = QDateTime(day, QTime(0, 0), Qt::UTC);
+    const AllowanceSettings allowance{1000, 1};
+    const std::uint64_t expected = 159000000 + 670584 + 1000;
+    for (int minute = -60; minute <= 180; minute += 7) {
+        const QDateTime now = firstPass.addSecs(minute * 60).toLocalTime();
+        SCOPED_TRACE(now.toString(Qt::ISODateWithMs).toStdString());
+        const QJsonObject q =
+            parse(usageJson(f.store, now, allowance)).value(QStringLiteral("quota")).toObject();
+        EXPECT_EQ(q.value(QStringLiteral("used")).toInteger(), qint64(expected));
+        EXPECT_EQ(allowanceToday(&f.store, allowance, now.date()).used, expected);
+    }
+    // A clock set back a day within the cycle reads the same cycle.
+    const QJsonObject q = parse(usageJson(f.store, QDateTime(day.addDays(-1), QTime(23, 0)),
+                                          allowance))
+                              .value(QStringLiteral("quota"))
+                              .toObject();
+    EXPECT_EQ(q.value(QStringLiteral("used")).toInteger(), qint64(expected));
 }
 
 TEST(UsageReport, TableListsTheSameFigures) {
     Fixture f;
     const QDateTime now(QDate(2026, 12, 8), QTime(14, 30));
     f.add(QDateTime(QDate(2026, 12, 8), QTime(9, 15)), "eth0", 123456789, 987654);
-    const QString table = usageTable(f.store, now, std::nullopt);
+    const QString table = usageTable(f.store, now, {});
     EXPECT_TRUE(table.contains(QStringLiteral("eth0")));
     EXPECT_TRUE(table.contains(QStringLiteral("2026-12-08T09")));
     EXPECT_TRUE(table.contains(QStringLiteral("123456789")));
