@@ -356,7 +356,8 @@ bool frmMain::Form_Load() {
             services_.usage = store;
     }
     history_->start(services_.clock->now(), std::uint64_t(LeadingNumber(saved.received)),
-                    std::uint64_t(LeadingNumber(saved.sent)), services_.bootId);
+                    std::uint64_t(LeadingNumber(saved.sent)), services_.bootId,
+                    services_.bootTime);
     // The session's end and every other way out of the event loop write the pending minute.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &frmMain::writeHistory);
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { writeHistory(); });
@@ -488,7 +489,7 @@ void frmMain::feedHistory() {
     history_->feed(services_.clock->now(),
                    std::uint64_t(LeadingNumber(saved.received)) + ipHelper_.BytesReceived(),
                    std::uint64_t(LeadingNumber(saved.sent)) + ipHelper_.BytesSent(),
-                   ipHelper_.countedByLink());
+                   ipHelper_.countedByLink(), ipHelper_.countedSinceLinkStart());
 }
 
 void frmMain::writeHistory() {

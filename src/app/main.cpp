@@ -69,6 +69,7 @@ int main(int argc, char** argv) {
     services.dataDirectory = tarvo::DataDirectory::forProgram();
     services.decimalSeparator = tarvo::localeDecimalSeparator();
     services.bootId = tarvo::bootIdentity();
+    services.bootTime = tarvo::bootTime();
 
     // Opened only once this copy holds the lock (see frmMain::Form_Load).
     std::unique_ptr<tarvo::HistoryStore> history;

@@ -48,6 +48,7 @@ struct Services {
     DataDirectory dataDirectory{QString()};
     QChar decimalSeparator = u'.';
     std::string bootId; // this boot of the computer; empty when unknown
+    QDateTime bootTime; // when the computer started; invalid when unknown
     // Opens the usage history once the lock is held; unset or returning null: no history.
     std::function<HistoryStore*()> openHistory;
 };

@@ -8,24 +8,30 @@ HistoryRecorder::HistoryRecorder(HistoryStore* store)
     : store_(store && store->isOpen() ? store : nullptr) {}
 
 void HistoryRecorder::add(qint64 minute, const QString& interface, std::uint64_t received,
-                          std::uint64_t sent) {
+                          std::uint64_t sent, bool beforeMeter) {
     if (received == 0 && sent == 0)
         return;
-    Pending& p = pending_[minute];
-    auto [it, inserted] = p.byInterface.try_emplace(interface, 0, 0);
-    if (inserted)
-        p.order.push_back(interface);
-    it->second.first += received;
-    it->second.second += sent;
+    std::vector<MinuteTraffic>& rows = pending_[minute];
+    auto it = std::find_if(rows.begin(), rows.end(), [&](const MinuteTraffic& t) {
+        return t.interface == interface && t.beforeMeter == beforeMeter;
+    });
+    if (it == rows.end())
+        it = rows.insert(rows.end(), MinuteTraffic{interface, 0, 0, beforeMeter});
+    it->received += received;
+    it->sent += sent;
 }
 
 void HistoryRecorder::start(const QDateTime& now, std::uint64_t totalReceived,
-                            std::uint64_t totalSent, const std::string& bootId) {
+                            std::uint64_t totalSent, const std::string& bootId,
+                            const QDateTime& linksUp) {
     if (!store_)
         return;
     bootId_ = bootId;
     started_ = true;
     currentMinute_ = HistoryStore::minuteKey(now);
+    linksUpMinute_.reset();
+    if (linksUp.isValid())
+        linksUpMinute_ = HistoryStore::minuteKey(linksUp);
     const std::optional<HistoryMark> before = store_->mark();
     mark_ = HistoryMark{totalReceived, totalSent, currentMinute_, QString(), bootId};
     if (before) {
@@ -52,7 +58,8 @@ void HistoryRecorder::start(const QDateTime& now, std::uint64_t totalReceived,
 }
 
 void HistoryRecorder::feed(const QDateTime& now, std::uint64_t totalReceived,
-                           std::uint64_t totalSent, const std::vector<LinkCount>& counted) {
+                           std::uint64_t totalSent, const std::vector<LinkCount>& counted,
+                           const std::vector<std::string>& sinceLinkStart) {
     if (!store_ || !started_)
         return;
     tick(now);
@@ -69,6 +76,13 @@ void HistoryRecorder::feed(const QDateTime& now, std::uint64_t totalReceived,
             sent -= s;
             creditReceived_ -= r;
             creditSent_ -= s;
+            // Not before the reading's minute (a clock set back since): it goes there.
+            if (linksUpMinute_ && *linksUpMinute_ < minute &&
+                std::find(sinceLinkStart.begin(), sinceLinkStart.end(), link.name) !=
+                    sinceLinkStart.end()) {
+                add(*linksUpMinute_, QString::fromStdString(link.name), received, sent, true);
+                continue;
+            }
         }
         add(minute, QString::fromStdString(link.name), received, sent);
     }
@@ -117,16 +131,13 @@ bool HistoryRecorder::writePending(qint64 markMinute) {
     HistoryMark mark = mark_;
     // Traffic a kill keeps from the history belongs to the minute after this write.
     mark.minute = markMinute;
-    std::map<qint64, std::vector<MinuteTraffic>> minutes;
+    std::map<qint64, std::vector<MinuteTraffic>> minutes = pending_;
     std::uint64_t most = 0;
-    for (const auto& [minute, p] : pending_) {
-        std::vector<MinuteTraffic>& rows = minutes[minute];
-        for (const QString& name : p.order) {
-            const auto& [received, sent] = p.byInterface.at(name);
-            rows.push_back({name, received, sent});
-            if (received + sent > most) {
-                most = received + sent;
-                mark.interface = name;
+    for (const auto& [minute, rows] : pending_) {
+        for (const MinuteTraffic& t : rows) {
+            if (t.received + t.sent > most) {
+                most = t.received + t.sent;
+                mark.interface = t.interface;
             }
         }
     }

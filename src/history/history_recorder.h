@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,14 +23,20 @@ public:
     explicit HistoryRecorder(HistoryStore* store);
 
     // At start-up, with the totals loaded from the totals file and this boot's identity:
-    // brings the history level with the totals.
+    // brings the history level with the totals. linksUp is when the links came up as far as
+    // known (the computer's start); invalid when unknown.
     void start(const QDateTime& now, std::uint64_t totalReceived, std::uint64_t totalSent,
-               const std::string& bootId);
+               const std::string& bootId, const QDateTime& linksUp = QDateTime());
 
-    // After each successful reading: the totals now (saved totals plus the sums) and what
-    // each interface counted in this run (CIpHelper::countedByLink).
+    // After each successful reading: the totals now (saved totals plus the sums), what each
+    // interface counted in this run (CIpHelper::countedByLink) and which of them count from
+    // their own start (CIpHelper::countedSinceLinkStart). What those carried before the
+    // first reading went over them before the meter ran: it goes to the minute of linksUp,
+    // marked as such, so that it neither spikes the minute of the start nor counts against
+    // a cycle that began after it.
     void feed(const QDateTime& now, std::uint64_t totalReceived, std::uint64_t totalSent,
-              const std::vector<LinkCount>& counted);
+              const std::vector<LinkCount>& counted,
+              const std::vector<std::string>& sinceLinkStart = {});
 
     // Each tick: writes the minute once it is over, whether or not a reading came.
     void tick(const QDateTime& now);
@@ -45,17 +52,17 @@ public:
     int writes() const { return writes_; }
 
 private:
-    struct Pending {
-        std::map<QString, std::pair<std::uint64_t, std::uint64_t>> byInterface;
-        std::vector<QString> order;
-    };
-    void add(qint64 minute, const QString& interface, std::uint64_t received, std::uint64_t sent);
+    void add(qint64 minute, const QString& interface, std::uint64_t received, std::uint64_t sent,
+             bool beforeMeter = false);
     bool writePending(qint64 markMinute);
 
     HistoryStore* store_;
     std::string bootId_;
-    std::map<qint64, Pending> pending_; // more than one only after a failed write
+    // Per minute, in the order first seen; more than one minute only after a failed write or
+    // with traffic from before the meter ran.
+    std::map<qint64, std::vector<MinuteTraffic>> pending_;
     qint64 currentMinute_ = 0;
+    std::optional<qint64> linksUpMinute_; // unknown: their traffic goes to the first reading
     bool started_ = false;
     bool firstReading_ = true;
     bool markDirty_ = false;

@@ -8,6 +8,7 @@
 #include <QUrl>
 #include <QVariant>
 
+#include <algorithm>
 #include <atomic>
 
 namespace tarvo {
@@ -45,13 +46,20 @@ const char* const kSchema[] = {
     "NOT NULL, tx INTEGER NOT NULL, PRIMARY KEY (k, i)) WITHOUT ROWID",
     "CREATE TABLE IF NOT EXISTS months (k INTEGER NOT NULL, i INTEGER NOT NULL, rx INTEGER "
     "NOT NULL, tx INTEGER NOT NULL, PRIMARY KEY (k, i)) WITHOUT ROWID",
+    "CREATE INDEX IF NOT EXISTS minutes_by_interface ON minutes (i, k)",
+    "CREATE INDEX IF NOT EXISTS hours_by_interface ON hours (i, k)",
+    // The part of the rows of those minutes that a start of the meter found on links that had
+    // come up before it ran.
+    "CREATE TABLE IF NOT EXISTS before_meter (k INTEGER NOT NULL, i INTEGER NOT NULL, rx "
+    "INTEGER NOT NULL, tx INTEGER NOT NULL, PRIMARY KEY (k, i)) WITHOUT ROWID",
     "CREATE TABLE IF NOT EXISTS mark (one INTEGER PRIMARY KEY CHECK (one = 1), rx INTEGER "
     "NOT NULL, tx INTEGER NOT NULL, minute INTEGER NOT NULL, interface TEXT NOT NULL, boot "
     "TEXT NOT NULL)",
 };
 
 const QString kTables[] = {QStringLiteral("minutes"), QStringLiteral("hours"),
-                           QStringLiteral("days"), QStringLiteral("months")};
+                           QStringLiteral("days"), QStringLiteral("months"),
+                           QStringLiteral("before_meter")};
 
 bool damagedError(const QSqlError& error) {
     // SQLITE_BUSY, SQLITE_LOCKED, SQLITE_CORRUPT, SQLITE_NOTADB and the like: the file is
@@ -68,12 +76,12 @@ bool damagedError(const QSqlError& error) {
 struct HistoryStore::Statements {
     explicit Statements(const QSqlDatabase& db)
         : findInterface(db), addInterface(db), setMark(db), getMark(db) {
-        for (int t = 0; t < 4; ++t)
+        for (int t = 0; t < 5; ++t)
             add[t] = QSqlQuery(db);
         for (int t = 0; t < 2; ++t)
             thin[t] = QSqlQuery(db);
     }
-    QSqlQuery add[4];
+    QSqlQuery add[5];
     QSqlQuery thin[2];
     QSqlQuery findInterface;
     QSqlQuery addInterface;
@@ -108,7 +116,9 @@ void HistoryStore::close() {
 }
 
 qint64 HistoryStore::minuteKey(const QDateTime& time) {
-    const QDateTime local = time.toLocalTime();
+    // A local time is taken as it reads, also one that daylight-saving time skips (a local
+    // midnight that does not exist still starts its day).
+    const QDateTime local = time.timeSpec() == Qt::LocalTime ? time : time.toLocalTime();
     return floorDiv(QDateTime(local.date(), local.time(), Qt::UTC).toSecsSinceEpoch(), 60);
 }
 
@@ -143,15 +153,24 @@ bool HistoryStore::tryOpenFile() {
 bool HistoryStore::prepare() {
     QSqlDatabase db = QSqlDatabase::database(connection_, false);
     q_ = std::make_unique<Statements>(db);
+    // A reader needs only the mark; a file written by an earlier version lacks tables that
+    // only writing needs, and is still read.
+    if (mode_ == Mode::ReadOnly)
+        return q_->getMark.prepare(QStringLiteral(
+            "SELECT rx, tx, minute, interface, boot FROM mark WHERE one = 1"));
     bool ok = true;
-    for (int t = 0; t < 4; ++t)
+    for (int t = 0; t < 5; ++t)
         ok = ok &&
              q_->add[t].prepare(QStringLiteral("INSERT INTO %1 (k, i, rx, tx) VALUES (?, ?, ?, ?) "
                                                "ON CONFLICT (k, i) DO UPDATE SET rx = rx + "
                                                "excluded.rx, tx = tx + excluded.tx")
                                     .arg(kTables[t]));
-    ok = ok && q_->thin[0].prepare(QStringLiteral("DELETE FROM minutes WHERE k < ?"));
-    ok = ok && q_->thin[1].prepare(QStringLiteral("DELETE FROM hours WHERE k < ?"));
+    // Each interface's rows below its newest kept ones.
+    for (int t = 0; t < 2; ++t)
+        ok = ok && q_->thin[t].prepare(QStringLiteral("DELETE FROM %1 WHERE i = ? AND k < (SELECT "
+                                                      "k FROM %1 WHERE i = ? ORDER BY k DESC "
+                                                      "LIMIT 1 OFFSET ?)")
+                                           .arg(kTables[t]));
     ok = ok && q_->findInterface.prepare(QStringLiteral("SELECT i FROM interfaces WHERE name = ?"));
     ok = ok && q_->addInterface.prepare(QStringLiteral("INSERT INTO interfaces (name) VALUES (?)"));
     ok = ok && q_->setMark.prepare(
@@ -264,15 +283,18 @@ bool HistoryStore::write(const std::map<qint64, std::vector<MinuteTraffic>>& min
         if (!db.transaction())
             return false;
         bool ok = true;
+        std::vector<int> written;
         for (const auto& [minute, traffic] : minutes) {
-            const qint64 keys[4] = {minute, floorDiv(minute, 60), floorDiv(minute, kDay),
-                                    monthKey(minuteTime(minute).date())};
+            const qint64 keys[5] = {minute, floorDiv(minute, 60), floorDiv(minute, kDay),
+                                    monthKey(minuteTime(minute).date()), minute};
             for (const MinuteTraffic& t : traffic) {
                 if (t.received == 0 && t.sent == 0)
                     continue;
                 const int id = interfaceId(t.interface);
                 ok = ok && id >= 0;
-                for (int table = 0; ok && table < 4; ++table) {
+                if (std::find(written.begin(), written.end(), id) == written.end())
+                    written.push_back(id);
+                for (int table = 0; ok && table < (t.beforeMeter ? 5 : 4); ++table) {
                     QSqlQuery& add = q_->add[table];
                     add.bindValue(0, keys[table]);
                     add.bindValue(1, id);
@@ -282,13 +304,15 @@ bool HistoryStore::write(const std::map<qint64, std::vector<MinuteTraffic>>& min
                 }
             }
         }
-        const qint64 minute = minutes.rbegin()->first;
-        // Thinned by the minute being written: a clock set far back thins nothing more.
         // Values bound by position, never appended: a failed write leaves no stray value.
-        q_->thin[0].bindValue(0, minute - kMinuteDays * kDay);
-        ok = ok && q_->thin[0].exec();
-        q_->thin[1].bindValue(0, floorDiv(minute, 60) - kHourDays * 24);
-        ok = ok && q_->thin[1].exec();
+        for (const int id : written) {
+            for (int t = 0; ok && t < 2; ++t) {
+                q_->thin[t].bindValue(0, id);
+                q_->thin[t].bindValue(1, id);
+                q_->thin[t].bindValue(2, (t == 0 ? kMinuteRows : kHourRows) - 1);
+                ok = q_->thin[t].exec();
+            }
+        }
         q_->setMark.bindValue(0, qint64(mark.received));
         q_->setMark.bindValue(1, qint64(mark.sent));
         q_->setMark.bindValue(2, mark.minute);
@@ -402,15 +426,25 @@ UsageRow HistoryStore::sumMinutes(qint64 from, qint64 to, int level) {
     return total;
 }
 
+std::vector<std::pair<qint64, std::uint64_t>> HistoryStore::beforeMeter(qint64 from, qint64 to) {
+    std::vector<std::pair<qint64, std::uint64_t>> out;
+    for (const auto& [minute, row] : sums(kTables[4], from, to))
+        out.emplace_back(minute, row.received + row.sent);
+    return out;
+}
+
 std::vector<UsageRow> HistoryStore::hours(const QDate& day) {
     const qint64 first = minuteKey(QDateTime(day, QTime(0, 0))) / 60;
     std::vector<UsageRow> out(24);
+    // Built from the wall clock: an hour that daylight-saving time skips still names itself.
     for (int h = 0; h < 24; ++h)
         out[h].start = QDateTime(day, QTime(h, 0));
     for (const auto& [key, row] : sums(kTables[1], first, first + 24)) {
         out[key - first].received = row.received;
         out[key - first].sent = row.sent;
     }
+    for (const auto& [minute, bytes] : beforeMeter(first * 60, (first + 24) * 60))
+        out[floorDiv(minute, 60) - first].beforeMeter += bytes;
     return out;
 }
 
@@ -426,6 +460,8 @@ std::vector<UsageRow> HistoryStore::days(const QDate& first, const QDate& last) 
         out[key - a].received = row.received;
         out[key - a].sent = row.sent;
     }
+    for (const auto& [minute, bytes] : beforeMeter(a * kDay, (a + qint64(out.size())) * kDay))
+        out[floorDiv(minute, kDay) - a].beforeMeter += bytes;
     return out;
 }
 
@@ -442,6 +478,8 @@ std::vector<UsageRow> HistoryStore::months(const QDate& first, const QDate& last
         out[key - a].received = row.received;
         out[key - a].sent = row.sent;
     }
+    for (const auto& [minute, bytes] : beforeMeter(monthStartMinute(a), monthStartMinute(b + 1)))
+        out[monthKey(minuteTime(minute).date()) - a].beforeMeter += bytes;
     return out;
 }
 

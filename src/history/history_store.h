@@ -20,6 +20,9 @@ struct MinuteTraffic {
     QString interface;
     std::uint64_t received = 0;
     std::uint64_t sent = 0;
+    // Found by a start of the meter on a link that came up before it ran, and put at the
+    // time the link came up.
+    bool beforeMeter = false;
 };
 
 // How far the history has come with the totals: the totals' value when the history last
@@ -34,14 +37,16 @@ struct HistoryMark {
     bool operator==(const HistoryMark&) const = default;
 };
 
-// "history.sqlite": per counted interface the traffic of each wall-clock minute, kept 7
-// days, with hour rows kept 400 days and day and month rows kept for ever. Every write adds
-// to all four at once, so thinning the old rows is only a delete.
+// "history.sqlite": per counted interface the traffic of each wall-clock minute, with hour,
+// day and month rows. Every write adds to all four at once, so thinning the old rows is only a
+// delete. Per interface the newest 7 days' worth of minute rows and 400 days' worth of hour
+// rows are kept, counted in rows, not measured against the clock: a clock that is wrong for a
+// moment must never delete history. Day and month rows are kept for ever.
 class HistoryStore final : public UsageSource {
 public:
     static constexpr const char* kFileName = "history.sqlite";
-    static constexpr qint64 kMinuteDays = 7;
-    static constexpr qint64 kHourDays = 400;
+    static constexpr qint64 kMinuteRows = 7 * 24 * 60;
+    static constexpr qint64 kHourRows = 400 * 24;
 
     enum class Mode { ReadWrite, ReadOnly };
 
@@ -58,8 +63,8 @@ public:
     QString movedAside() const { return movedAside_; }
 
     // One transaction: adds each interface's traffic to the minute and to its hour, day and
-    // month, sets the mark, and drops minute and hour rows past their age. A write of no
-    // traffic sets only the mark.
+    // month, sets the mark, and drops the written interfaces' minute and hour rows beyond
+    // their count. A write of no traffic sets only the mark.
     bool writeMinute(qint64 minute, const std::vector<MinuteTraffic>& traffic,
                      const HistoryMark& mark);
     // The same for several minutes in one transaction (minutes kept after a failed write).
@@ -97,6 +102,8 @@ private:
     std::vector<std::pair<qint64, UsageRow>> sums(const QString& table, qint64 from, qint64 to);
     UsageRow sumRange(const QString& table, qint64 from, qint64 to);
     UsageRow sumMinutes(qint64 from, qint64 to, int level);
+    // What was counted before the meter ran, per minute, within [from, to).
+    std::vector<std::pair<qint64, std::uint64_t>> beforeMeter(qint64 from, qint64 to);
 
     QString path_;
     Mode mode_;

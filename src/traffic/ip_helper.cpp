@@ -29,6 +29,7 @@ void CIpHelper::firstSight(Link& link, const InterfaceRow& row) {
         link.baseIn = row.inOctets >= saved.in ? saved.in : 0;
         link.baseOut = row.outOctets >= saved.out ? saved.out : 0;
         link.recorded = true;
+        link.sinceStart = false;
         return;
     }
 }
@@ -83,6 +84,7 @@ bool CIpHelper::InitInterfaces() {
                     retire(link, link.in, link.out);
                 link.baseIn = link.baseOut = 0;
                 link.recorded = false;
+                link.sinceStart = true;
             } else if (link.counted != counted[i]) {
                 if (link.counted)
                     retire(link, row.inOctets, row.outOctets);
@@ -90,6 +92,7 @@ bool CIpHelper::InitInterfaces() {
                     // Counted from this moment, not with what it carried before.
                     link.baseIn = row.inOctets;
                     link.baseOut = row.outOctets;
+                    link.sinceStart = false;
                 }
             } else if (link.counted) {
                 // Counters that restart keep what they had counted.
@@ -143,6 +146,14 @@ std::vector<LinkCount> CIpHelper::countedByLink() const {
         }
     }
     return out;
+}
+
+std::vector<std::string> CIpHelper::countedSinceLinkStart() const {
+    std::vector<std::string> names;
+    for (const Link& link : links_)
+        if (link.counted && link.sinceStart)
+            names.push_back(link.name);
+    return names;
 }
 
 std::vector<std::string> CIpHelper::countedNames() const {

@@ -59,6 +59,11 @@ public:
     // interface, and add up to the growth of the sums (less a reset's jump).
     std::vector<LinkCount> countedByLink() const;
 
+    // The counted interfaces of the last reading whose count in this run began at their own
+    // start: nothing a record held was taken off and they were not first counted mid-run. At
+    // the first reading, what they counted is the traffic since they came up.
+    std::vector<std::string> countedSinceLinkStart() const;
+
     // The sums and record of the last reading, as the savers take them.
     CounterReading reading() const { return {readOk_, receivedSum_, sentSum_, record()}; }
 
@@ -81,6 +86,7 @@ private:
         std::uint64_t baseOut = 0;
         bool counted = false;
         bool recorded = false; // its counters go into the record
+        bool sinceStart = true; // counted from its counters' zero
     };
 
     void firstSight(Link& link, const InterfaceRow& row);

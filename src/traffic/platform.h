@@ -3,6 +3,8 @@
 #include "common/connection_probe.h"
 #include "traffic/if_table.h"
 
+#include <QDateTime>
+
 #include <memory>
 #include <string>
 
@@ -14,5 +16,8 @@ std::unique_ptr<ConnectionProbe> makeConnectionProbe();
 
 // What tells this boot of the computer from every other; empty when it cannot be known.
 std::string bootIdentity();
+
+// When the computer started, by the wall clock now; invalid when it cannot be known.
+QDateTime bootTime();
 
 } // namespace tarvo

@@ -3,6 +3,8 @@
 #include "traffic/connection_probe_linux.h"
 #include "traffic/if_table_linux.h"
 
+#include <time.h>
+
 namespace tarvo {
 
 std::unique_ptr<InterfaceTableSource> makeInterfaceTableSource() {
@@ -21,6 +23,14 @@ std::string bootIdentity() {
     while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
         text.pop_back();
     return text;
+}
+
+QDateTime bootTime() {
+    // The kernel's own figure, so that a wall clock set since the start moves it along.
+    timespec now{}, sinceBoot{};
+    if (clock_gettime(CLOCK_REALTIME, &now) != 0 || clock_gettime(CLOCK_BOOTTIME, &sinceBoot) != 0)
+        return {};
+    return QDateTime::fromSecsSinceEpoch(qint64(now.tv_sec) - qint64(sinceBoot.tv_sec));
 }
 
 } // namespace tarvo

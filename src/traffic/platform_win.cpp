@@ -27,4 +27,8 @@ std::string bootIdentity() {
     return "started-" + std::to_string(bootMinutes);
 }
 
+QDateTime bootTime() {
+    return QDateTime::currentDateTime().addMSecs(-qint64(GetTickCount64()));
+}
+
 } // namespace tarvo

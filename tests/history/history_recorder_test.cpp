@@ -28,7 +28,8 @@ std::uint64_t number(const QString& text) {
 // then each second a reading, the history fed, the totals saved. Destroying it without
 // stop() is a kill.
 struct MeterRun {
-    MeterRun(FakeIfTable& table, const QString& dir, const std::string& boot, const QDateTime& now)
+    MeterRun(FakeIfTable& table, const QString& dir, const std::string& boot, const QDateTime& now,
+             const QDateTime& linksUp = QDateTime())
         : totals(DataDirectory(dir), u'.'),
           store(std::make_unique<HistoryStore>(dir + QStringLiteral("/history.sqlite"),
                                                HistoryStore::Mode::ReadWrite)),
@@ -36,13 +37,14 @@ struct MeterRun {
         std::optional<CountedRecord> record;
         saved = totals.LoadTotals(&record);
         helper.setStartRecord(record.value_or(CountedRecord{}), boot);
-        recorder.start(now, number(saved.received), number(saved.sent), boot);
+        recorder.start(now, number(saved.received), number(saved.sent), boot, linksUp);
     }
     // The reading and the history; the totals file is saved by save().
     void read(const QDateTime& now) {
         if (helper.InitInterfaces() || helper.hasReading())
             recorder.feed(now, number(saved.received) + helper.BytesReceived(),
-                          number(saved.sent) + helper.BytesSent(), helper.countedByLink());
+                          number(saved.sent) + helper.BytesSent(), helper.countedByLink(),
+                          helper.countedSinceLinkStart());
         recorder.tick(now);
     }
     void save() { totals.Timer3_Timer(saved, helper.reading()); }
@@ -135,6 +137,46 @@ TEST(HistoryRecorder, TheFirstReadingGoesToItsMinutePerInterface) {
     EXPECT_EQ(store.total(at(9, 0), at(10, 0)).received, 0u);
     EXPECT_EQ(store.interfaces(), (QStringList{QStringLiteral("eth0"), QStringLiteral("wlan0")}));
     EXPECT_EQ(fileTotals(dir.path()), (std::pair<std::uint64_t, std::uint64_t>{5800, 580}));
+}
+
+// A first start long after the links came up: what they carried before goes to the time they
+// came up, marked, and neither spikes the start's minute nor counts in a cycle begun since.
+// A link whose earlier count the totals file records adds only what came since, at the start.
+TEST(HistoryRecorder, TrafficFromBeforeTheMeterRanGoesToWhenTheLinksCameUp) {
+    QTemporaryDir dir;
+    FakeIfTable table;
+    table.link("eth0", 92700000, 1200000, 2);
+    table.link("wlan0", 1500, 150, 3);
+    {
+        TotalsStore totals(DataDirectory(dir.path()), u'.');
+        ASSERT_TRUE(totals.Timer3_Timer({QStringLiteral("5000"), QStringLiteral("500")},
+                                        {true, 0, 0, {"B", {{"wlan0", 3, 1000, 100}}}}));
+    }
+    const QDateTime booted = at(10, 0).addDays(-9).addSecs(17);
+    MeterRun run(table, dir.path(), "B", at(10, 0), booted);
+    run.second(at(10, 0, 1));
+    table.link("eth0", 92700100, 1200010, 2);
+    run.second(at(10, 0, 2));
+    run.stop();
+
+    HistoryStore store(dir.filePath(QStringLiteral("history.sqlite")),
+                       HistoryStore::Mode::ReadOnly);
+    const UsageRow atBoot = store.hours(booted.date())[booted.time().hour()];
+    EXPECT_EQ(atBoot.received, 92700000u);
+    EXPECT_EQ(atBoot.sent, 1200000u);
+    EXPECT_EQ(atBoot.beforeMeter, 92700000u + 1200000u);
+    const UsageRow start = store.hours(at(10, 0).date())[10];
+    EXPECT_EQ(start.received, 500u + 100u);
+    EXPECT_EQ(start.sent, 50u + 10u);
+    EXPECT_EQ(start.beforeMeter, 0u);
+    EXPECT_EQ(store.days(booted.date(), booted.date())[0].beforeMeter, atBoot.beforeMeter);
+    // A cycle that began after the links came up holds only the traffic since the start.
+    EXPECT_EQ(store.total(QDateTime(booted.date().addDays(1), QTime(0, 0)), at(23, 0)).received,
+              600u);
+    // The history still holds exactly what the totals grew by.
+    const auto [received, sent] = fileTotals(dir.path());
+    EXPECT_EQ(store.total(booted.addDays(-1), at(23, 0)).received, received - 5000);
+    EXPECT_EQ(store.total(booted.addDays(-1), at(23, 0)).sent, sent - 500);
 }
 
 TEST(HistoryRecorder, HistoryAndTotalsAgreeAcrossKillsAndCleanStops) {
