@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     tarvo::LockFileInstanceLock instanceLock;
     auto registry = tarvo::createRegistry();
     tarvo::ProcessLauncher launcher;
-    tarvo::DbusNotifier notifier;
+    const std::unique_ptr<tarvo::Notifier> notifier = tarvo::makeDesktopNotifier();
 
     tarvo::Services services;
     services.interfaces = interfaces.get();
@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     services.instanceLock = &instanceLock;
     services.registry = registry.get();
     services.launcher = &launcher;
-    services.notifier = &notifier; // the history for the usage window comes with openHistory
+    services.notifier = notifier.get(); // the history for the usage window comes with openHistory
     services.applicationFilePath = QCoreApplication::applicationFilePath();
     services.dataDirectory = tarvo::DataDirectory::forProgram();
     services.decimalSeparator = tarvo::localeDecimalSeparator();
