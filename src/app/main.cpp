@@ -1,4 +1,5 @@
 #include "app/arabic_qt_texts.h"
+#include "app/command_line.h"
 #include "app/fonts.h"
 #include "app/frm_main.h"
 #include "app/instance_lock.h"
@@ -14,8 +15,8 @@
 
 #include <QApplication>
 
+#include <cstdio>
 #include <memory>
-#include <string_view>
 
 namespace {
 
@@ -24,16 +25,38 @@ void nameApplication() {
     QCoreApplication::setOrganizationName(QStringLiteral("Tarvo"));
 }
 
+void print(std::FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    // "--usage" prints the history and ends: no window, no display, no lock.
-    for (int i = 1; i < argc; ++i) {
-        if (std::string_view(argv[i]) == "--usage") {
-            QCoreApplication core(argc, argv);
-            nameApplication();
-            return tarvo::runUsageCommand(QCoreApplication::arguments());
-        }
+    // Judged before anything starts: help, the version, a wrong option and "--usage" end
+    // without a window, a display, the lock or any file.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const tarvo::CommandLine command = tarvo::parseCommandLine(arguments);
+    switch (command.action) {
+    case tarvo::CommandLine::Action::Error:
+        print(stderr, command.error + u'\n');
+        return 2;
+    case tarvo::CommandLine::Action::Help:
+        print(stdout, tarvo::helpText());
+        return 0;
+    case tarvo::CommandLine::Action::Version:
+        print(stdout, tarvo::versionText());
+        return 0;
+    case tarvo::CommandLine::Action::Usage: {
+        QCoreApplication core(argc, argv);
+        nameApplication();
+        return tarvo::runUsageCommand(command.json);
+    }
+    case tarvo::CommandLine::Action::Meter:
+        break;
     }
 
     QApplication app(argc, argv);
