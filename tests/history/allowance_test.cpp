@@ -324,14 +324,4 @@ TEST_F(PrivateBus, NoServiceAMessageBoxOnceTheBusSaysSo) {
     EXPECT_EQ(messages.shown[0].second, kMost);
 }
 
-TEST_F(PrivateBus, NoBusAMessageBoxAtOnce) {
-    HistoryMessages messages;
-    DbusNotifier notifier(QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent"),
-                                                        QStringLiteral("meter-no-bus")));
-    connected_ << QStringLiteral("meter-no-bus");
-    tellAllowance(AllowanceMark::Whole, &notifier, messages);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].second, kWhole);
-}
-
 #include "allowance_test.moc"

@@ -257,36 +257,25 @@ TEST(HistoryStoreReadError, AFileThatIsThereButCannotBeReadIsAnError) {
         return HistoryStore(path, HistoryStore::Mode::ReadOnly).readError();
     };
     StoreDir d;
-    EXPECT_EQ(readError(d.path()), QString()); // none yet
-    {
-        QFile empty(d.path()); // begun but never written
-        ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
-    }
     EXPECT_EQ(readError(d.path()), QString());
-    QFile::remove(d.path());
+    QFile f(d.path());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)); // begun but never written: no traffic either
+    f.close();
+    EXPECT_EQ(readError(d.path()), QString());
     {
         HistoryStore writer(d.path(), HistoryStore::Mode::ReadWrite);
         for (int m = 0; m < 3000; ++m)
             ASSERT_TRUE(writeAt(writer, at(2026, 1, 1).addSecs(60 * m),
                                 QStringLiteral("eth%1").arg(m % 5), 1000 + m, m));
-        EXPECT_EQ(readError(d.path()), QString()); // sound, while written
     }
-    EXPECT_EQ(readError(d.path()), QString()); // sound, at rest
-    const QStringList files = QDir(d.dir.path()).entryList(QDir::Files);
-
-    QFile f(d.path());
-    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-    f.resize(f.size() / 2);
-    f.close();
+    EXPECT_EQ(readError(d.path()), QString());
+    ASSERT_TRUE(f.resize(f.size() / 2));
     EXPECT_NE(readError(d.path()), QString()) << "truncated";
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(QByteArray(5000, 'x'));
     f.close();
     EXPECT_NE(readError(d.path()), QString()) << "no database";
-    EXPECT_EQ(QDir(d.dir.path()).entryList(QDir::Files), files); // nothing moved or made
-
-    // A file that cannot be opened at all (permission bits do not stop root).
-    QFile::remove(d.path());
-    ASSERT_TRUE(QDir(d.dir.path()).mkdir(QString::fromLatin1(HistoryStore::kFileName)));
-    EXPECT_NE(readError(d.path()), QString()) << "a folder in its place";
+    // Permission bits do not stop root: a folder in its place cannot be opened either.
+    ASSERT_TRUE(f.remove() && QDir(d.dir.path()).mkdir(QStringLiteral("history.sqlite")));
+    EXPECT_NE(readError(d.path()), QString()) << "cannot be opened";
 }
