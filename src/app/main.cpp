@@ -1,4 +1,5 @@
 #include "app/arabic_qt_texts.h"
+#include "app/command_line.h"
 #include "app/fonts.h"
 #include "app/frm_main.h"
 #include "app/instance_lock.h"
@@ -14,8 +15,8 @@
 
 #include <QApplication>
 
+#include <cstdio>
 #include <memory>
-#include <string_view>
 
 namespace {
 
@@ -24,16 +25,38 @@ void nameApplication() {
     QCoreApplication::setOrganizationName(QStringLiteral("Tarvo"));
 }
 
+void print(std::FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    // "--usage" prints the history and ends: no window, no display, no lock.
-    for (int i = 1; i < argc; ++i) {
-        if (std::string_view(argv[i]) == "--usage") {
-            QCoreApplication core(argc, argv);
-            nameApplication();
-            return tarvo::runUsageCommand(QCoreApplication::arguments());
-        }
+    // Judged before anything starts: help, the version, a wrong option and "--usage" end
+    // without a window, a display, the lock or any file.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const tarvo::CommandLine command = tarvo::parseCommandLine(arguments);
+    switch (command.action) {
+    case tarvo::CommandLine::Action::Error:
+        print(stderr, command.error + u'\n');
+        return 2;
+    case tarvo::CommandLine::Action::Help:
+        print(stdout, tarvo::helpText());
+        return 0;
+    case tarvo::CommandLine::Action::Version:
+        print(stdout, tarvo::versionText());
+        return 0;
+    case tarvo::CommandLine::Action::Usage: {
+        QCoreApplication core(argc, argv);
+        nameApplication();
+        return tarvo::runUsageCommand(command.json);
+    }
+    case tarvo::CommandLine::Action::Meter:
+        break;
     }
 
     QApplication app(argc, argv);
@@ -53,7 +76,7 @@ int main(int argc, char** argv) {
     tarvo::LockFileInstanceLock instanceLock;
     auto registry = tarvo::createRegistry();
     tarvo::ProcessLauncher launcher;
-    tarvo::DbusNotifier notifier;
+    const std::unique_ptr<tarvo::Notifier> notifier = tarvo::makeDesktopNotifier();
 
     tarvo::Services services;
     services.interfaces = interfaces.get();
@@ -64,7 +87,7 @@ int main(int argc, char** argv) {
     services.instanceLock = &instanceLock;
     services.registry = registry.get();
     services.launcher = &launcher;
-    services.notifier = &notifier; // the history for the usage window comes with openHistory
+    services.notifier = notifier.get(); // the history for the usage window comes with openHistory
     services.applicationFilePath = QCoreApplication::applicationFilePath();
     services.dataDirectory = tarvo::DataDirectory::forProgram();
     services.decimalSeparator = tarvo::localeDecimalSeparator();

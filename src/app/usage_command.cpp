@@ -6,19 +6,27 @@
 #include "history/usage_report.h"
 
 #include <QDateTime>
+#include <QDir>
 
 #include <cstdio>
 
 namespace tarvo {
 
-int runUsageCommand(const QStringList& arguments) {
-    if (!arguments.contains(QStringLiteral("--usage")))
-        return -1;
-    const bool json = arguments.contains(QStringLiteral("--json"));
+int runUsageCommand(bool json) {
     // Read-only: no lock, no file written, while the meter may be running.
-    HistoryStore store(
-        DataDirectory::forProgram().filePath(QString::fromLatin1(HistoryStore::kFileName)),
-        HistoryStore::Mode::ReadOnly);
+    const QString path =
+        DataDirectory::forProgram().filePath(QString::fromLatin1(HistoryStore::kFileName));
+    HistoryStore store(path, HistoryStore::Mode::ReadOnly);
+    if (!store.readError().isEmpty()) {
+        // Zeros would claim there was no traffic.
+        const QString shown = QDir::toNativeSeparators(path);
+        const QByteArray message = QStringLiteral("tarvo: the usage history %1 cannot be read: %2\n"
+                                                  "tarvo: تعذرت قراءة سجل الاستهلاك %1\n")
+                                       .arg(shown, store.readError())
+                                       .toUtf8();
+        std::fwrite(message.constData(), 1, size_t(message.size()), stderr);
+        return 1;
+    }
     QtSettingsStore settings;
     const QDateTime now = QDateTime::currentDateTime();
     const AllowanceSettings allowance = readAllowanceSettings(settings);

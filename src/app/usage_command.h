@@ -1,11 +1,9 @@
 #pragma once
 
-#include <QStringList>
-
 namespace tarvo {
 
-// "tarvo --usage [--json]": prints the history read-only and returns the exit code; -1 when
-// the arguments ask for no such thing and the meter should start.
-int runUsageCommand(const QStringList& arguments);
+// "tarvo --usage [--json]": prints the history read-only and returns the exit code: 0, or 1
+// when there is a history file that cannot be read (said on standard error).
+int runUsageCommand(bool json);
 
 } // namespace tarvo

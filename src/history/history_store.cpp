@@ -218,8 +218,14 @@ bool HistoryStore::openReadWrite() {
 }
 
 bool HistoryStore::openReadOnly() {
-    if (!QFileInfo::exists(path_))
+    const QFileInfo info(path_);
+    if (!info.exists()) {
+        // A directory that may not be searched hides whether there is history at all.
+        const QFileInfo dir(info.absolutePath());
+        if (dir.isDir() && !dir.isExecutable())
+            readError_ = QStringLiteral("the folder %1 cannot be entered").arg(dir.filePath());
         return false;
+    }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection_);
     if (QFileInfo::exists(path_ + QStringLiteral("-wal"))) {
         // A running meter's journal is read as well.
@@ -232,9 +238,27 @@ bool HistoryStore::openReadOnly() {
                            QStringLiteral("?immutable=1"));
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
     }
-    if (!db.open())
+    const auto failed = [this](const QSqlError& error) {
+        readError_ = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+        if (readError_.trimmed().isEmpty())
+            readError_ = QStringLiteral("cannot be opened");
         return false;
-    return prepare();
+    };
+    if (!db.open())
+        return failed(db.lastError());
+    // SQLite opens lazily: the schema read is what reads the file's header, so a file that is
+    // no database, a damaged first page or one we may not read fails here, cheaply.
+    QSqlQuery schema(db);
+    if (!schema.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !schema.next())
+        return failed(schema.lastError());
+    // An empty file is a database without tables, as the meter would begin it: no traffic.
+    if (schema.value(0).toLongLong() == 0)
+        return false;
+    if (!prepare()) {
+        readError_ = QStringLiteral("not a usage history (its tables are missing)");
+        return false;
+    }
+    return true;
 }
 
 bool HistoryStore::recoverIfDamaged() {

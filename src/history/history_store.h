@@ -59,6 +59,9 @@ public:
     HistoryStore& operator=(const HistoryStore&) = delete;
 
     bool isOpen() const { return open_; }
+    // ReadOnly: why a history file that is there could not be read (not a database, damaged,
+    // no read right); empty when it was read or there is none.
+    QString readError() const { return readError_; }
     // Where a damaged file was moved to when this store opened, or empty.
     QString movedAside() const { return movedAside_; }
 
@@ -110,6 +113,7 @@ private:
     QString connection_;
     bool open_ = false;
     QString movedAside_;
+    QString readError_;
     struct Statements;
     std::unique_ptr<Statements> q_;
 };

@@ -2,8 +2,10 @@
 
 #include "history/allowance.h"
 
-#include <QDBusConnection>
 #include <QString>
+
+#include <functional>
+#include <memory>
 
 namespace tarvo {
 
@@ -13,23 +15,19 @@ class MessageBoxes;
 class Notifier {
 public:
     virtual ~Notifier() = default;
-    // False when no notification service took it.
-    virtual bool notify(const QString& summary, const QString& body) = 0;
+    // Sends without waiting for the desktop. onAbsent runs, on the calling thread, once it is
+    // known that nothing can show it (no notification service); never for a service that is
+    // merely slow or silent. Calls still open when the notifier goes are dropped.
+    virtual void notify(const QString& summary, const QString& body,
+                        std::function<void()> onAbsent) = 0;
 };
 
-// org.freedesktop.Notifications on a D-Bus (the session bus unless given another).
-class DbusNotifier final : public Notifier {
-public:
-    DbusNotifier();
-    explicit DbusNotifier(const QDBusConnection& bus);
-    bool notify(const QString& summary, const QString& body) override;
-
-private:
-    QDBusConnection bus_;
-};
+// The desktop's notifier on this platform; null where there is none.
+std::unique_ptr<Notifier> makeDesktopNotifier();
 
 // Tells the user about a mark of the allowance: a notification, or where none can be shown
-// (no notifier, no service), a message box with the same text. Nothing for None.
+// (no notifier, no service), a message box with the same text. Nothing for None. `messages`
+// must outlive the notifier, whose answer may come later.
 void tellAllowance(AllowanceMark mark, Notifier* notifier, MessageBoxes& messages);
 
 } // namespace tarvo

@@ -19,9 +19,10 @@ class RecordingNotifier : public Notifier {
 public:
     bool answers = true;
     QStringList bodies;
-    bool notify(const QString&, const QString& body) override {
+    void notify(const QString&, const QString& body, std::function<void()> onAbsent) override {
         bodies << body;
-        return answers;
+        if (!answers)
+            onAbsent();
     }
 };
 

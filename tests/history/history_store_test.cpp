@@ -285,3 +285,32 @@ TEST(HistoryStoreDamage, AReadOnlyDirectoryMeansNoHistory) {
     }
     EXPECT_TRUE(QDir(inner).entryList(QDir::Files).isEmpty());
 }
+
+// "--usage" must not print zeros for a history it cannot read; no history yet is no error.
+TEST(HistoryStoreReadError, AFileThatIsThereButCannotBeReadIsAnError) {
+    const auto readError = [](const QString& path) {
+        return HistoryStore(path, HistoryStore::Mode::ReadOnly).readError();
+    };
+    StoreDir d;
+    EXPECT_EQ(readError(d.path()), QString());
+    QFile f(d.path());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)); // begun but never written: no traffic either
+    f.close();
+    EXPECT_EQ(readError(d.path()), QString());
+    {
+        HistoryStore writer(d.path(), HistoryStore::Mode::ReadWrite);
+        for (int m = 0; m < 3000; ++m)
+            ASSERT_TRUE(writeAt(writer, at(2026, 1, 1).addSecs(60 * m),
+                                QStringLiteral("eth%1").arg(m % 5), 1000 + m, m));
+    }
+    EXPECT_EQ(readError(d.path()), QString());
+    ASSERT_TRUE(f.resize(f.size() / 2));
+    EXPECT_NE(readError(d.path()), QString()) << "truncated";
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(QByteArray(5000, 'x'));
+    f.close();
+    EXPECT_NE(readError(d.path()), QString()) << "no database";
+    // Permission bits do not stop root: a folder in its place cannot be opened either.
+    ASSERT_TRUE(f.remove() && QDir(d.dir.path()).mkdir(QStringLiteral("history.sqlite")));
+    EXPECT_NE(readError(d.path()), QString()) << "cannot be opened";
+}
