@@ -118,11 +118,22 @@ UsageWindow::UsageWindow(UsageSource* source, Clock& clock, SettingsStore& setti
     int needed = 0;
     for (int c = 0; c < months->columnCount(); ++c)
         needed += std::max(static_cast<QAbstractItemView*>(months)->sizeHintForColumn(c),
-                           months->horizontalHeader()->sectionSizeHint(c)) +
-                  fontMetrics().horizontalAdvance(u' ');
+                           months->horizontalHeader()->sectionSizeHint(c));
     months->setMinimumWidth(needed + 2 * months->frameWidth() +
                             months->verticalScrollBar()->sizeHint().width());
+    // Tall enough for twelve rows and the note under them; the note and the line about a
+    // history moved aside take their room from the table when they show.
+    const auto tableHeight = [this](int index, int rows) {
+        QTableWidget* table = tables[index];
+        return table->horizontalHeader()->sizeHint().height() +
+               rows * table->verticalHeader()->defaultSectionSize() + 2 * table->frameWidth();
+    };
+    for (int i = 0; i < 3; ++i)
+        tables[i]->setMinimumHeight(tableHeight(i, kShownRows) +
+                                    footnotes[i]->minimumSizeHint().height() + 4);
     setFixedSize(sizeHint().expandedTo(QSize(480, 600)));
+    for (int i = 0; i < 3; ++i)
+        tables[i]->setMinimumHeight(tableHeight(i, 3));
 
     refreshTimer = new QTimer(this);
     refreshTimer->setObjectName(QStringLiteral("refreshTimer"));
@@ -133,14 +144,17 @@ UsageWindow::UsageWindow(UsageSource* source, Clock& clock, SettingsStore& setti
 
 void UsageWindow::buildControls() {
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(4);
     tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("tabs"));
-    const int rowHeight = fontMetrics().height() + 6;
+    const int rowHeight = fontMetrics().height() + 4;
     for (int i = 0; i < 3; ++i) {
         const UsagePeriod period = kPeriods[i];
         auto* page = new QWidget(tabs);
         auto* pageLayout = new QVBoxLayout(page);
         pageLayout->setSpacing(4);
+        pageLayout->setContentsMargins(4, 4, 4, 4);
         charts[i] = new BarChart(page);
         charts[i]->setObjectName(QStringLiteral("chart%1").arg(i));
         charts[i]->setAxisTitle(usageAxisTitle(period));
@@ -168,8 +182,6 @@ void UsageWindow::buildControls() {
         auto* amounts = new AmountDelegate(tables[i]);
         for (int column = int(headers.size()) - 3; column < int(headers.size()); ++column)
             tables[i]->setItemDelegateForColumn(column, amounts);
-        tables[i]->setMinimumHeight(tables[i]->horizontalHeader()->sizeHint().height() +
-                                    kShownRows * rowHeight + 2 * tables[i]->frameWidth());
         pageLayout->addWidget(tables[i], 1);
 
         footnotes[i] = new QLabel(QStringLiteral("* ") + QString::fromUtf16(BeforeMeterNote), page);
@@ -242,7 +254,7 @@ void UsageWindow::buildControls() {
     movedAsideLabel = new QLabel(this);
     movedAsideLabel->setObjectName(QStringLiteral("movedAsideLabel"));
     movedAsideLabel->setWordWrap(true);
-    movedAsideLabel->setTextFormat(Qt::PlainText);
+    movedAsideLabel->setTextFormat(Qt::RichText);
     movedAsideLabel->setTextInteractionFlags(Qt::TextSelectableByMouse |
                                              Qt::TextSelectableByKeyboard);
     movedAsideLabel->setStyleSheet(QStringLiteral("color: #800000;"));
@@ -358,8 +370,12 @@ void UsageWindow::save_Click() {
 }
 
 void UsageWindow::showMovedAside(const QString& path) {
-    movedAsideLabel->setText(QStringLiteral("كان سجل الاستهلاك تالفًا فنُقل جانبًا إلى: ") +
-                             QDir::toNativeSeparators(path));
+    // The path in a paragraph of its own, left to right, so that a leading "/" stays in front
+    // and a copy of it holds no direction marks.
+    movedAsideLabel->setText(
+        QStringLiteral("<p dir=\"rtl\">%1</p><p dir=\"ltr\" align=\"right\">%2</p>")
+            .arg(QStringLiteral("كان سجل الاستهلاك تالفًا فنُقل جانبًا إلى: ").toHtmlEscaped(),
+                 QDir::toNativeSeparators(path).toHtmlEscaped()));
     movedAsideLabel->show();
 }
 

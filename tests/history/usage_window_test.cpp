@@ -18,6 +18,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <QTimer>
 #include <QToolTip>
 
@@ -352,13 +353,15 @@ TEST_F(UsageWindowTest, AHistoryMovedAsideIsNamedInTheWindow) {
     auto w = open();
     w->show();
     EXPECT_TRUE(w->movedAsideLabel->isHidden());
-    const QString path = "/home/user/.local/share/tarvo/" + QString(120, u'x') + ".sqlite";
+    const QString path = "/home/user/.local/share/tarvo/" + QString(30, u'x') + "/a&b <c>/" +
+                         QString(30, u'y') + "/history.sqlite.damaged";
     w->showMovedAside(path);
     QCoreApplication::processEvents();
     QLabel* line = w->movedAsideLabel;
     EXPECT_FALSE(line->isHidden());
-    EXPECT_EQ(line->text(), QStringLiteral("كان سجل الاستهلاك تالفًا فنُقل جانبًا إلى: ") +
-                                QDir::toNativeSeparators(path));
+    EXPECT_EQ(QTextDocumentFragment::fromHtml(line->text()).toPlainText(),
+              QStringLiteral("كان سجل الاستهلاك تالفًا فنُقل جانبًا إلى: \n") +
+                  QDir::toNativeSeparators(path));
     EXPECT_EQ(line->layoutDirection(), Qt::RightToLeft);
     EXPECT_TRUE(line->textInteractionFlags().testFlag(Qt::TextSelectableByMouse));
     // Never clipped: within the window, and as tall as its wrapped text.
