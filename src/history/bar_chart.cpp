@@ -177,8 +177,8 @@ void BarChart::paintEvent(QPaintEvent*) {
         p.fillRect(QRect(swatchX, f.legend.center().y() - swatch / 2, swatch, swatch), colours[i]);
         const int textX = rtl ? swatchX - gap - nameWidth : swatchX + swatch + gap;
         p.setPen(text);
-        p.drawText(QRect(textX, f.legend.top(), nameWidth, f.legend.height()),
-                   Qt::AlignCenter, names[i]);
+        p.drawText(QRect(textX, f.legend.top(), nameWidth, f.legend.height()), Qt::AlignCenter,
+                   names[i]);
         const int advance = swatch + gap + nameWidth + 3 * gap;
         x += rtl ? -advance : advance;
     }
@@ -197,10 +197,9 @@ void BarChart::paintEvent(QPaintEvent*) {
         p.setPen(kGridColour);
         p.drawLine(f.plot.left(), y, f.plot.right(), y);
         p.setPen(text);
-        p.drawText(QRect(f.valueLabelsX + kMargin, y - fm.height() / 2,
-                         f.axisWidth - 2 * kMargin, fm.height()),
-                   (rtl ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter,
-                   tickText(mark, step));
+        p.drawText(QRect(f.valueLabelsX + kMargin, y - fm.height() / 2, f.axisWidth - 2 * kMargin,
+                         fm.height()),
+                   (rtl ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter, tickText(mark, step));
     }
     p.setPen(text);
     const int axisX = rtl ? f.plot.right() + 1 : f.plot.left() - 1;
@@ -229,8 +228,7 @@ void BarChart::paintEvent(QPaintEvent*) {
                        Qt::AlignCenter, bar.label);
         }
     }
-    p.drawText(QRect(f.plot.left(), f.plot.bottom() + 3 + fm.height(), f.plot.width(),
-                     fm.height()),
+    p.drawText(QRect(f.plot.left(), f.plot.bottom() + 3 + fm.height(), f.plot.width(), fm.height()),
                Qt::AlignCenter, axisTitle_);
 }
 

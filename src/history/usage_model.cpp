@@ -38,8 +38,8 @@ std::optional<CalendarDate> hijriOf(const QDate& day) {
 }
 
 QString gregorianLine(const QDate& day) {
-    return WeekdayNames(weekdayFromSunday(day)) + u' ' + day.toString(QStringLiteral("dd/MM/yyyy")) +
-           QStringLiteral(" م");
+    return WeekdayNames(weekdayFromSunday(day)) + u' ' +
+           day.toString(QStringLiteral("dd/MM/yyyy")) + QStringLiteral(" م");
 }
 
 QString monthName(const QDate& day) {
@@ -215,7 +215,8 @@ QString usageBarToolTip(const UsageRow& row, UsagePeriod period) {
     const QDate day = row.start.date();
     QStringList lines;
     if (period == UsagePeriod::Months) {
-        lines << monthName(day) + QStringLiteral(" م") << hijriMonthSpans(day) + QStringLiteral(" هـ");
+        lines << monthName(day) + QStringLiteral(" م")
+              << hijriMonthSpans(day) + QStringLiteral(" هـ");
     } else {
         if (period == UsagePeriod::Today)
             lines << QStringLiteral("الساعة ") + row.start.time().toString(QStringLiteral("HH:mm"));

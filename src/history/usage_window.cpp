@@ -311,7 +311,8 @@ std::vector<UsageRow> UsageWindow::tableRows(int index) const {
     if (kPeriods[index] == UsagePeriod::Today) {
         // The hours still to come hold nothing yet: the table starts at this hour.
         const int hour = lastRead_.time().hour();
-        std::erase_if(shown, [hour](const UsageRow& row) { return row.start.time().hour() > hour; });
+        std::erase_if(shown,
+                      [hour](const UsageRow& row) { return row.start.time().hour() > hour; });
     }
     return shown;
 }
@@ -326,8 +327,7 @@ void UsageWindow::showPeriod(int index) {
     bool marked = false;
     for (int r = 0; r < int(texts.size()); ++r) {
         const QStringList cells = texts[r].cells(period);
-        const QString tip =
-            texts[r].beforeMeter ? QString::fromUtf16(BeforeMeterNote) : QString();
+        const QString tip = texts[r].beforeMeter ? QString::fromUtf16(BeforeMeterNote) : QString();
         marked = marked || texts[r].beforeMeter;
         for (int c = 0; c < int(cells.size()); ++c) {
             QTableWidgetItem* item = table->item(r, c);
@@ -346,15 +346,15 @@ void UsageWindow::showPeriod(int index) {
     std::vector<BarChart::Bar> bars;
     bars.reserve(rows.size());
     for (const UsageRow& row : rows)
-        bars.push_back({usageBarLabel(row, period), row.received, row.sent,
-                        usageBarToolTip(row, period)});
+        bars.push_back(
+            {usageBarLabel(row, period), row.received, row.sent, usageBarToolTip(row, period)});
     charts[index]->setBars(std::move(bars));
 }
 
 void UsageWindow::showAllowance() {
     const AllowanceSettings allowance = readAllowanceSettings(settings_);
-    const AllowanceState state = allowanceState(
-        allowance, usedInCycle(source_, today_, allowance.cycleDay), today_);
+    const AllowanceState state =
+        allowanceState(allowance, usedInCycle(source_, today_, allowance.cycleDay), today_);
     usedValue->setText(amountText(state.used));
     leftValue->setText(state.quota ? amountText(state.left) : QString(u'-'));
     projectedValue->setText(amountText(state.projected));
@@ -386,8 +386,8 @@ void UsageWindow::closeEvent(QCloseEvent* event) {
 }
 
 void UsageWindow::export_Click() {
-    const QString suggested = QDir::home().filePath(
-        QStringLiteral("tarvo-%1.csv").arg(today_.toString(Qt::ISODate)));
+    const QString suggested =
+        QDir::home().filePath(QStringLiteral("tarvo-%1.csv").arg(today_.toString(Qt::ISODate)));
     const QString path = askSavePath_(this, suggested);
     if (path.isEmpty())
         return;
@@ -398,8 +398,8 @@ void UsageWindow::export_Click() {
         written = file.write(csv) == csv.size() && file.commit();
     }
     if (!written)
-        messages_.information(QStringLiteral("Tarvo"),
-                              QStringLiteral("تعذر حفظ الملف") + u'\n' + QDir::toNativeSeparators(path));
+        messages_.information(QStringLiteral("Tarvo"), QStringLiteral("تعذر حفظ الملف") + u'\n' +
+                                                           QDir::toNativeSeparators(path));
 }
 
 } // namespace tarvo

@@ -30,8 +30,8 @@ class SettingsStore;
 class UsageWindow : public QWidget {
     Q_OBJECT
 public:
-    UsageWindow(UsageSource* source, Clock& clock, SettingsStore& settings,
-                MessageBoxes& messages, QWidget* parent = nullptr);
+    UsageWindow(UsageSource* source, Clock& clock, SettingsStore& settings, MessageBoxes& messages,
+                QWidget* parent = nullptr);
 
     // Where the export goes; empty = cancelled. Tests give a path instead of asking.
     using SavePathAsker = std::function<QString(QWidget* parent, const QString& suggested)>;

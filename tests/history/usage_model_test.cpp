@@ -54,9 +54,9 @@ TEST(UsageTable, TodayHasTheHourFirstAndNoHijriColumn) {
 
 TEST(UsageTable, NewestRowFirst) {
     const QDate day(2017, 4, 7); // 10 Rajab 1438
-    const auto hours = usageTableRows({row(day, 0, 0, 0), row(day, 9, 3 * MB, MB / 2),
-                                       row(day, 23, GB, GB / 2)},
-                                      UsagePeriod::Today);
+    const auto hours =
+        usageTableRows({row(day, 0, 0, 0), row(day, 9, 3 * MB, MB / 2), row(day, 23, GB, GB / 2)},
+                       UsagePeriod::Today);
     ASSERT_EQ(hours.size(), 3u);
     EXPECT_EQ(hours[0].cells(UsagePeriod::Today),
               QStringList({"23:00", "1.00 GB", "512.00 MB", "1.50 GB"}));
@@ -64,9 +64,9 @@ TEST(UsageTable, NewestRowFirst) {
               QStringList({"09:00", "3.00 MB", "0.50 MB", "3.50 MB"}));
     EXPECT_EQ(hours[2].date, "00:00");
 
-    const auto days = usageTableRows({row(QDate(2017, 5, 27), 0, 0, MB),
-                                      row(QDate(2017, 5, 28), 0, 2 * MB, 0)},
-                                     UsagePeriod::Days);
+    const auto days =
+        usageTableRows({row(QDate(2017, 5, 27), 0, 0, MB), row(QDate(2017, 5, 28), 0, 2 * MB, 0)},
+                       UsagePeriod::Days);
     ASSERT_EQ(days.size(), 2u);
     EXPECT_EQ(days[0].cells(UsagePeriod::Days),
               QStringList({"28/05/2017", "02/09/1438", "2.00 MB", "0.00 MB", "2.00 MB"}));
@@ -80,8 +80,7 @@ TEST(UsageTable, MonthsNameEachHijriMonthTheyTouch) {
     EXPECT_EQ(rows[0].date, QStringLiteral("إبريل 2017"));
     EXPECT_EQ(rows[0].hijriDate, QStringLiteral("رجب - شعبان 1438"));
     // 1 September 2017 is 10 Dhu al-Hijja 1438, the 21st 1 Muharram 1439: both years named.
-    EXPECT_EQ(hijriMonthSpans(QDate(2017, 9, 15)),
-              QStringLiteral("ذو الحجة 1438 - المحرم 1439"));
+    EXPECT_EQ(hijriMonthSpans(QDate(2017, 9, 15)), QStringLiteral("ذو الحجة 1438 - المحرم 1439"));
 }
 
 TEST(UsageTable, RowsCountedBeforeTheMeterRanAreMarked) {
@@ -97,8 +96,8 @@ TEST(UsageTable, RowsCountedBeforeTheMeterRanAreMarked) {
 }
 
 TEST(UsageTable, TotalDoesNotOverflowBelowTheTopOfTheCounters) {
-    const auto rows = usageTableRows({row(QDate(2017, 4, 7), 0, 3 * GB, 5 * GB)},
-                                     UsagePeriod::Today);
+    const auto rows =
+        usageTableRows({row(QDate(2017, 4, 7), 0, 3 * GB, 5 * GB)}, UsagePeriod::Today);
     EXPECT_EQ(rows[0].total, "8.00 GB");
 }
 
@@ -125,11 +124,13 @@ TEST(UsageCsv, OneFileOfAllThreeTabsForASpreadsheet) {
     EXPECT_TRUE(csv.toUtf8().startsWith("\xEF\xBB\xBF"));
     const QStringList lines = csv.mid(1).split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), 6); // the header, four rows, the empty text after the last line end
-    EXPECT_EQ(lines[0], QStringLiteral("الجدول,التاريخ,التاريخ الهجري,المستلم (بايت),"
-                                       "المرسل (بايت),المجموع (بايت),منه قبل تشغيل البرنامج (بايت)"));
+    EXPECT_EQ(lines[0],
+              QStringLiteral("الجدول,التاريخ,التاريخ الهجري,المستلم (بايت),"
+                             "المرسل (بايت),المجموع (بايت),منه قبل تشغيل البرنامج (بايت)"));
     // Oldest first in each tab; Hijri dates as "--usage --json" writes them.
     EXPECT_EQ(lines[1], QStringLiteral("اليوم,2017-04-07 00:00,10/07/1438,100,0,100,60"));
-    EXPECT_EQ(lines[2], QStringLiteral("اليوم,2017-04-07 09:00,10/07/1438,5000000000,123,5000000123,0"));
+    EXPECT_EQ(lines[2],
+              QStringLiteral("اليوم,2017-04-07 09:00,10/07/1438,5000000000,123,5000000123,0"));
     EXPECT_EQ(lines[3], QStringLiteral("الأيام,2017-05-27,01/09/1438,1,2,3,0"));
     EXPECT_EQ(lines[4], QStringLiteral("الأشهر,2017-04,04/07/1438,9223372036854775807,0,"
                                        "9223372036854775807,0"));

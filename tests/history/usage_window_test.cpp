@@ -117,7 +117,8 @@ TEST_F(UsageWindowTest, TablesShowTheNewestRowOnTopAndInView) {
         // Nothing elided in the widest cells.
         for (int c = 0; c < table->columnCount(); ++c)
             EXPECT_GE(table->columnWidth(c),
-                      table->fontMetrics().horizontalAdvance(cell(table, 0, c))) << i << c;
+                      table->fontMetrics().horizontalAdvance(cell(table, 0, c)))
+                << i << c;
     }
 }
 
@@ -160,7 +161,8 @@ TEST_F(UsageWindowTest, ChartsDrawTheRowsNewestAtTheLeftWithToolTips) {
     EXPECT_EQ(today->barAt(today->barRect(9).center()), 9);
     // A day of the fake history is above 1 GB: the days' axis counts in GB, and reaches it.
     EXPECT_EQ(w->charts[1]->unit(), "GB");
-    EXPECT_GE(w->charts[1]->ticks().back() * double(1 << 30), double(w->charts[1]->bars()[30].received));
+    EXPECT_GE(w->charts[1]->ticks().back() * double(1 << 30),
+              double(w->charts[1]->bars()[30].received));
 
     // Hovering over 09:00 tells its day in both calendars and its amounts.
     w->activateWindow();
@@ -242,7 +244,7 @@ TEST_F(UsageWindowTest, ArrowKeysMoveBetweenTabsAndTabReachesEveryControl) {
     }
     // In this order, and never the chart.
     EXPECT_EQ(reached, (QList<QWidget*>{w->tables[0], w->quotaBox, w->cycleDayBox, w->saveButton,
-                                         w->exportButton}));
+                                        w->exportButton}));
 }
 
 TEST_F(UsageWindowTest, ExportSavesTheThreeTabsAsOneCsvForASpreadsheet) {
@@ -397,12 +399,15 @@ TEST_F(UsageWindowTest, OwnColoursUnderADarkTheme) {
     {
         auto w = open();
         w->show();
-        for (QWidget* widget : std::initializer_list<QWidget*>{
-                 w.get(), w->tables[0], w->quotaBox, w->exportButton, w->usedValue}) {
+        for (QWidget* widget : std::initializer_list<QWidget*>{w.get(), w->tables[0], w->quotaBox,
+                                                               w->exportButton, w->usedValue}) {
             const QPalette p = widget->palette();
-            EXPECT_GT(qGray(p.color(QPalette::Window).rgb()), 200) << widget->objectName().toStdString();
-            EXPECT_GT(qGray(p.color(QPalette::Base).rgb()), 200) << widget->objectName().toStdString();
-            EXPECT_LT(qGray(p.color(QPalette::Text).rgb()), 50) << widget->objectName().toStdString();
+            EXPECT_GT(qGray(p.color(QPalette::Window).rgb()), 200)
+                << widget->objectName().toStdString();
+            EXPECT_GT(qGray(p.color(QPalette::Base).rgb()), 200)
+                << widget->objectName().toStdString();
+            EXPECT_LT(qGray(p.color(QPalette::Text).rgb()), 50)
+                << widget->objectName().toStdString();
             EXPECT_LT(qGray(p.color(QPalette::WindowText).rgb()), 50);
             EXPECT_LT(qGray(p.color(QPalette::ButtonText).rgb()), 50);
         }
@@ -420,14 +425,13 @@ TEST_F(UsageWindowTest, EveryCaptionWhole) {
         if (qobject_cast<QLabel*>(widget) || qobject_cast<QPushButton*>(widget)) {
             ++captions;
             EXPECT_TRUE(captionFits(widget))
-                << widget->property("text").toString().toStdString() << " "
-                << widget->width() << "x" << widget->height() << " needs "
-                << captionNeeds(widget).width() << "x" << captionNeeds(widget).height();
+                << widget->property("text").toString().toStdString() << " " << widget->width()
+                << "x" << widget->height() << " needs " << captionNeeds(widget).width() << "x"
+                << captionNeeds(widget).height();
         }
     }
     EXPECT_GE(captions, 9);
     const QTabBar* bar = w->tabs->tabBar();
     for (int i = 0; i < bar->count(); ++i)
-        EXPECT_GE(bar->tabRect(i).width(),
-                  bar->fontMetrics().horizontalAdvance(bar->tabText(i)));
+        EXPECT_GE(bar->tabRect(i).width(), bar->fontMetrics().horizontalAdvance(bar->tabText(i)));
 }
