@@ -11,7 +11,7 @@
 using namespace tarvo;
 
 // Opening the usage window with a year of history: three reads, three tables, three charts
-// and the allowance, up to the first paint.
+// (the Hijri texts of their tool tips included) and the allowance, up to the first paint.
 static void BM_OpenUsageWindowWithAYear(benchmark::State& state) {
     HistoryClock clock;
     HistorySettings settings;

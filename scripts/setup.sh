@@ -7,9 +7,6 @@ cd "$(dirname "$0")/.."
 build_packages=(cmake make g++ qt6-base-dev qt6-qpa-plugins libicu-dev)
 # The usage history: Qt SQL's SQLite driver, a plugin loaded at run time.
 build_packages+=(libqt6sql6-sqlite)
-# The usage window's charts. Qt Charts' CMake files need Qt OpenGL's, which qt6-charts-dev
-# does not pull in.
-build_packages+=(qt6-charts-dev libqt6opengl6-dev)
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation fonts-noto-core fonts-dejavu-core
   xdg-utils desktop-file-utils qt6-translations-l10n appstream)
 # A private session bus for the desktop-notification test.
@@ -19,8 +16,6 @@ run_packages=(fonts-liberation fonts-noto-core fonts-dejavu-core)
 # Qt's own Arabic texts for the standard buttons of message boxes.
 run_packages+=(qt6-translations-l10n)
 run_packages+=(libqt6sql6-sqlite)
-# The charts of the usage window.
-run_packages+=(libqt6charts6)
 
 wanted=("${build_packages[@]}")
 mode=${1:-test}

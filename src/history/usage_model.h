@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -19,24 +20,53 @@ enum class UsagePeriod { Today, Days, Months };
 // else in GB ("1.50 GB").
 QString amountText(std::uint64_t bytes);
 
+// A period's tab: "اليوم", "الأيام", "الأشهر".
+QString usageTabName(UsagePeriod period);
+
+// The one line that says what MB and GB mean.
+QString unitsNote();
+
 // The rows of a period ending today: the 24 hours of today, the last 31 days or the last 12
 // months, oldest first. No source: no rows.
 std::vector<UsageRow> readUsage(UsageSource* source, UsagePeriod period, const QDate& today);
 
-// The table's columns, in order.
-QStringList usageColumnHeaders();
+// A period's table columns, in order. Today's table has no Hijri column: one line above it
+// gives today's Hijri date (todayLine).
+QStringList usageColumnHeaders(UsagePeriod period);
+
+// Today's Gregorian and Hijri dates in words, for the line above today's table.
+QString todayLine(const QDate& today);
+
+// The Hijri months a Gregorian month touches, in order, with their years
+// ("رجب - شعبان 1438", "ذو الحجة 1437 - المحرم 1438").
+QString hijriMonthSpans(const QDate& anyDayOfMonth);
+
+// Marks a row that holds traffic counted before the meter ran.
+inline constexpr char16_t BeforeMeterNote[] = u"يشمل ما عُدّ قبل تشغيل البرنامج";
 
 struct UsageTableRow {
     QString date, hijriDate, received, sent, total;
+    bool beforeMeter = false; // date then ends with " *"
     bool operator==(const UsageTableRow&) const = default;
+    // The cells in the order of usageColumnHeaders(period).
+    QStringList cells(UsagePeriod period) const;
 };
 
-// The rows as the table shows them. The Hijri date of an hour is that of its day, of a month
-// that of its first day.
+// The rows as the table shows them, newest first.
 std::vector<UsageTableRow> usageTableRows(const std::vector<UsageRow>& rows, UsagePeriod period);
 
-// The rows as CSV (RFC 4180, UTF-8 when saved): a header row, ISO dates (Hijri ones as
-// year-month-day too), bytes as integers.
-QString usageCsv(const std::vector<UsageRow>& rows, UsagePeriod period);
+// A bar's label on the time axis: the hour ("09"), the day of the month ("7"), the month's
+// Arabic name.
+QString usageBarLabel(const UsageRow& row, UsagePeriod period);
+// The title of a period's time axis.
+QString usageAxisTitle(UsagePeriod period);
+// A bar's tool tip: its stretch of time (Gregorian and Hijri) and its amounts.
+QString usageBarToolTip(const UsageRow& row, UsagePeriod period);
+
+// The rows of the three periods (indexed as UsagePeriod) as one CSV text for a spreadsheet:
+// a byte order mark, a header row naming the byte unit, a first column naming the tab, ISO
+// dates, Hijri dates as "dd/mm/yyyy" (of the stretch's first day), bytes as integers; each
+// period oldest first. RFC 4180, CR LF line ends.
+QString usageCsv(const std::array<std::vector<UsageRow>, 3>& rows);
 
 } // namespace tarvo

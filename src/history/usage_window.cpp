@@ -5,11 +5,10 @@
 #include "common/message_boxes.h"
 #include "common/window_flags.h"
 
-#include <QBarCategoryAxis>
-#include <QBarSeries>
-#include <QBarSet>
-#include <QChart>
-#include <QChartView>
+#include "history/bar_chart.h"
+
+#include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -18,6 +17,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
@@ -25,9 +25,9 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QValueAxis>
 
 #include <algorithm>
+#include <limits>
 
 namespace tarvo {
 
@@ -36,8 +36,8 @@ namespace {
 constexpr std::array<UsagePeriod, 3> kPeriods{UsagePeriod::Today, UsagePeriod::Days,
                                               UsagePeriod::Months};
 constexpr int kRefreshMs = 60 * 1000;
-const QColor kReceivedColour(0, 0, 128);
-const QColor kSentColour(200, 120, 0);
+// The rows a table shows without scrolling, when the screen has the room.
+constexpr int kShownRows = 12;
 
 // Its own light colours under any theme, the boxes and tables included, so that no dark
 // theme leaves black text on a dark ground.
@@ -67,19 +67,6 @@ QPalette fixedPalette(QPalette palette) {
     return palette;
 }
 
-// A short label under each bar: the hour, the day of the month, the month and year.
-QString barLabel(const UsageRow& row, UsagePeriod period) {
-    switch (period) {
-    case UsagePeriod::Today:
-        return row.start.time().toString(QStringLiteral("H"));
-    case UsagePeriod::Days:
-        return row.start.date().toString(QStringLiteral("d"));
-    case UsagePeriod::Months:
-        return row.start.date().toString(QStringLiteral("M/yy"));
-    }
-    return {};
-}
-
 // Amounts ("512.00 MB") read left to right in the right-to-left table, never "MB 512.00".
 class AmountDelegate : public QStyledItemDelegate {
 public:
@@ -93,8 +80,16 @@ protected:
 };
 
 QString defaultSavePath(QWidget* parent, const QString& suggested) {
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("تصدير"), suggested,
-                                        QStringLiteral("CSV (*.csv)"));
+    // A dialog of its own: a top-level window takes the application's direction, not its
+    // parent's.
+    QFileDialog dialog(parent, QStringLiteral("تصدير سجل الاستهلاك"), suggested,
+                       QStringLiteral("CSV (*.csv)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.setLayoutDirection(Qt::RightToLeft);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 } // namespace
@@ -114,8 +109,31 @@ UsageWindow::UsageWindow(UsageSource* source, Clock& clock, SettingsStore& setti
     connect(escape, &QShortcut::activated, this, &QWidget::close);
     buildControls();
     reload();
-    // Small enough to stand beside the strip on a 1366 x 768 screen.
+    // The months' names and Hijri spans are the longest cells: they take what they need, and
+    // the window is as wide as their table then needs (else small enough to stand beside the
+    // strip on a 1366 x 768 screen).
+    QTableWidget* months = tables[2];
+    for (int c : {0, 1})
+        months->horizontalHeader()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+    int needed = 0;
+    for (int c = 0; c < months->columnCount(); ++c)
+        needed += std::max(static_cast<QAbstractItemView*>(months)->sizeHintForColumn(c),
+                           months->horizontalHeader()->sectionSizeHint(c));
+    months->setMinimumWidth(needed + 2 * months->frameWidth() +
+                            months->verticalScrollBar()->sizeHint().width());
+    // Tall enough for twelve rows and the note under them; the note and the line about a
+    // history moved aside take their room from the table when they show.
+    const auto tableHeight = [this](int index, int rows) {
+        QTableWidget* table = tables[index];
+        return table->horizontalHeader()->sizeHint().height() +
+               rows * table->verticalHeader()->defaultSectionSize() + 2 * table->frameWidth();
+    };
+    for (int i = 0; i < 3; ++i)
+        tables[i]->setMinimumHeight(tableHeight(i, kShownRows) +
+                                    footnotes[i]->minimumSizeHint().height() + 4);
     setFixedSize(sizeHint().expandedTo(QSize(480, 600)));
+    for (int i = 0; i < 3; ++i)
+        tables[i]->setMinimumHeight(tableHeight(i, 3));
 
     refreshTimer = new QTimer(this);
     refreshTimer->setObjectName(QStringLiteral("refreshTimer"));
@@ -126,53 +144,68 @@ UsageWindow::UsageWindow(UsageSource* source, Clock& clock, SettingsStore& setti
 
 void UsageWindow::buildControls() {
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(4);
     tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("tabs"));
-    const QStringList tabNames{QStringLiteral("اليوم"), QStringLiteral("الأيام"),
-                               QStringLiteral("الأشهر")};
+    const int rowHeight = fontMetrics().height() + 4;
     for (int i = 0; i < 3; ++i) {
+        const UsagePeriod period = kPeriods[i];
         auto* page = new QWidget(tabs);
         auto* pageLayout = new QVBoxLayout(page);
-        auto* chart = new QChart();
-        chart->setTheme(QChart::ChartThemeLight);
-        chart->setBackgroundBrush(Qt::white);
-        chart->legend()->setAlignment(Qt::AlignTop);
-        chart->setMargins(QMargins(4, 4, 4, 4));
-        charts[i] = new QChartView(chart, page);
+        pageLayout->setSpacing(4);
+        pageLayout->setContentsMargins(4, 4, 4, 4);
+        charts[i] = new BarChart(page);
         charts[i]->setObjectName(QStringLiteral("chart%1").arg(i));
-        charts[i]->setRenderHint(QPainter::Antialiasing);
-        charts[i]->setMinimumHeight(200);
-        charts[i]->setFocusPolicy(Qt::NoFocus);
-        // Time runs left to right in the chart as on any time axis.
-        charts[i]->setLayoutDirection(Qt::LeftToRight);
+        charts[i]->setAxisTitle(usageAxisTitle(period));
+        // The chart keeps its height; the table takes the rest.
+        charts[i]->setFixedHeight(8 * fontMetrics().height());
         pageLayout->addWidget(charts[i]);
+        if (period == UsagePeriod::Today) {
+            todayLabel = new QLabel(page);
+            todayLabel->setObjectName(QStringLiteral("todayLabel"));
+            pageLayout->addWidget(todayLabel);
+        }
 
-        tables[i] = new QTableWidget(0, 5, page);
+        const QStringList headers = usageColumnHeaders(period);
+        tables[i] = new QTableWidget(0, int(headers.size()), page);
         tables[i]->setObjectName(QStringLiteral("table%1").arg(i));
-        tables[i]->setHorizontalHeaderLabels(usageColumnHeaders());
+        tables[i]->setHorizontalHeaderLabels(headers);
         tables[i]->verticalHeader()->hide();
+        tables[i]->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        tables[i]->verticalHeader()->setDefaultSectionSize(rowHeight);
         tables[i]->setEditTriggers(QAbstractItemView::NoEditTriggers);
         tables[i]->setSelectionBehavior(QAbstractItemView::SelectRows);
         tables[i]->setAlternatingRowColors(true);
         tables[i]->setTabKeyNavigation(false);
         tables[i]->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
         auto* amounts = new AmountDelegate(tables[i]);
-        for (int column = 2; column < 5; ++column)
+        for (int column = int(headers.size()) - 3; column < int(headers.size()); ++column)
             tables[i]->setItemDelegateForColumn(column, amounts);
-        pageLayout->addWidget(tables[i]);
-        tabs->addTab(page, tabNames[i]);
+        pageLayout->addWidget(tables[i], 1);
+
+        footnotes[i] = new QLabel(QStringLiteral("* ") + QString::fromUtf16(BeforeMeterNote), page);
+        footnotes[i]->setObjectName(QStringLiteral("footnote%1").arg(i));
+        footnotes[i]->hide();
+        pageLayout->addWidget(footnotes[i]);
+        tabs->addTab(page, usageTabName(period));
     }
     layout->addWidget(tabs, 1);
+    // The newest row is the top one: a tab opens on it.
+    connect(tabs, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index >= 0 && index < 3)
+            tables[index]->scrollToTop();
+    });
 
     auto* allowance = new QGroupBox(QStringLiteral("الباقة الشهرية"), this);
     allowance->setObjectName(QStringLiteral("allowance"));
     auto* grid = new QGridLayout(allowance);
     quotaBox = new QSpinBox(allowance);
     quotaBox->setObjectName(QStringLiteral("quotaBox"));
-    quotaBox->setRange(0, 100000000);
-    quotaBox->setSuffix(QStringLiteral(" MB"));
+    quotaBox->setRange(0, std::numeric_limits<int>::max());
+    quotaBox->setSuffix(QStringLiteral(" ميغابايت"));
     quotaBox->setLayoutDirection(Qt::LeftToRight);
-    auto* quotaLabel = new QLabel(QStringLiteral("الباقة الشهرية"), allowance);
+    auto* quotaLabel = new QLabel(QStringLiteral("الباقة"), allowance);
     quotaLabel->setBuddy(quotaBox);
     cycleDayBox = new QSpinBox(allowance);
     cycleDayBox->setObjectName(QStringLiteral("cycleDayBox"));
@@ -180,50 +213,76 @@ void UsageWindow::buildControls() {
     cycleDayBox->setLayoutDirection(Qt::LeftToRight);
     auto* cycleLabel = new QLabel(QStringLiteral("يوم بداية الدورة"), allowance);
     cycleLabel->setBuddy(cycleDayBox);
+    saveButton = new QPushButton(QStringLiteral("حفظ"), allowance);
+    saveButton->setObjectName(QStringLiteral("saveButton"));
+    saveButton->setAutoDefault(false);
     grid->addWidget(quotaLabel, 0, 0);
     grid->addWidget(quotaBox, 0, 1);
     grid->addWidget(cycleLabel, 0, 2);
     grid->addWidget(cycleDayBox, 0, 3);
+    grid->addWidget(saveButton, 0, 4);
 
-    const auto figure = [&](const QString& caption, const char* name, int column) {
-        grid->addWidget(new QLabel(caption, allowance), 1, column);
+    const auto figure = [&](const QString& caption, const char* name, int column, int span) {
+        grid->addWidget(new QLabel(caption, allowance), 1, column, 1, span);
         auto* value = new QLabel(allowance);
         value->setObjectName(QString::fromLatin1(name));
         value->setLayoutDirection(Qt::LeftToRight);
         value->setAlignment(Qt::AlignCenter);
-        grid->addWidget(value, 2, column);
+        grid->addWidget(value, 2, column, 1, span);
         return value;
     };
-    // The third caption is the longest: it gets two columns.
-    usedValue = figure(QStringLiteral("المستهلك"), "usedValue", 0);
-    leftValue = figure(QStringLiteral("المتبقي"), "leftValue", 1);
-    grid->addWidget(new QLabel(QStringLiteral("المتوقع حتى نهاية الدورة"), allowance), 1, 2, 1, 2);
-    projectedValue = new QLabel(allowance);
-    projectedValue->setObjectName(QStringLiteral("projectedValue"));
-    projectedValue->setLayoutDirection(Qt::LeftToRight);
-    projectedValue->setAlignment(Qt::AlignCenter);
-    grid->addWidget(projectedValue, 2, 2, 1, 2);
+    // The third caption is the longest: it gets the most columns.
+    usedValue = figure(QStringLiteral("المستهلك"), "usedValue", 0, 1);
+    leftValue = figure(QStringLiteral("المتبقي"), "leftValue", 1, 1);
+    projectedValue = figure(QStringLiteral("المتوقع حتى نهاية الدورة"), "projectedValue", 2, 3);
     layout->addWidget(allowance);
 
     exportButton = new QPushButton(QStringLiteral("تصدير"), this);
     exportButton->setObjectName(QStringLiteral("exportButton"));
+    exportButton->setToolTip(QStringLiteral("الجداول الثلاثة في ملف CSV واحد"));
+    // What the amounts' units mean, said once for the whole window.
+    unitsLabel = new QLabel(unitsNote(), this);
+    unitsLabel->setObjectName(QStringLiteral("unitsLabel"));
     auto* buttons = new QHBoxLayout();
+    buttons->addWidget(unitsLabel);
     buttons->addStretch(1);
     buttons->addWidget(exportButton);
     layout->addLayout(buttons);
     connect(exportButton, &QPushButton::clicked, this, &UsageWindow::export_Click);
 
+    // Made last, so that it comes last in the Tab order, but shown first.
+    movedAsideLabel = new QLabel(this);
+    movedAsideLabel->setObjectName(QStringLiteral("movedAsideLabel"));
+    movedAsideLabel->setWordWrap(true);
+    movedAsideLabel->setTextFormat(Qt::RichText);
+    movedAsideLabel->setTextInteractionFlags(Qt::TextSelectableByMouse |
+                                             Qt::TextSelectableByKeyboard);
+    movedAsideLabel->setStyleSheet(QStringLiteral("color: #800000;"));
+    movedAsideLabel->hide();
+    layout->insertWidget(0, movedAsideLabel);
+
     const AllowanceSettings saved = readAllowanceSettings(settings_);
     quotaBox->setValue(int(std::min<std::uint64_t>(saved.quotaMb, quotaBox->maximum())));
     cycleDayBox->setValue(saved.cycleDay);
-    connect(quotaBox, &QSpinBox::valueChanged, this, &UsageWindow::allowanceEdited);
-    connect(cycleDayBox, &QSpinBox::valueChanged, this, &UsageWindow::allowanceEdited);
+    // Taken only once the editing ends, never a figure on its way ("6" of "60000").
+    for (QSpinBox* box : {quotaBox, cycleDayBox}) {
+        box->setKeyboardTracking(false);
+        connect(box, &QSpinBox::editingFinished, this, [this] {
+            // Leaving for another window is no end of the editing; closing this one is.
+            if (isActiveWindow())
+                save_Click();
+        });
+    }
+    connect(saveButton, &QPushButton::clicked, this, &UsageWindow::save_Click);
 
     // Room for the marks above and below Arabic letters, which the font's height leaves out.
     for (QLabel* label : findChildren<QLabel*>())
-        label->setMinimumSize(captionNeeds(label));
-    exportButton->setMinimumSize(exportButton->sizeHint().expandedTo(captionNeeds(exportButton)));
-    // Tab runs in the order of creation: the tabs, the shown table, the allowance, the export.
+        if (label != movedAsideLabel)
+            label->setMinimumSize(captionNeeds(label));
+    for (QPushButton* button : {saveButton, exportButton})
+        button->setMinimumSize(button->sizeHint().expandedTo(captionNeeds(button)));
+    // Tab runs in the order of creation: the tabs, the shown table, the allowance, save, the
+    // export.
 }
 
 void UsageWindow::refreshTimer_Timer() {
@@ -238,6 +297,8 @@ void UsageWindow::reload() {
     const QDateTime now = clock_.now();
     lastRead_ = QDateTime(now.date(), QTime(now.time().hour(), now.time().minute()));
     today_ = now.date();
+    todayLabel->setText(todayLine(today_));
+    todayLabel->setMinimumSize(captionNeeds(todayLabel));
     for (int i = 0; i < 3; ++i) {
         rows_[i] = readUsage(source_, kPeriods[i], today_);
         showPeriod(i);
@@ -245,104 +306,100 @@ void UsageWindow::reload() {
     showAllowance();
 }
 
+std::vector<UsageRow> UsageWindow::tableRows(int index) const {
+    std::vector<UsageRow> shown = rows_[index];
+    if (kPeriods[index] == UsagePeriod::Today) {
+        // The hours still to come hold nothing yet: the table starts at this hour.
+        const int hour = lastRead_.time().hour();
+        std::erase_if(shown,
+                      [hour](const UsageRow& row) { return row.start.time().hour() > hour; });
+    }
+    return shown;
+}
+
 void UsageWindow::showPeriod(int index) {
     const UsagePeriod period = kPeriods[index];
     const std::vector<UsageRow>& rows = rows_[index];
-    const std::vector<UsageTableRow> texts = usageTableRows(rows, period);
+    const std::vector<UsageTableRow> texts = usageTableRows(tableRows(index), period);
     QTableWidget* table = tables[index];
     table->setUpdatesEnabled(false);
     table->setRowCount(int(texts.size()));
+    bool marked = false;
     for (int r = 0; r < int(texts.size()); ++r) {
-        const UsageTableRow& t = texts[r];
-        const std::array<const QString*, 5> cells{&t.date, &t.hijriDate, &t.received, &t.sent,
-                                                  &t.total};
-        for (int c = 0; c < 5; ++c) {
+        const QStringList cells = texts[r].cells(period);
+        const QString tip = texts[r].beforeMeter ? QString::fromUtf16(BeforeMeterNote) : QString();
+        marked = marked || texts[r].beforeMeter;
+        for (int c = 0; c < int(cells.size()); ++c) {
             QTableWidgetItem* item = table->item(r, c);
             if (!item) {
                 item = new QTableWidgetItem();
                 item->setTextAlignment(Qt::AlignCenter);
                 table->setItem(r, c, item);
             }
-            item->setText(*cells[c]);
+            item->setText(cells[c]);
+            item->setToolTip(tip);
         }
     }
     table->setUpdatesEnabled(true);
+    footnotes[index]->setVisible(marked);
 
-    // Bars in MB, or in GB once the largest bar reaches one.
-    std::uint64_t largest = 0;
+    std::vector<BarChart::Bar> bars;
+    bars.reserve(rows.size());
     for (const UsageRow& row : rows)
-        largest = std::max({largest, row.received, row.sent});
-    const bool inGB = largest >= std::uint64_t(1) << 30;
-    const double unit = inGB ? double(1 << 30) : double(1 << 20);
-    auto* received = new QBarSet(QStringLiteral("المستلم"));
-    auto* sent = new QBarSet(QStringLiteral("المرسل"));
-    received->setColor(kReceivedColour);
-    sent->setColor(kSentColour);
-    QStringList labels;
-    for (const UsageRow& row : rows) {
-        *received << double(row.received) / unit;
-        *sent << double(row.sent) / unit;
-        labels << barLabel(row, period);
-    }
-    auto* series = new QBarSeries();
-    series->append(received);
-    series->append(sent);
-
-    QChart* chart = charts[index]->chart();
-    chart->removeAllSeries();
-    for (QAbstractAxis* axis : chart->axes()) {
-        chart->removeAxis(axis);
-        delete axis;
-    }
-    chart->addSeries(series);
-    auto* categories = new QBarCategoryAxis();
-    categories->append(labels);
-    // The axis elides even "10" or "4/26" under bars this narrow to dots; the table below
-    // names each bar's hour, day or month in the same order.
-    categories->setLabelsVisible(false);
-    auto* values = new QValueAxis();
-    values->setLabelFormat(inGB ? QStringLiteral("%.1f GB") : QStringLiteral("%.0f MB"));
-    chart->addAxis(categories, Qt::AlignBottom);
-    chart->addAxis(values, Qt::AlignLeft);
-    series->attachAxis(categories);
-    series->attachAxis(values);
-    values->setRange(0, std::max(1.0, double(largest) / unit));
-    values->applyNiceNumbers();
-    // Steps below one MB need their decimal, or the axis reads 0, 0, 0, 1, 1, 1.
-    if (!inGB && values->max() < 10)
-        values->setLabelFormat(QStringLiteral("%.1f MB"));
+        bars.push_back(
+            {usageBarLabel(row, period), row.received, row.sent, usageBarToolTip(row, period)});
+    charts[index]->setBars(std::move(bars));
 }
 
 void UsageWindow::showAllowance() {
     const AllowanceSettings allowance = readAllowanceSettings(settings_);
-    const AllowanceState state = allowanceState(
-        allowance, usedInCycle(source_, today_, allowance.cycleDay), today_);
+    const AllowanceState state =
+        allowanceState(allowance, usedInCycle(source_, today_, allowance.cycleDay), today_);
     usedValue->setText(amountText(state.used));
     leftValue->setText(state.quota ? amountText(state.left) : QString(u'-'));
     projectedValue->setText(amountText(state.projected));
 }
 
-void UsageWindow::allowanceEdited() {
-    writeAllowanceSettings(settings_, {std::uint64_t(quotaBox->value()), cycleDayBox->value()});
+void UsageWindow::save_Click() {
+    quotaBox->interpretText();
+    cycleDayBox->interpretText();
+    const AllowanceSettings typed{std::uint64_t(quotaBox->value()), cycleDayBox->value()};
+    if (typed != readAllowanceSettings(settings_))
+        writeAllowanceSettings(settings_, typed);
     showAllowance();
 }
 
+void UsageWindow::showMovedAside(const QString& path) {
+    // The path in a paragraph of its own, left to right, so that a leading "/" stays in front
+    // and a copy of it holds no direction marks.
+    movedAsideLabel->setText(
+        QStringLiteral("<p dir=\"rtl\">%1</p><p dir=\"ltr\" align=\"right\">%2</p>")
+            .arg(QStringLiteral("كان سجل الاستهلاك تالفًا فنُقل جانبًا إلى: ").toHtmlEscaped(),
+                 QDir::toNativeSeparators(path).toHtmlEscaped()));
+    movedAsideLabel->show();
+}
+
+void UsageWindow::closeEvent(QCloseEvent* event) {
+    // A typed figure that was not yet taken is taken now.
+    save_Click();
+    QWidget::closeEvent(event);
+}
+
 void UsageWindow::export_Click() {
-    const int index = tabs->currentIndex();
-    const QString suggested = QDir::home().filePath(
-        QStringLiteral("tarvo-%1.csv").arg(today_.toString(Qt::ISODate)));
+    const QString suggested =
+        QDir::home().filePath(QStringLiteral("tarvo-%1.csv").arg(today_.toString(Qt::ISODate)));
     const QString path = askSavePath_(this, suggested);
     if (path.isEmpty())
         return;
     QSaveFile file(path);
     bool written = file.open(QIODevice::WriteOnly);
     if (written) {
-        const QByteArray csv = usageCsv(rows_[index], kPeriods[index]).toUtf8();
+        const QByteArray csv = usageCsv({tableRows(0), tableRows(1), tableRows(2)}).toUtf8();
         written = file.write(csv) == csv.size() && file.commit();
     }
     if (!written)
-        messages_.information(QStringLiteral("Tarvo"),
-                              QStringLiteral("تعذر حفظ الملف") + u'\n' + QDir::toNativeSeparators(path));
+        messages_.information(QStringLiteral("Tarvo"), QStringLiteral("تعذر حفظ الملف") + u'\n' +
+                                                           QDir::toNativeSeparators(path));
 }
 
 } // namespace tarvo

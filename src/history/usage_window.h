@@ -10,7 +10,6 @@
 #include <functional>
 #include <vector>
 
-class QChartView;
 class QLabel;
 class QPushButton;
 class QSpinBox;
@@ -20,18 +19,19 @@ class QTimer;
 
 namespace tarvo {
 
+class BarChart;
 class Clock;
 class MessageBoxes;
 class SettingsStore;
 
 // "سجل الاستهلاك": the traffic of today by hour, of the last 31 days and of the last 12
-// months, each as a chart above a table, and the monthly allowance. Reads the history through
-// source (null: empty tables, nothing used).
+// months, each as a chart above a table with the newest row on top, and the monthly
+// allowance. Reads the history through source (null: empty tables, nothing used).
 class UsageWindow : public QWidget {
     Q_OBJECT
 public:
-    UsageWindow(UsageSource* source, Clock& clock, SettingsStore& settings,
-                MessageBoxes& messages, QWidget* parent = nullptr);
+    UsageWindow(UsageSource* source, Clock& clock, SettingsStore& settings, MessageBoxes& messages,
+                QWidget* parent = nullptr);
 
     // Where the export goes; empty = cancelled. Tests give a path instead of asking.
     using SavePathAsker = std::function<QString(QWidget* parent, const QString& suggested)>;
@@ -40,26 +40,40 @@ public:
     // The refresh timer's handler: reads the history again, at most once per minute of the
     // clock.
     void refreshTimer_Timer();
-    // Saves the shown tab's table as CSV.
+    // Saves the three tabs' rows as one CSV file.
     void export_Click();
+    // Takes the allowance boxes' values, if they changed; runs when their editing ends.
+    void save_Click();
+    // Tells the user that the history was damaged and moved aside to path.
+    void showMovedAside(const QString& path);
 
     QTabWidget* tabs = nullptr;
     std::array<QTableWidget*, 3> tables{};
-    std::array<QChartView*, 3> charts{};
+    std::array<BarChart*, 3> charts{};
+    // Under each table, shown when a row holds traffic counted before the meter ran.
+    std::array<QLabel*, 3> footnotes{};
+    QLabel* todayLabel = nullptr; // today's dates, above today's table
+    QLabel* movedAsideLabel = nullptr;
+    QLabel* unitsLabel = nullptr;
     QSpinBox* quotaBox = nullptr;
     QSpinBox* cycleDayBox = nullptr;
+    QPushButton* saveButton = nullptr;
     QLabel* usedValue = nullptr;
     QLabel* leftValue = nullptr;
     QLabel* projectedValue = nullptr;
     QPushButton* exportButton = nullptr;
     QTimer* refreshTimer = nullptr;
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void buildControls();
     void reload();
     void showPeriod(int index);
+    // The rows of a tab's table and export, oldest first.
+    std::vector<UsageRow> tableRows(int index) const;
     void showAllowance();
-    void allowanceEdited();
 
     UsageSource* source_;
     Clock& clock_;

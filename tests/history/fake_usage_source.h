@@ -8,8 +8,9 @@
 #include <vector>
 
 // A history with traffic in every hour from firstDay to lastDay: received rises with the hour
-// and the weekday, sent is a quarter of it. Counts the reads, and remembers the last ranges
-// asked for.
+// and the weekday, sent is a quarter of it; the hour beforeMeterHour also holds
+// beforeMeterBytes counted before the meter ran. Counts the reads, and remembers the last
+// ranges asked for.
 class FakeUsageSource : public tarvo::UsageSource {
 public:
     static constexpr std::uint64_t kMB = 1024 * 1024;
@@ -18,6 +19,8 @@ public:
     int reads = 0;
     QDate hoursDay, daysFirst, daysLast, monthsFirst, monthsLast;
     QDateTime totalFrom, totalTo;
+    QDateTime beforeMeterHour;
+    std::uint64_t beforeMeterBytes = 0;
 
     FakeUsageSource(QDate first, QDate last) : firstDay(first), lastDay(last) {}
 
@@ -31,6 +34,10 @@ public:
             row.received = receivedIn(day, h);
             row.sent = row.received / 4;
         }
+        if (row.start == beforeMeterHour) {
+            row.received += beforeMeterBytes;
+            row.beforeMeter = beforeMeterBytes;
+        }
         return row;
     }
 
@@ -40,6 +47,7 @@ public:
             const tarvo::UsageRow one = hour(d, h);
             row.received += one.received;
             row.sent += one.sent;
+            row.beforeMeter += one.beforeMeter;
         }
         return row;
     }
@@ -74,6 +82,7 @@ public:
                 const tarvo::UsageRow one = day(d);
                 row.received += one.received;
                 row.sent += one.sent;
+                row.beforeMeter += one.beforeMeter;
             }
             rows.push_back(row);
         }

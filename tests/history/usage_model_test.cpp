@@ -42,76 +42,99 @@ TEST(AmountText, GigabytesFromOneGigabyte) {
     EXPECT_EQ(amountText(UINT64_MAX), "17179869184.00 GB");
 }
 
-TEST(UsageTable, ColumnHeadersExact) {
-    EXPECT_EQ(usageColumnHeaders(),
-              QStringList({QStringLiteral("التاريخ"), QStringLiteral("التاريخ الهجري"),
-                           QStringLiteral("المستلم"), QStringLiteral("المرسل"),
-                           QStringLiteral("المجموع")}));
+TEST(UsageTable, TodayHasTheHourFirstAndNoHijriColumn) {
+    EXPECT_EQ(usageColumnHeaders(UsagePeriod::Today),
+              QStringList({QStringLiteral("الساعة"), QStringLiteral("المستلم"),
+                           QStringLiteral("المرسل"), QStringLiteral("المجموع")}));
+    EXPECT_EQ(usageColumnHeaders(UsagePeriod::Days).size(), 5);
+    // Today's Hijri date is said once, above the table.
+    EXPECT_EQ(todayLine(QDate(2017, 4, 7)),
+              QStringLiteral("اليوم الجمعة 10 رجب 1438 هـ، 7 إبريل 2017 م"));
 }
 
-TEST(UsageTable, HoursShowTheHourAndTodaysHijriDate) {
+TEST(UsageTable, NewestRowFirst) {
     const QDate day(2017, 4, 7); // 10 Rajab 1438
-    const auto rows = usageTableRows({row(day, 0, 0, 0), row(day, 9, 3 * MB, MB / 2),
-                                      row(day, 23, GB, GB / 2)},
-                                     UsagePeriod::Today);
-    ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0], (UsageTableRow{"00:00", "10/07/1438", "0.00 MB", "0.00 MB", "0.00 MB"}));
-    EXPECT_EQ(rows[1], (UsageTableRow{"09:00", "10/07/1438", "3.00 MB", "0.50 MB", "3.50 MB"}));
-    EXPECT_EQ(rows[2], (UsageTableRow{"23:00", "10/07/1438", "1.00 GB", "512.00 MB", "1.50 GB"}));
+    const auto hours =
+        usageTableRows({row(day, 0, 0, 0), row(day, 9, 3 * MB, MB / 2), row(day, 23, GB, GB / 2)},
+                       UsagePeriod::Today);
+    ASSERT_EQ(hours.size(), 3u);
+    EXPECT_EQ(hours[0].cells(UsagePeriod::Today),
+              QStringList({"23:00", "1.00 GB", "512.00 MB", "1.50 GB"}));
+    EXPECT_EQ(hours[1].cells(UsagePeriod::Today),
+              QStringList({"09:00", "3.00 MB", "0.50 MB", "3.50 MB"}));
+    EXPECT_EQ(hours[2].date, "00:00");
+
+    const auto days =
+        usageTableRows({row(QDate(2017, 5, 27), 0, 0, MB), row(QDate(2017, 5, 28), 0, 2 * MB, 0)},
+                       UsagePeriod::Days);
+    ASSERT_EQ(days.size(), 2u);
+    EXPECT_EQ(days[0].cells(UsagePeriod::Days),
+              QStringList({"28/05/2017", "02/09/1438", "2.00 MB", "0.00 MB", "2.00 MB"}));
+    EXPECT_EQ(days[1].hijriDate, "01/09/1438"); // 1 Ramadan 1438
 }
 
-TEST(UsageTable, DaysShowGregorianAndHijriDates) {
-    const auto rows = usageTableRows({row(QDate(2017, 5, 27), 0, 0, MB),
-                                      row(QDate(2017, 5, 28), 0, 2 * MB, 0)},
-                                     UsagePeriod::Days);
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].date, "27/05/2017");
-    EXPECT_EQ(rows[0].hijriDate, "01/09/1438"); // 1 Ramadan 1438
-    EXPECT_EQ(rows[1].date, "28/05/2017");
-    EXPECT_EQ(rows[1].hijriDate, "02/09/1438");
-    EXPECT_EQ(rows[0].total, "1.00 MB");
-    EXPECT_EQ(rows[1].received, "2.00 MB");
-}
-
-TEST(UsageTable, MonthsShowTheMonthAndTheHijriDateOfItsFirstDay) {
+TEST(UsageTable, MonthsNameEachHijriMonthTheyTouch) {
+    // 1 April 2017 is 4 Rajab 1438, 30 April 4 Shaban.
     const auto rows = usageTableRows({row(QDate(2017, 4, 1), 0, 0, 0)}, UsagePeriod::Months);
     ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].date, "04/2017");
-    EXPECT_EQ(rows[0].hijriDate, "04/07/1438"); // 7 April is 10 Rajab
+    EXPECT_EQ(rows[0].date, QStringLiteral("إبريل 2017"));
+    EXPECT_EQ(rows[0].hijriDate, QStringLiteral("رجب - شعبان 1438"));
+    // 1 September 2017 is 10 Dhu al-Hijja 1438, the 21st 1 Muharram 1439: both years named.
+    EXPECT_EQ(hijriMonthSpans(QDate(2017, 9, 15)), QStringLiteral("ذو الحجة 1438 - المحرم 1439"));
+}
+
+TEST(UsageTable, RowsCountedBeforeTheMeterRanAreMarked) {
+    UsageRow early = row(QDate(2017, 4, 7), 8, 90 * MB, MB);
+    early.beforeMeter = 80 * MB;
+    const auto rows =
+        usageTableRows({early, row(QDate(2017, 4, 7), 9, MB, MB)}, UsagePeriod::Today);
+    EXPECT_FALSE(rows[0].beforeMeter);
+    EXPECT_EQ(rows[0].date, "09:00");
+    EXPECT_TRUE(rows[1].beforeMeter);
+    EXPECT_EQ(rows[1].date, "08:00 *");
+    EXPECT_TRUE(usageBarToolTip(early, UsagePeriod::Today).endsWith(BeforeMeterNote));
 }
 
 TEST(UsageTable, TotalDoesNotOverflowBelowTheTopOfTheCounters) {
-    const auto rows = usageTableRows({row(QDate(2017, 4, 7), 0, 3 * GB, 5 * GB)},
-                                     UsagePeriod::Today);
+    const auto rows =
+        usageTableRows({row(QDate(2017, 4, 7), 0, 3 * GB, 5 * GB)}, UsagePeriod::Today);
     EXPECT_EQ(rows[0].total, "8.00 GB");
 }
 
-TEST(UsageCsv, HeaderIsoDatesAndIntegerBytes) {
+TEST(UsageChart, BarsNameTheirStretchAndAmounts) {
+    EXPECT_EQ(usageBarLabel(row(QDate(2017, 4, 7), 9, 0, 0), UsagePeriod::Today), "09");
+    EXPECT_EQ(usageBarLabel(row(QDate(2017, 4, 7), 9, 0, 0), UsagePeriod::Days), "7");
+    EXPECT_EQ(usageBarLabel(row(QDate(2017, 4, 1), 0, 0, 0), UsagePeriod::Months),
+              QStringLiteral("إبريل"));
+    EXPECT_EQ(usageBarToolTip(row(QDate(2017, 4, 7), 9, 3 * MB, MB / 2), UsagePeriod::Today),
+              QStringLiteral("الساعة 09:00\nالجمعة 07/04/2017 م\n10/07/1438 هـ\n"
+                             "المستلم: 3.00 MB\nالمرسل: 0.50 MB"));
+    EXPECT_TRUE(usageBarToolTip(row(QDate(2017, 4, 1), 0, 0, 0), UsagePeriod::Months)
+                    .startsWith(QStringLiteral("إبريل 2017 م\nرجب - شعبان 1438 هـ\n")));
+}
+
+TEST(UsageCsv, OneFileOfAllThreeTabsForASpreadsheet) {
     const QDate day(2017, 4, 7);
-    const QString csv =
-        usageCsv({row(day, 0, 0, 0), row(day, 9, 5000000000ull, 123)}, UsagePeriod::Today);
-    const QStringList lines = csv.split(QStringLiteral("\r\n"));
-    ASSERT_EQ(lines.size(), 4); // three rows and the empty text after the last line end
-    EXPECT_EQ(lines[0], QStringLiteral("التاريخ,التاريخ الهجري,المستلم,المرسل,المجموع"));
-    EXPECT_EQ(lines[1], "2017-04-07T00:00,1438-07-10,0,0,0");
-    EXPECT_EQ(lines[2], "2017-04-07T09:00,1438-07-10,5000000000,123,5000000123");
-    EXPECT_EQ(lines[3], "");
-}
-
-TEST(UsageCsv, DaysAndMonths) {
-    EXPECT_EQ(usageCsv({row(QDate(2017, 5, 27), 0, 1, 2)}, UsagePeriod::Days).section("\r\n", 1, 1),
-              "2017-05-27,1438-09-01,1,2,3");
-    EXPECT_EQ(
-        usageCsv({row(QDate(2017, 4, 1), 0, UINT64_MAX / 2, 0)}, UsagePeriod::Months)
-            .section("\r\n", 1, 1),
-        "2017-04,1438-07-04,9223372036854775807,0,9223372036854775807");
-}
-
-TEST(UsageCsv, EncodesAsUtf8) {
-    const QByteArray bytes = usageCsv({}, UsagePeriod::Days).toUtf8();
-    // "التاريخ" begins with alef, U+0627, D8 A7 in UTF-8.
-    EXPECT_TRUE(bytes.startsWith("\xD8\xA7\xD9\x84"));
-    EXPECT_TRUE(bytes.endsWith("\r\n"));
+    UsageRow early = row(day, 0, 100, 0);
+    early.beforeMeter = 60;
+    const QString csv = usageCsv({std::vector{early, row(day, 9, 5000000000ull, 123)},
+                                  std::vector{row(QDate(2017, 5, 27), 0, 1, 2)},
+                                  std::vector{row(QDate(2017, 4, 1), 0, UINT64_MAX / 2, 0)}});
+    // The byte order mark first, so that spreadsheet programs read the Arabic as UTF-8.
+    EXPECT_TRUE(csv.toUtf8().startsWith("\xEF\xBB\xBF"));
+    const QStringList lines = csv.mid(1).split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 6); // the header, four rows, the empty text after the last line end
+    EXPECT_EQ(lines[0],
+              QStringLiteral("الجدول,التاريخ,التاريخ الهجري,المستلم (بايت),"
+                             "المرسل (بايت),المجموع (بايت),منه قبل تشغيل البرنامج (بايت)"));
+    // Oldest first in each tab; Hijri dates as "--usage --json" writes them.
+    EXPECT_EQ(lines[1], QStringLiteral("اليوم,2017-04-07 00:00,10/07/1438,100,0,100,60"));
+    EXPECT_EQ(lines[2],
+              QStringLiteral("اليوم,2017-04-07 09:00,10/07/1438,5000000000,123,5000000123,0"));
+    EXPECT_EQ(lines[3], QStringLiteral("الأيام,2017-05-27,01/09/1438,1,2,3,0"));
+    EXPECT_EQ(lines[4], QStringLiteral("الأشهر,2017-04,04/07/1438,9223372036854775807,0,"
+                                       "9223372036854775807,0"));
+    EXPECT_EQ(lines[5], "");
 }
 
 TEST(ReadUsage, AsksForTheRightRanges) {
