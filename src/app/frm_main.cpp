@@ -351,6 +351,8 @@ bool frmMain::Form_Load() {
     if (services_.openHistory) {
         HistoryStore* store = services_.openHistory();
         history_ = std::make_unique<HistoryRecorder>(store);
+        if (store)
+            historyMovedAside_ = store->movedAside();
         // The usage window and the allowance read what the recorder writes.
         if (store && !services_.usage)
             services_.usage = store;
@@ -606,6 +608,8 @@ void frmMain::openUsageWindow() {
         usageWindow_ = new UsageWindow(services_.usage, *services_.clock, *services_.settings,
                                        *services_.messages);
         usageWindow_->setAttribute(Qt::WA_DeleteOnClose);
+        if (!historyMovedAside_.isEmpty())
+            usageWindow_->showMovedAside(historyMovedAside_);
         if (QScreen* screen = this->screen()) {
             const QRect strip = frameGeometry();
             const QSize frame =

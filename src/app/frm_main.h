@@ -169,6 +169,8 @@ private:
     DateWindowOpener dateWindows_;
     QPointer<frmrss> newsWindow_;
     QPointer<UsageWindow> usageWindow_;
+    // A damaged history moved aside at the start: the usage window says where to.
+    QString historyMovedAside_;
     AllowanceWatch allowanceWatch_;
     int label2LeftTwips_ = 0;
     int slideOffset_ = 0;

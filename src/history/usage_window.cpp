@@ -202,7 +202,7 @@ void UsageWindow::buildControls() {
     auto* grid = new QGridLayout(allowance);
     quotaBox = new QSpinBox(allowance);
     quotaBox->setObjectName(QStringLiteral("quotaBox"));
-    quotaBox->setRange(0, std::numeric_limits<int>::max());
+    quotaBox->setRange(0, int(AllowanceSettings::kMaxQuotaMb));
     quotaBox->setSuffix(QStringLiteral(" ميغابايت"));
     quotaBox->setLayoutDirection(Qt::LeftToRight);
     auto* quotaLabel = new QLabel(QStringLiteral("الباقة"), allowance);
@@ -353,8 +353,7 @@ void UsageWindow::showPeriod(int index) {
 
 void UsageWindow::showAllowance() {
     const AllowanceSettings allowance = readAllowanceSettings(settings_);
-    const AllowanceState state =
-        allowanceState(allowance, usedInCycle(source_, today_, allowance.cycleDay), today_);
+    const AllowanceState state = allowanceToday(source_, allowance, today_);
     usedValue->setText(amountText(state.used));
     leftValue->setText(state.quota ? amountText(state.left) : QString(u'-'));
     projectedValue->setText(amountText(state.projected));

@@ -2,11 +2,17 @@
 #include "fakes.h"
 #include "history/fake_usage_source.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QLabel>
+#include <QSpinBox>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -115,4 +121,64 @@ TEST(UsageWiring, WithoutANotificationServiceAMessageBox) {
     t.w->allowanceTimer_Timer();
     ASSERT_EQ(t.fake.messages.shown.size(), 1u);
     EXPECT_EQ(t.fake.messages.shown[0].text, QStringLiteral("تم استهلاك الباقة الشهرية بالكامل"));
+}
+
+// The strip checks the allowance each minute while the user types one into the usage window:
+// nothing is told for a figure on its way ("6" of "60000"), a raised allowance is told its
+// own mark, and a restart tells it not again. The cycle has used 10,500 MB by today.
+TEST(UsageWiring, AnAllowanceTypedDigitByDigitIsToldOnlyOnceConfirmed) {
+    auto t = std::make_unique<WithHistory>();
+    t->w->Command2->click();
+    UsageWindow* window = t->w->usageWindow();
+    QApplication::setActiveWindow(window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QSpinBox* box = window->quotaBox;
+    box->setFocus();
+    box->selectAll();
+    for (const char digit : QByteArray("60000")) {
+        QTest::keyClick(box, digit);
+        t->w->allowanceTimer_Timer();
+    }
+    QTest::keyClick(box, Qt::Key_Return);
+    t->w->allowanceTimer_Timer();
+    EXPECT_TRUE(t->notifier.bodies.isEmpty()) << t->notifier.bodies.join(u' ').toStdString();
+    EXPECT_EQ(t->fake.settings.values["Tarvo/settings/quota_mb"], "60000");
+
+    box->selectAll();
+    QTest::keyClicks(box, QStringLiteral("13000"));
+    t->w->allowanceTimer_Timer();
+    EXPECT_TRUE(t->notifier.bodies.isEmpty());
+    QTest::keyClick(box, Qt::Key_Enter);
+    t->w->allowanceTimer_Timer();
+    t->w->allowanceTimer_Timer();
+    EXPECT_EQ(t->notifier.bodies, QStringList{QStringLiteral("تم استهلاك 80% من الباقة الشهرية")});
+
+    // A restart with the same settings.
+    FakeSettings settings = t->fake.settings;
+    t = std::make_unique<WithHistory>();
+    t->fake.settings = settings;
+    t->w->allowanceTimer_Timer();
+    EXPECT_TRUE(t->notifier.bodies.isEmpty());
+}
+
+// A history found damaged at the start is moved aside, and the usage window says where to.
+TEST(UsageWiring, TheUsageWindowNamesADamagedHistoryMovedAside) {
+    FakeServices fake;
+    QFile damaged(fake.dir.filePath(QStringLiteral("history.sqlite")));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray(4096, 'x'));
+    damaged.close();
+    std::unique_ptr<HistoryStore> store;
+    Services s = fake.services();
+    s.openHistory = [&] {
+        store = std::make_unique<HistoryStore>(damaged.fileName(), HistoryStore::Mode::ReadWrite);
+        return store.get();
+    };
+    frmMain w(s);
+    ASSERT_TRUE(w.Form_Load());
+    ASSERT_FALSE(store->movedAside().isEmpty());
+    w.Command2->click();
+    const QLabel* line = w.usageWindow()->movedAsideLabel;
+    EXPECT_TRUE(line->isVisible());
+    EXPECT_TRUE(line->text().contains(QFileInfo(store->movedAside()).fileName()));
 }
