@@ -85,6 +85,10 @@ TEST(AllowanceSettings, ReadWrittenAndUnreadableValues) {
     settings.at("quota_mb") = "abc";
     settings.at("cycle_day") = "0";
     EXPECT_EQ(readAllowanceSettings(settings), (AllowanceSettings{0, 1}));
+    // Beyond any real allowance: none, never a wrapped figure.
+    settings.at("quota_mb") = "9000000000000";
+    settings.at("cycle_day") = "40";
+    EXPECT_EQ(readAllowanceSettings(settings), (AllowanceSettings{0, 1}));
 }
 
 TEST(AllowanceState, UsedLeftAndProjected) {
