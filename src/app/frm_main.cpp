@@ -215,10 +215,11 @@ void frmMain::createControls() {
     Command4 = button(Picture2, "Command4", twipsRect(3120, 360, 240, 275), rateFont,
                       QStringLiteral("MBإجماليات"));
     setColours(Command4, Qt::black, &lightGrey);
-    for (QWidget* caption : std::initializer_list<QWidget*>{Label5, Label6, Command2, Command3})
-        fitCaption(caption);
+    // Hidden first: captions may grow over the room of controls no one sees.
     for (QWidget* hidden : std::initializer_list<QWidget*>{Text4, Text3, Label4, Command4})
         hidden->hide();
+    for (QWidget* caption : std::initializer_list<QWidget*>{Label5, Label6, Command2, Command3})
+        fitCaption(caption);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
