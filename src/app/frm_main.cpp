@@ -554,13 +554,23 @@ void frmMain::rss_Click() {
                        [this](const QString& link) { commands_.openLink(link); });
         newsWindow_->setAttribute(Qt::WA_DeleteOnClose);
         // Beside the strip, with room for its new-feed panel, so the strip (always on top)
-        // hides none of it.
+        // hides none of it. Where the screen has no such room, the reader goes over the strip:
+        // as a window the strip owns, the window manager keeps it above the strip.
         if (QScreen* screen = this->screen()) {
             const QRect strip = frameGeometry();
             const QSize frame =
                 frameSizeFor(newsWindow_->expandedSize(), marginsBetween(strip, geometry()));
             const QRect date = dateWindow() ? dateWindow()->frameGeometry() : QRect();
-            newsWindow_->move(besideStrip(strip, frame, screen->availableGeometry(), date));
+            const StripSidePlace place =
+                placeByStrip(strip, frame, screen->availableGeometry(), date);
+            newsWindow_->move(place.topLeft);
+            if (place.overStrip && windowHandle()) {
+                // A dialog's owner is what window managers keep it above.
+                newsWindow_->setWindowFlags((newsWindow_->windowFlags() & ~Qt::WindowType_Mask) |
+                                            Qt::Dialog);
+                newsWindow_->winId();
+                newsWindow_->windowHandle()->setTransientParent(windowHandle());
+            }
         }
     }
     newsWindow_->show();
