@@ -66,6 +66,48 @@ QPoint clearOfOthers(QPoint at, const QSize& frame, const QRect& strip, const QR
     return at;
 }
 
+// Where a window's frame goes to be centred on the primary screen, with the frame margins as
+// far as they are known.
+QPoint centredFrame(const QWidget* window) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QWindow* handle = window->windowHandle();
+    const QMargins margins = handle ? handle->frameMargins() : QMargins();
+    return screen ? centredIn(screen->availableGeometry(), frameSizeFor(window->size(), margins))
+                  : window->pos();
+}
+
+// Under X11 the window manager frames a window only when it is shown, so the frame is not
+// known before: the window is centred again once it is framed (its first exposure). Window
+// managers differ in what a requested position places, the client area or the frame: the
+// first placement shows which, and the second is made to suit.
+class CentreWhenFramed : public QObject {
+public:
+    explicit CentreWhenFramed(QWidget* window)
+        : QObject(window), window_(window), requested_(window->pos()) {
+        window->windowHandle()->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Expose || !window_->windowHandle()->isExposed())
+            return false;
+        watched->removeEventFilter(this);
+        deleteLater();
+        const QMargins m = window_->windowHandle()->frameMargins();
+        if (m.isNull())
+            return false; // no frame: centred already
+        // Given as the client area's place, so that Qt sends it as it is.
+        const QPoint corner(m.left(), m.top());
+        QPoint client = centredFrame(window_) + corner;
+        if ((window_->geometry().topLeft() - requested_ - corner).manhattanLength() <= 2)
+            client -= corner;
+        window_->windowHandle()->setPosition(client);
+        return false;
+    }
+
+private:
+    QWidget* window_;
+    QPoint requested_;
+};
+
 // Auto-size labels take the size of their text; fields change only when their text does.
 void setLabelText(QLabel* label, const QString& text, bool autoSize) {
     if (label->text() == text)
@@ -373,9 +415,14 @@ bool frmMain::Form_Load() {
 
     label2LeftTwips_ = widthTwips() + 100;
     Label2->move(px(label2LeftTwips_), px((twips(height()) - twips(Label2->height())) / 2));
-    // Placed by the program, so that it opens centred with or without a window manager.
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(centredIn(screen->availableGeometry(), size()));
+    // Placed by the program, so that it opens centred with or without a window manager: its
+    // frame, title bar included.
+    move(centredFrame(this));
+    winId();
+    if (windowHandle()->frameMargins().isNull())
+        new CentreWhenFramed(this);
+    else
+        move(centredFrame(this));
     show();
     services_.instanceLock->listenForShowRequests([window = QPointer<frmMain>(this)] {
         if (window)
