@@ -66,6 +66,48 @@ QPoint clearOfOthers(QPoint at, const QSize& frame, const QRect& strip, const QR
     return at;
 }
 
+// Where a window's frame goes to be centred on the primary screen, with the frame margins as
+// far as they are known.
+QPoint centredFrame(const QWidget* window) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QWindow* handle = window->windowHandle();
+    const QMargins margins = handle ? handle->frameMargins() : QMargins();
+    return screen ? centredIn(screen->availableGeometry(), frameSizeFor(window->size(), margins))
+                  : window->pos();
+}
+
+// Under X11 the window manager frames a window only when it is shown, so the frame is not
+// known before: the window is centred again once it is framed (its first exposure). Window
+// managers differ in what a requested position places, the client area or the frame: the
+// first placement shows which, and the second is made to suit.
+class CentreWhenFramed : public QObject {
+public:
+    explicit CentreWhenFramed(QWidget* window)
+        : QObject(window), window_(window), requested_(window->pos()) {
+        window->windowHandle()->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Expose || !window_->windowHandle()->isExposed())
+            return false;
+        watched->removeEventFilter(this);
+        deleteLater();
+        const QMargins m = window_->windowHandle()->frameMargins();
+        if (m.isNull())
+            return false; // no frame: centred already
+        // Given as the client area's place, so that Qt sends it as it is.
+        const QPoint corner(m.left(), m.top());
+        QPoint client = centredFrame(window_) + corner;
+        if ((window_->geometry().topLeft() - requested_ - corner).manhattanLength() <= 2)
+            client -= corner;
+        window_->windowHandle()->setPosition(client);
+        return false;
+    }
+
+private:
+    QWidget* window_;
+    QPoint requested_;
+};
+
 // Auto-size labels take the size of their text; fields change only when their text does.
 void setLabelText(QLabel* label, const QString& text, bool autoSize) {
     if (label->text() == text)
@@ -215,10 +257,11 @@ void frmMain::createControls() {
     Command4 = button(Picture2, "Command4", twipsRect(3120, 360, 240, 275), rateFont,
                       QStringLiteral("MBإجماليات"));
     setColours(Command4, Qt::black, &lightGrey);
-    for (QWidget* caption : std::initializer_list<QWidget*>{Label5, Label6, Command2, Command3})
-        fitCaption(caption);
+    // Hidden first: captions may grow over the room of controls no one sees.
     for (QWidget* hidden : std::initializer_list<QWidget*>{Text4, Text3, Label4, Command4})
         hidden->hide();
+    for (QWidget* caption : std::initializer_list<QWidget*>{Label5, Label6, Command2, Command3})
+        fitCaption(caption);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
@@ -375,9 +418,14 @@ bool frmMain::Form_Load() {
 
     label2LeftTwips_ = widthTwips() + 100;
     Label2->move(px(label2LeftTwips_), px((twips(height()) - twips(Label2->height())) / 2));
-    // Placed by the program, so that it opens centred with or without a window manager.
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(centredIn(screen->availableGeometry(), size()));
+    // Placed by the program, so that it opens centred with or without a window manager: its
+    // frame, title bar included.
+    move(centredFrame(this));
+    winId();
+    if (windowHandle()->frameMargins().isNull())
+        new CentreWhenFramed(this);
+    else
+        move(centredFrame(this));
     show();
     services_.instanceLock->listenForShowRequests([window = QPointer<frmMain>(this)] {
         if (window)
@@ -556,13 +604,23 @@ void frmMain::rss_Click() {
                        [this](const QString& link) { commands_.openLink(link); });
         newsWindow_->setAttribute(Qt::WA_DeleteOnClose);
         // Beside the strip, with room for its new-feed panel, so the strip (always on top)
-        // hides none of it.
+        // hides none of it. Where the screen has no such room, the reader goes over the strip:
+        // as a window the strip owns, the window manager keeps it above the strip.
         if (QScreen* screen = this->screen()) {
             const QRect strip = frameGeometry();
             const QSize frame =
                 frameSizeFor(newsWindow_->expandedSize(), marginsBetween(strip, geometry()));
             const QRect date = dateWindow() ? dateWindow()->frameGeometry() : QRect();
-            newsWindow_->move(besideStrip(strip, frame, screen->availableGeometry(), date));
+            const StripSidePlace place =
+                placeByStrip(strip, frame, screen->availableGeometry(), date);
+            newsWindow_->move(place.topLeft);
+            if (place.overStrip && windowHandle()) {
+                // A dialog's owner is what window managers keep it above.
+                newsWindow_->setWindowFlags((newsWindow_->windowFlags() & ~Qt::WindowType_Mask) |
+                                            Qt::Dialog);
+                newsWindow_->winId();
+                newsWindow_->windowHandle()->setTransientParent(windowHandle());
+            }
         }
     }
     newsWindow_->show();

@@ -3,11 +3,14 @@
 #include <QAbstractButton>
 #include <QFontMetricsF>
 #include <QLabel>
+#include <QPainterPath>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTextLayout>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace tarvo {
@@ -38,44 +41,39 @@ QMargins buttonMargins(const QPushButton* button) {
     return {frame + margin, frame, frame + margin, frame};
 }
 
-// The height a line of text needs to show its glyphs whole when it is centred on its
-// ascent and descent, as labels and buttons draw it: Arabic marks above and below may reach
-// beyond both, and the line box itself may be taller than the glyphs.
-qreal inkHeight(const QFontMetricsF& fm, const QRectF& ink) {
-    const qreal centreToBaseline = (fm.ascent() - fm.descent()) / 2;
-    return 2 * std::max(-ink.top() - centreToBaseline, ink.bottom() + centreToBaseline);
+// The glyphs of a one-line caption as its widget draws them: their ink, and the line's own
+// ascent and height, which take in the faces that stand in for missing glyphs (the first
+// face's alone put the line elsewhere).
+struct InkedLine {
+    QRectF ink; // relative to the start of the baseline
+    qreal advance;
+    qreal ascent;
+    qreal height;
+};
+
+InkedLine inkedLine(const QString& text, const QFont& font) {
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    const QTextLine line = layout.createLine();
+    layout.endLayout();
+    // Down, the glyphs' boxes; across, their outlines, but never less than the advance: the
+    // boxes run up to two pixels wide, and the outlines leave out a synthetic bold.
+    const QRectF boxes = QFontMetricsF(font).tightBoundingRect(text);
+    QPainterPath outlines;
+    outlines.addText(0, 0, font, text);
+    const qreal advance = line.naturalTextWidth();
+    const qreal left = std::min(outlines.boundingRect().left(), 0.0);
+    const qreal right = std::max(outlines.boundingRect().right(), advance);
+    return {QRectF(QPointF(left, boxes.top()), QPointF(right, boxes.bottom())), advance,
+            line.ascent(), line.height()};
 }
 
-} // namespace
-
-QSize captionNeeds(const QWidget* caption) {
-    const QString text = captionText(caption);
-    const QFontMetricsF fm(caption->font());
-    const QRectF ink = fm.tightBoundingRect(text);
-    const qreal width = std::max(fm.horizontalAdvance(text), ink.width());
-    const qreal height = inkHeight(fm, ink);
-    if (const auto* label = qobject_cast<const QLabel*>(caption)) {
-        const QMargins m = labelMargins(label);
-        // A label with a background of its own shows glyphs that touch its edge.
-        const int clearance = label->autoFillBackground() ? 2 : 0;
-        return {int(std::ceil(width)) + m.left() + m.right() + clearance,
-                int(std::ceil(height)) + m.top() + m.bottom() + clearance};
-    }
-    if (const auto* button = qobject_cast<const QPushButton*>(caption)) {
-        const QMargins m = buttonMargins(button);
-        return {int(std::ceil(width)) + m.left() + m.right(),
-                int(std::ceil(height)) + m.top() + m.bottom()};
-    }
-    // Radio buttons and check boxes: indicator, spacing and text across, as the style says;
-    // the taller of indicator and glyphs down.
-    QStyleOptionButton option;
-    option.initFrom(caption);
-    const int indicator =
-        caption->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorHeight, &option, caption);
-    return {caption->sizeHint().width(), std::max(indicator, int(std::ceil(height)))};
+// The height a line needs to show its glyphs whole when its line box is centred, as labels
+// and buttons draw it: Arabic marks may reach past the line box, which may also be taller.
+qreal inkHeight(const InkedLine& line) {
+    return std::max(line.height - 2 * line.ascent - 2 * line.ink.top(),
+                    2 * line.ascent - line.height + 2 * line.ink.bottom());
 }
-
-namespace {
 
 Qt::Alignment alignmentOf(const QWidget* caption) {
     if (const auto* label = qobject_cast<const QLabel*>(caption))
@@ -84,6 +82,49 @@ Qt::Alignment alignmentOf(const QWidget* caption) {
         return Qt::AlignCenter;
     return QStyle::visualAlignment(caption->layoutDirection(), Qt::AlignLeft | Qt::AlignVCenter);
 }
+
+// The width a line needs to show its glyphs whole where the alignment puts it: marks may
+// reach past either end of the line, and the line's advance may run past its last glyph.
+qreal inkWidth(const InkedLine& line, Qt::Alignment alignment) {
+    const qreal left = line.ink.left();
+    const qreal right = line.ink.right();
+    if (alignment & Qt::AlignHCenter)
+        return std::max(line.advance - 2 * left, 2 * right - line.advance);
+    if (alignment & Qt::AlignRight)
+        return line.advance - std::min(left, 0.0) + std::max(right - line.advance, 0.0);
+    return right - std::min(left, 0.0);
+}
+
+// Whole pixels, without growing by a pixel for a rounding error's worth of ink.
+int wholePixels(qreal length) {
+    return int(std::ceil(length - 0.01));
+}
+
+} // namespace
+
+QSize captionNeeds(const QWidget* caption) {
+    const QString text = captionText(caption);
+    const InkedLine line = inkedLine(text, caption->font());
+    const int width = wholePixels(inkWidth(line, alignmentOf(caption)));
+    const int height = wholePixels(inkHeight(line));
+    if (const auto* label = qobject_cast<const QLabel*>(caption)) {
+        const QMargins m = labelMargins(label);
+        return {width + m.left() + m.right(), height + m.top() + m.bottom()};
+    }
+    if (const auto* button = qobject_cast<const QPushButton*>(caption)) {
+        const QMargins m = buttonMargins(button);
+        return {width + m.left() + m.right(), height + m.top() + m.bottom()};
+    }
+    // Radio buttons and check boxes: indicator, spacing and text across, as the style says;
+    // the taller of indicator and glyphs down.
+    QStyleOptionButton option;
+    option.initFrom(caption);
+    const int indicator =
+        caption->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorHeight, &option, caption);
+    return {caption->sizeHint().width(), std::max(indicator, height)};
+}
+
+namespace {
 
 // Whether rect lies inside the caption's parent and over no visible sibling.
 bool isFree(const QWidget* caption, const QRect& rect) {
@@ -175,6 +216,23 @@ bool fitCaption(QWidget* caption, double minimumPoints) {
         font.setPointSizeF(font.pointSizeF() - 0.25);
         caption->setFont(font);
     }
+}
+
+bool fitCaptionRow(const QList<QWidget*>& row, double minimumPoints) {
+    bool fits = true;
+    int top = INT_MAX;
+    int bottom = INT_MIN;
+    for (QWidget* caption : row) {
+        fits = fitCaption(caption, minimumPoints) && fits;
+        top = std::min(top, caption->y());
+        bottom = std::max(bottom, caption->geometry().bottom());
+    }
+    for (QWidget* caption : row) {
+        const QRect spanned(caption->x(), top, caption->width(), bottom - top + 1);
+        if (isFree(caption, spanned))
+            caption->setGeometry(spanned);
+    }
+    return fits;
 }
 
 } // namespace tarvo

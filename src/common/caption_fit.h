@@ -28,6 +28,10 @@ QRect usedRect(const QWidget* caption);
 // Returns whether it fits afterwards.
 bool fitCaption(QWidget* caption, double minimumPoints = 8.0);
 
+// Fits each caption of one row, then gives them all the row's common top and bottom where
+// that room is free, so that buttons side by side keep one height. Returns whether all fit.
+bool fitCaptionRow(const QList<QWidget*>& row, double minimumPoints = 8.0);
+
 // The rectangles a caption of the given box may grow to for a needed size, most preferred
 // first: around its alignment's anchor, then towards either side. Pure, for the tests.
 struct CaptionGrowth {

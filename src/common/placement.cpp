@@ -49,6 +49,34 @@ QPoint besideStrip(const QRect& strip, const QSize& frame, const QRect& area, co
     return {clampInto(strip.left() - frame.width(), frame.width(), area.x(), area.width()), y};
 }
 
+StripSidePlace placeByStrip(const QRect& strip, const QSize& frame, const QRect& area,
+                            const QRect& avoid) {
+    const QPoint beside = besideStrip(strip, frame, area, avoid);
+    if (!QRect(beside, frame).intersects(strip))
+        return {beside, false};
+    // The screen's corners and the four sides of the strip pulled onto the screen.
+    const auto onScreen = [&](int x, int y) {
+        return QPoint(clampInto(x, frame.width(), area.x(), area.width()),
+                      clampInto(y, frame.height(), area.y(), area.height()));
+    };
+    const int centredX = strip.center().x() + 1 - frame.width() / 2;
+    const int centredY = strip.center().y() + 1 - frame.height() / 2;
+    const QPoint candidates[] = {
+        onScreen(centredX, strip.bottom() + 1), onScreen(centredX, strip.top() - frame.height()),
+        onScreen(strip.right() + 1, centredY),  onScreen(strip.left() - frame.width(), centredY),
+        onScreen(area.left(), area.top()),      onScreen(area.right(), area.top()),
+        onScreen(area.left(), area.bottom()),   onScreen(area.right(), area.bottom())};
+    const auto covered = [&](const QPoint& at) {
+        const QRect common = QRect(at, frame).intersected(strip);
+        return qint64(common.width()) * common.height();
+    };
+    QPoint best = candidates[0];
+    for (const QPoint& c : candidates)
+        if (covered(c) < covered(best))
+            best = c;
+    return {best, true};
+}
+
 QSize frameSizeFor(const QSize& client, const QMargins& frameMargins) {
     return client.grownBy(frameMargins);
 }

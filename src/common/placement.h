@@ -20,6 +20,17 @@ QPoint centredIn(const QRect& area, const QSize& frame);
 QPoint besideStrip(const QRect& strip, const QSize& frame, const QRect& area,
                    const QRect& avoid = {});
 
+// Where a window goes that the strip, always on top, must not cover: beside the strip as
+// besideStrip places it where there is room; where there is none, wholly on the screen over
+// as little of the strip as it can, and overStrip says that it must then be kept above the
+// strip for none of its controls to lie under it.
+struct StripSidePlace {
+    QPoint topLeft;
+    bool overStrip = false;
+};
+StripSidePlace placeByStrip(const QRect& strip, const QSize& frame, const QRect& area,
+                            const QRect& avoid = {});
+
 // The frame size of a window whose client size is given, with the frame margins that
 // another window of the same desktop has.
 QSize frameSizeFor(const QSize& client, const QMargins& frameMargins);

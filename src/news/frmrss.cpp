@@ -177,10 +177,11 @@ void frmrss::buildControls() {
     Label1_4 = place<QLabel>(this, "Label1_4", twipsRect(5040, 4080, 885, 285), arial(11.25));
     Label1_4->setText(QStringLiteral("RSS رابط"));
 
-    for (QWidget* caption :
-         std::initializer_list<QWidget*>{Label1_0, Label1_3, Label1_4, Label2, Command2, Command6,
-                                         Command3, Command4, Command5, opt1, opt2})
+    for (QWidget* caption : std::initializer_list<QWidget*>{Label1_0, Label1_3, Label1_4, Label2,
+                                                            Command4, Command5, opt1, opt2})
         fitCaption(caption);
+    // The three buttons of the top row, one height whatever each needs alone.
+    fitCaptionRow({Command2, Command6, Command3});
 
     for (QPushButton* button : {Command2, Command3, Command4, Command5, Command6}) {
         button->setFocusPolicy(Qt::StrongFocus);

@@ -1,11 +1,14 @@
 #include "app/frm_main.h"
 #include "app/twips.h"
+#include "common/caption_fit.h"
 #include "fakes.h"
+#include "support/drawn_ink.h"
 #include "support/temp_dir.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -572,4 +575,69 @@ TEST(frmMain, ToolTipNamesTheCountedInterfacesAndTheSettingChoosesThem) {
     second(v);
     EXPECT_EQ(plainText(v.Picture2->toolTip()), u"الواجهات المحسوبة: docker0");
     EXPECT_EQ(s.file(), QByteArray("1324**2078\r\n"));
+}
+
+// The strip's captions against their glyphs as drawn: a caption grows only as far as its
+// glyphs need, and grows into room that no visible control takes.
+TEST(frmMain, StripCaptionsGrowOnlyAsFarAsTheirGlyphsNeed) {
+    Window t;
+    frmMain& w = t.make();
+    const struct {
+        QLabel* label;
+        QRect table;
+    } captions[] = {{w.Label5, twipsRect(1575, 360, 1215, 270)},
+                    {w.Label6, twipsRect(2400, 1120, 1095, 255)}};
+    for (const auto& [label, table] : captions) {
+        const std::string name = label->objectName().toStdString();
+        const QSize needed = drawnInkFit(label, table.size());
+        EXPECT_TRUE(label->geometry().contains(table)) << name;
+        // Across, two pixels of leeway: the advance may run past the ink.
+        EXPECT_LE(label->width(), needed.width() + 2) << name;
+        EXPECT_LE(label->height(), needed.height()) << name;
+        const QRect ink = drawnInk(label, label->size());
+        EXPECT_TRUE(QRect(QPoint(), label->size()).contains(ink))
+            << name << " ink " << ink.x() << "," << ink.y() << " " << ink.width() << "x"
+            << ink.height() << " in " << label->width() << "x" << label->height();
+    }
+}
+
+// ctest runs this with DejaVu as the only face (frmMain.AverageCaptionWithDejaVuOnly).
+TEST(frmMain, AverageCaptionKeepsItsSizeWhereItFitsWithDejaVuFonts) {
+    const QStringList families = QFontDatabase::families();
+    // Qt lists its generic names beside the faces fontconfig gives it.
+    const QStringList generic{"Monospace", "Sans Serif", "Serif"};
+    if (!families.contains("DejaVu Sans") ||
+        !std::all_of(families.begin(), families.end(), [&](const QString& f) {
+            return f.startsWith(u"DejaVu") || generic.contains(f);
+        }))
+        GTEST_SKIP() << "needs DejaVu fonts as the only faces: FONTCONFIG_FILE naming a "
+                        "fontconfig file that lists only /usr/share/fonts/truetype/dejavu";
+    Window t;
+    frmMain& w = t.make();
+    // Its text is wider than its box, and the strip has room on its right.
+    EXPECT_DOUBLE_EQ(w.Label6->font().pointSizeF(), 9.75);
+    EXPECT_TRUE(captionFits(w.Label6));
+    EXPECT_LE(w.Label6->geometry().right(), w.Picture2->width());
+}
+
+// ctest runs this again on a 1280 x 800 screen at scale 1.5, where nothing beside the strip
+// holds the reader (frmMain.NewsReaderOnASmallScaledScreen).
+TEST(frmMain, NewsReaderOpensClearOfTheStripOrAboveIt) {
+    Window t;
+    frmMain& w = t.loaded();
+    w.rss->trigger();
+    frmrss* reader = w.newsWindow();
+    ASSERT_NE(reader, nullptr);
+    const QRect area = w.screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(reader->frameGeometry()));
+    const QWindow* owner =
+        reader->windowHandle() ? reader->windowHandle()->transientParent() : nullptr;
+    if (reader->frameGeometry().intersects(w.frameGeometry())) {
+        // Over the strip, always on top, only as a window the strip owns, kept above it.
+        EXPECT_EQ(owner, w.windowHandle());
+        EXPECT_EQ(reader->windowType(), Qt::Dialog);
+    } else {
+        EXPECT_EQ(owner, nullptr);
+        EXPECT_EQ(reader->windowType(), Qt::Window);
+    }
 }

@@ -59,3 +59,23 @@ TEST(Placement, ASecondWindowKeepsClearOfTheFirstWhereThereIsRoom) {
     const QRect everywhere(screen);
     EXPECT_EQ(besideStrip(strip, reader, screen, everywhere), besideStrip(strip, reader, screen));
 }
+
+TEST(Placement, NoRoomBesideTheStripGoesOverAsLittleOfItAsItCan) {
+    // 1280 x 800 at scale 1.5, the strip's frame centred, the reader's frame with its panel.
+    const QRect small(0, 0, 853, 533);
+    const QSize strip(329, 143), readerFrame(500, 314);
+    const QRect centred(centredIn(small, strip), strip);
+    const StripSidePlace place = placeByStrip(centred, readerFrame, small);
+    const QRect placed(place.topLeft, readerFrame);
+    EXPECT_TRUE(place.overStrip);
+    EXPECT_TRUE(small.contains(placed));
+    // Less of the strip under it than where besideStrip's last resort puts it.
+    const QRect fallback(besideStrip(centred, readerFrame, small), readerFrame);
+    const auto area = [](const QRect& r) { return r.width() * r.height(); };
+    EXPECT_LT(area(placed & centred), area(fallback & centred));
+    // With room beside the strip, it is where besideStrip puts it, and clear of the strip.
+    const QRect middle(796, 458, 327, 150);
+    const StripSidePlace roomy = placeByStrip(middle, reader, screen);
+    EXPECT_FALSE(roomy.overStrip);
+    EXPECT_EQ(roomy.topLeft, besideStrip(middle, reader, screen));
+}

@@ -5,6 +5,7 @@
 
 #include "local_http_server.h"
 #include "read_only_dir.h"
+#include "support/drawn_ink.h"
 #include "support/temp_dir.h"
 
 #include <QApplication>
@@ -185,7 +186,10 @@ TEST_F(FrmRssTest, ControlsStandWhereTheTableSaysInTheirFonts) {
         const std::unique_ptr<QWidget> owner(alone);
         alone->setFont(tableFont(row.family, row.points));
         alone->setGeometry(row.rect);
-        if (captionFits(alone)) {
+        // The top row's buttons take the height the tallest of them needs.
+        const bool topRow =
+            row.control == w.Command2 || row.control == w.Command6 || row.control == w.Command3;
+        if (captionFits(alone) && !topRow) {
             // Whole in its box at its own size: exactly as the table has it.
             EXPECT_EQ(row.control->geometry(), row.rect) << name;
             EXPECT_DOUBLE_EQ(font.pointSizeF(), row.points) << name;
@@ -208,6 +212,26 @@ TEST_F(FrmRssTest, ControlsStandWhereTheTableSaysInTheirFonts) {
                            static_cast<QWidget*>(w.Command5), static_cast<QWidget*>(w.Text2),
                            static_cast<QWidget*>(w.Label1_4)})
         EXPECT_GE(below->y(), w.height()) << below->objectName().toStdString();
+}
+
+// ctest runs this again at scales 1.5 and 2 (FrmRss.TopRowAtScale*).
+TEST_F(FrmRssTest, TopRowButtonsShareOneHeight) {
+    frmrss& w = open();
+    for (QPushButton* button : {w.Command6, w.Command3}) {
+        EXPECT_EQ(button->y(), w.Command2->y()) << button->objectName().toStdString();
+        EXPECT_EQ(button->height(), w.Command2->height()) << button->objectName().toStdString();
+    }
+}
+
+// Against its glyphs as drawn: the example label grows only where they do not fit its box.
+TEST_F(FrmRssTest, ExampleLabelGrowsOnlyAsFarAsItsGlyphsNeed) {
+    frmrss& w = open();
+    const QRect table = fromTwips(480, 3720, 2175, 255);
+    const QSize needed = drawnInkFit(w.Label2, table.size());
+    EXPECT_TRUE(w.Label2->geometry().contains(table));
+    EXPECT_LE(w.Label2->width(), needed.width() + 2); // the advance may run past the ink
+    EXPECT_LE(w.Label2->height(), needed.height());
+    EXPECT_TRUE(QRect(QPoint(), w.Label2->size()).contains(drawnInk(w.Label2, w.Label2->size())));
 }
 
 TEST_F(FrmRssTest, NewExpandsAndFocusesTitleCaretCollapses) {
