@@ -77,13 +77,10 @@ QPoint centredFrame(const QWidget* window) {
 }
 
 // Under X11 the window manager frames a window only when it is shown, so the frame is not
-// known before: the window is centred again once it is framed (its first exposure). Window
-// managers differ in what a requested position places, the client area or the frame: the
-// first placement shows which, and the second is made to suit.
+// known before: the window is centred again once it is framed (its first exposure).
 class CentreWhenFramed : public QObject {
 public:
-    explicit CentreWhenFramed(QWidget* window)
-        : QObject(window), window_(window), requested_(window->pos()) {
+    explicit CentreWhenFramed(QWidget* window) : QObject(window), window_(window) {
         window->windowHandle()->installEventFilter(this);
     }
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -91,21 +88,14 @@ public:
             return false;
         watched->removeEventFilter(this);
         deleteLater();
-        const QMargins m = window_->windowHandle()->frameMargins();
-        if (m.isNull())
+        if (window_->windowHandle()->frameMargins().isNull())
             return false; // no frame: centred already
-        // Given as the client area's place, so that Qt sends it as it is.
-        const QPoint corner(m.left(), m.top());
-        QPoint client = centredFrame(window_) + corner;
-        if ((window_->geometry().topLeft() - requested_ - corner).manhattanLength() <= 2)
-            client -= corner;
-        window_->windowHandle()->setPosition(client);
+        window_->windowHandle()->setFramePosition(centredFrame(window_));
         return false;
     }
 
 private:
     QWidget* window_;
-    QPoint requested_;
 };
 
 // Auto-size labels take the size of their text; fields change only when their text does.

@@ -21,7 +21,12 @@ for scale in 1 1.5 2; do
     extents=$(xprop -id "$window" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= //p' | tr -d ,)
     [ -n "$extents" ] || continue
     read -r left right top bottom <<<"$extents"
-    eval "$(xdotool getwindowgeometry --shell "$window")"
+    # xwininfo's absolute place of the client area; xdotool's adds the frame twice.
+    info=$(xwininfo -id "$window")
+    X=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+    Y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+    WIDTH=$(sed -n 's/^ *Width: *//p' <<<"$info")
+    HEIGHT=$(sed -n 's/^ *Height: *//p' <<<"$info")
     # Twice the distance of the frame's centre from the screen's, in device pixels.
     dx=$(( 2 * (X - left) + left + WIDTH + right - screen_w ))
     dy=$(( 2 * (Y - top) + top + HEIGHT + bottom - screen_h ))
