@@ -2,6 +2,7 @@
 
 // clang-format off
 #include <winsock2.h>
+#include <ws2ipdef.h>
 #include <windows.h>
 #include <iphlpapi.h>
 #include <netioapi.h>
