@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace tarvo {
 
@@ -11,13 +10,23 @@ DataDirectory::DataDirectory(QString path) : path_(std::move(path)) {}
 
 QString DataDirectory::choose(const QString& programDir, bool programDirWritable,
                               const QString& userDir) {
-    // An installed copy run by root could write beside itself, but one computer's usage does
-    // not belong among the system's programs.
-    static const char* const systemTrees[] = {"/usr", "/opt", "/bin", "/sbin", "/lib", "/etc"};
-    const QString dir = QDir::cleanPath(programDir);
-    for (const char* tree : systemTrees) {
-        const QString root = QString::fromLatin1(tree);
-        if (dir == root || dir.startsWith(root + u'/'))
+    return choose(programDir, programDirWritable, userDir, systemTrees(),
+                  filePathSensitivity());
+}
+
+QString DataDirectory::choose(const QString& programDir, bool programDirWritable,
+                              const QString& userDir, const QStringList& systemTrees,
+                              Qt::CaseSensitivity sensitivity) {
+    // An installed copy run by an administrator could write beside itself, but one
+    // computer's usage does not belong among the system's programs.
+    // Windows' paths may come with either separator; for comparing only.
+    const auto normal = [](QString path) { return QDir::cleanPath(path.replace(u'\\', u'/')); };
+    const QString dir = normal(programDir);
+    for (const QString& tree : systemTrees) {
+        const QString root = normal(tree);
+        if (root.isEmpty())
+            continue;
+        if (dir.compare(root, sensitivity) == 0 || dir.startsWith(root + u'/', sensitivity))
             return userDir;
     }
     return programDirWritable ? programDir : userDir;
@@ -29,8 +38,7 @@ DataDirectory DataDirectory::forProgram() {
     // the program really is.
     const QString real = QFileInfo(programDir).canonicalFilePath();
     return DataDirectory(choose(real.isEmpty() ? programDir : real,
-                                QFileInfo(programDir).isWritable(),
-                                QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)));
+                                QFileInfo(programDir).isWritable(), userDirectory()));
 }
 
 QString DataDirectory::filePath(const QString& fileName) const {

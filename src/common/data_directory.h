@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace tarvo {
 
@@ -14,10 +15,20 @@ public:
     // Chooses the directory for the running program.
     static DataDirectory forProgram();
 
-    // The choice itself: programDir when it is writable and lies outside /usr, /usr/local,
-    // /opt and the other system trees, else userDir.
+    // The choice itself: programDir when it is writable and lies outside the system's
+    // program trees (systemTrees()), else userDir.
     static QString choose(const QString& programDir, bool programDirWritable,
                           const QString& userDir);
+    // The same with the trees given; on Windows paths compare without regard to case.
+    static QString choose(const QString& programDir, bool programDirWritable,
+                          const QString& userDir, const QStringList& systemTrees,
+                          Qt::CaseSensitivity sensitivity);
+
+    // Where installed programs live, which no program's data should join: /usr, /opt and
+    // the like; on Windows the Program Files folders and the system folder.
+    static QStringList systemTrees();
+    // The per-user data directory: ~/.local/share/Tarvo/Tarvo; %LOCALAPPDATA%\Tarvo.
+    static QString userDirectory();
 
     QString path() const { return path_; }
     QString filePath(const QString& fileName) const;
@@ -31,5 +42,8 @@ private:
 
 // The directory of the running executable.
 QString programDirectory();
+
+// Whether file paths differ by case on this platform.
+Qt::CaseSensitivity filePathSensitivity();
 
 } // namespace tarvo

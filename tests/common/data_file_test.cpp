@@ -93,6 +93,8 @@ TEST(DataDirectory, CreatedOnlyWhenAsked) {
 }
 
 TEST(DataDirectory, BesideTheProgramOnlyOutsideSystemTreesAndWhenWritable) {
+    if (filePathSensitivity() == Qt::CaseInsensitive)
+        GTEST_SKIP() << "the trees of Linux; Windows has its own below";
     const QString user = "/home/u/.local/share/Tarvo/Tarvo";
     EXPECT_EQ(DataDirectory::choose("/home/u/tarvo/build/src/app", true, user),
               "/home/u/tarvo/build/src/app");
@@ -103,4 +105,21 @@ TEST(DataDirectory, BesideTheProgramOnlyOutsideSystemTreesAndWhenWritable) {
     // Only whole path components count.
     EXPECT_EQ(DataDirectory::choose("/optional/tarvo", true, user), "/optional/tarvo");
     EXPECT_EQ(DataDirectory::choose("/usrdata/tarvo", true, user), "/usrdata/tarvo");
+}
+
+// Windows: not under Program Files, in any spelling of its case or separators; a per-user
+// install or an unpacked zip keeps its data with it.
+TEST(DataDirectory, OnWindowsBesideTheProgramOutsideProgramFiles) {
+    const QStringList trees{"C:\\Program Files", "C:\\Program Files (x86)", "C:\\Windows"};
+    const QString user = "C:/Users/u/AppData/Local/Tarvo";
+    for (const char* system : {"C:/Program Files/Tarvo", "c:\\program files\\tarvo",
+                               "C:/Program Files (x86)/Tarvo/bin", "C:/WINDOWS/system32"})
+        EXPECT_EQ(DataDirectory::choose(system, true, user, trees, Qt::CaseInsensitive), user)
+            << system;
+    const QString installed = "C:/Users/u/AppData/Local/Programs/Tarvo";
+    EXPECT_EQ(DataDirectory::choose(installed, true, user, trees, Qt::CaseInsensitive), installed);
+    EXPECT_EQ(DataDirectory::choose("D:/Program Files Tools/Tarvo", true, user, trees,
+                                    Qt::CaseInsensitive),
+              "D:/Program Files Tools/Tarvo");
+    EXPECT_EQ(DataDirectory::choose("E:/tarvo", false, user, trees, Qt::CaseInsensitive), user);
 }
