@@ -276,7 +276,8 @@ TEST(HistoryStoreDamage, AReadOnlyDirectoryMeansNoHistory) {
     ASSERT_TRUE(QDir().mkpath(inner));
     {
         ReadOnlyDir readOnly(inner);
-        ASSERT_TRUE(readOnly.active());
+        if (!readOnly.active())
+            GTEST_SKIP() << "no way here to make a directory refuse new files";
         const QString path = QDir(inner).filePath(QStringLiteral("history.sqlite"));
         HistoryStore store(path, HistoryStore::Mode::ReadWrite);
         EXPECT_FALSE(store.isOpen());

@@ -4,13 +4,16 @@
 #include <QFile>
 #include <QString>
 
+#ifdef __linux__
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#endif
 
 // Makes a directory refuse new entries. Permission bits do not stop root, so where they
-// are not enough the directory is also made immutable; the destructor undoes both.
+// are not enough the directory is also made immutable on Linux; the destructor undoes both.
+// Elsewhere (Windows under wine, run as root) it may stay writable: see active().
 class ReadOnlyDir {
 public:
     explicit ReadOnlyDir(QString path) : path_(std::move(path)) {
@@ -37,7 +40,8 @@ private:
         probe.remove();
         return false;
     }
-    void setImmutable(bool on) const {
+    void setImmutable([[maybe_unused]] bool on) const {
+#ifdef __linux__
         const int fd = ::open(QFile::encodeName(path_).constData(), O_RDONLY | O_DIRECTORY);
         if (fd < 0)
             return;
@@ -47,6 +51,7 @@ private:
             ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
         }
         ::close(fd);
+#endif
     }
 
     QString path_;
