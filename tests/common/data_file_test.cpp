@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <QStringDecoder>
+
 #include <gtest/gtest.h>
 
 using namespace tarvo;
@@ -47,6 +49,14 @@ TEST(DataFile, DecodesUtf8ElseArabicCodePage) {
     // The same word as the Arabic Windows code page writes it.
     EXPECT_EQ(decodeDataText(QByteArray("\xc7\xe1\xc3\xce\xc8\xc7\xd1")), u"الأخبار");
     EXPECT_EQ(decodeDataText("plain"), u"plain");
+    // Every byte of the code page as the platform's own decoder reads it, where it has one.
+    QStringDecoder arabic("windows-1256");
+    if (!arabic.isValid())
+        return;
+    QByteArray all;
+    for (int byte = 0x80; byte < 0x100; ++byte)
+        all += char(byte);
+    EXPECT_EQ(decodeDataText(all), arabic(all));
 }
 
 TEST(DataFile, AppendCreatesAndExtends) {

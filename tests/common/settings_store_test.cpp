@@ -10,6 +10,9 @@
 using tarvo::QtSettingsStore;
 
 TEST(QtSettingsStore, ValuesWrittenByHandReadBackAsWritten) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the settings are in the registry on Windows, not a file edited by hand";
+#endif
     QTemporaryDir dir;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
     QDir().mkpath(dir.filePath("Tarvo"));

@@ -12,7 +12,9 @@
 
 #include <csignal>
 
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 using namespace tarvo;
 
@@ -119,6 +121,9 @@ TEST_F(FeedListTest, ReadOnlyDirectoryLeavesTheFileAsItWas) {
 
 // A full disk, as the file size limit makes it: the line is written only in part.
 TEST_F(FeedListTest, SaveCutShortByAFullDiskLeavesTheFileAsItWas) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no file size limit to stand in for a full disk";
+#else
     write("A!a\r\n");
     const QByteArray before = readAll(path());
     rlimit old{};
@@ -132,6 +137,7 @@ TEST_F(FeedListTest, SaveCutShortByAFullDiskLeavesTheFileAsItWas) {
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(result, AddFeedResult::WriteFailed);
     EXPECT_EQ(readAll(path()), before);
+#endif
 }
 
 TEST(SplitFeedEntry, SplitsAtTheFirstBang) {

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Runs a cross-built Windows program under wine64 with the Windows Qt's and ICU's DLLs and
+# plugins found, in the build's own wine prefix. Used as the tests' emulator.
+# Usage: scripts/windows/wine-run.sh program.exe [argument ...]
+set -euo pipefail
+here=$(cd "$(dirname "$0")/../.." && pwd)
+build=${TARVO_WINDOWS_BUILD:-$here/build-win}
+deps=$build/deps
+export WINEPREFIX=${WINEPREFIX:-$build/wineprefix}
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+gcc_dir=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
+export WINEPATH="Z:$deps/qt6-mingw/bin;Z:$deps/icu72-mingw64/bin;Z:$gcc_dir;Z:/usr/x86_64-w64-mingw32/lib"
+export QT_PLUGIN_PATH="Z:$deps/qt6-mingw/plugins"
+# Debian's wine64 package keeps its loader out of PATH.
+exec "${WINE:-/usr/lib/wine/wine64}" "$@"
