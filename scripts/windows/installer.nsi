@@ -7,9 +7,9 @@ SetCompressor /SOLID lzma
 Name "Tarvo"
 OutFile "${OUTFILE}"
 InstallDir "$LOCALAPPDATA\Programs\Tarvo"
-InstallDirRegKey HKCU "Software\Tarvo" "InstallDir"
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarvo"
+InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
 
 Page directory
 Page instfiles
@@ -20,7 +20,7 @@ Section "Tarvo"
   SetOutPath "$INSTDIR"
   File /r "${SOURCE}\*.*"
   WriteUninstaller "$INSTDIR\uninstall.exe"
-  WriteRegStr HKCU "Software\Tarvo" "InstallDir" "$INSTDIR"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "Tarvo"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "Tarvo"
@@ -48,5 +48,5 @@ Section "Uninstall"
   ; Start at login belongs to the program: a Run value left behind would start nothing.
   DeleteRegValue HKCU "Software\Microsoft\Windows\CurrentVersion\Run" "Tarvo"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
-  DeleteRegKey HKCU "Software\Tarvo"
+  ; The settings (HKCU\Software\Tarvo\Tarvo) are the user's, as the data files are: kept.
 SectionEnd
