@@ -1,7 +1,8 @@
 ; Tarvo's per-user installer: no administrator rights, a Start-menu entry, an uninstaller that
 ; keeps the user's data (file1.trv, file2.trv and the usage history stay where they are).
 ; makensis -DVERSION=x.y.z -DSOURCE=<folder of the program> -DOUTFILE=<setup.exe> installer.nsi
-Unicode true
+; 64-bit, like the program: it also runs where only 64-bit programs do.
+Target amd64-unicode
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
 Name "Tarvo"

@@ -17,14 +17,18 @@ bool AtomicFileWriter::write(const QString& path, const QByteArray& bytes) {
     bool ok = WriteFile(file, bytes.constData(), DWORD(bytes.size()), &written, nullptr) &&
               written == DWORD(bytes.size());
     const auto now = std::chrono::steady_clock::now();
+    bool synced = false;
     if (ok && (!lastSync_ || now - *lastSync_ >= syncInterval_)) {
         ok = FlushFileBuffers(file) != FALSE;
+        synced = ok;
         if (ok)
             lastSync_ = now;
     }
     ok = CloseHandle(file) && ok;
+    // With the data on disk, the rename is made durable too before it returns.
+    const DWORD flags = MOVEFILE_REPLACE_EXISTING | (synced ? MOVEFILE_WRITE_THROUGH : 0);
     if (ok)
-        ok = MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+        ok = MoveFileExW(temp.c_str(), target.c_str(), flags) != FALSE;
     if (!ok)
         DeleteFileW(temp.c_str());
     return ok;
