@@ -33,7 +33,9 @@ std::optional<DesktopRegistry::Kind> DesktopRegistry::kindOf(RegistryKey root,
                                                              const QString& path) const {
     if (root == RegistryRoot::ClassesRoot && sameKeyPath(path, browserCommandKey))
         return Kind::Browser;
-    if (root == RegistryRoot::LocalMachine && sameKeyPath(path, runKey))
+    // The user's Run key and the machine's alike: one login, one autostart folder.
+    if ((root == RegistryRoot::CurrentUser || root == RegistryRoot::LocalMachine) &&
+        sameKeyPath(path, runKey))
         return Kind::Autostart;
     return std::nullopt;
 }

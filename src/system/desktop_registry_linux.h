@@ -12,7 +12,8 @@ namespace tarvo {
 // - HKEY_CLASSES_ROOT\http\shell\open\command holds, as its default value, the command
 //   "program" "%1" of the desktop's default web browser; the key is missing when no
 //   browser is set.
-// - HKEY_LOCAL_MACHINE\Software\microsoft\windows\currentversion\run holds one value per
+// - Software\microsoft\windows\currentversion\run, under HKEY_CURRENT_USER or
+//   HKEY_LOCAL_MACHINE, holds one value per
 //   autostart entry of the user (name.desktop), its Exec as data (a lone program unquoted,
 //   as it was set); setting a value writes the entry.
 // Every other key is missing and cannot be created. The environment (HOME, the XDG

@@ -13,7 +13,7 @@ QString runValueName() {
 }
 
 void writeStartAtLogin(Registry& registry, const QString& applicationFilePath) {
-    SetRegistryString(registry, RegistryRoot::LocalMachine, runKeyPath(), runValueName(),
+    SetRegistryString(registry, RegistryRoot::CurrentUser, runKeyPath(), runValueName(),
                       startAtLoginPath(applicationFilePath));
 }
 

@@ -6,7 +6,8 @@ namespace tarvo {
 
 class Registry;
 
-// The key and value under HKEY_LOCAL_MACHINE that start the program at login.
+// The key and value that start the program at login. Written under HKEY_CURRENT_USER: the
+// machine's own key needs administrator rights, which a user starting a meter has not.
 QString runKeyPath();
 QString runValueName();
 

@@ -18,7 +18,7 @@ TEST(StartAtLogin, StoresTheExecutablePathUnderTheRunKey) {
     writeStartAtLogin(registry, QStringLiteral("/opt/Tarvo dir/tarvo"));
 
     const QList<RegistryValue> values =
-        registry.values(RegistryRoot::LocalMachine,
+        registry.values(RegistryRoot::CurrentUser,
                         QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Run"));
     ASSERT_EQ(values.size(), 1);
     EXPECT_EQ(values.at(0).name, QStringLiteral("tarvo"));
@@ -76,7 +76,7 @@ TEST(SystemCommands, RunTheMenuCommandsOverTheGivenServices) {
     EXPECT_EQ(boxes.shown.at(0).text, usageNote());
 
     commands.writeStartAtLogin();
-    const QList<RegistryValue> values = registry.values(RegistryRoot::LocalMachine, runKeyPath());
+    const QList<RegistryValue> values = registry.values(RegistryRoot::CurrentUser, runKeyPath());
     ASSERT_EQ(values.size(), 1);
     EXPECT_EQ(values.at(0).data, QByteArray("/opt/tarvo/bin/tarvo") + '\0');
 

@@ -232,7 +232,9 @@ TEST_F(FreshDesktop, AutostartFollowsXdgConfigHomeAndQuotesOnlyWhenNeeded) {
 
 TEST_F(FreshDesktop, OtherKeysAreMissing) {
     DesktopRegistry registry(env);
-    EXPECT_FALSE(registry.openKey(RegistryRoot::CurrentUser, DesktopRegistry::runKey));
+    // The user's Run key is the autostart folder as the machine's is.
+    EXPECT_TRUE(registry.openKey(RegistryRoot::CurrentUser, DesktopRegistry::runKey));
+    EXPECT_FALSE(registry.openKey(RegistryRoot::CurrentUser, DesktopRegistry::browserCommandKey));
     EXPECT_FALSE(registry.createKey(RegistryRoot::ClassesRoot, DesktopRegistry::browserCommandKey));
     EXPECT_FALSE(registry.createKey(RegistryRoot::LocalMachine, QStringLiteral("Software\\Other")));
     EXPECT_TRUE(ReadKeyValues(registry, RegistryRoot::LocalMachine, QString()).isEmpty());
