@@ -1,5 +1,7 @@
 #include "app/instance_lock.h"
 
+#include "app/foreground.h"
+
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -100,6 +102,7 @@ void LockFileInstanceLock::askRunningCopyToShow() {
     socket.connectToServer(socketName(path_));
     if (!socket.waitForConnected(kClientWaitMs))
         return; // a copy that does not listen yet, or no longer: end unseen as before
+    letRunningCopyComeForward();
     socket.write(kShowRequest);
     socket.waitForBytesWritten(kClientWaitMs);
     socket.disconnectFromServer();
