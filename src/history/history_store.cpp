@@ -88,6 +88,9 @@ struct HistoryStore::Statements {
     QSqlQuery setMark;
     QSqlQuery getMark;
     QHash<QString, int> ids;
+    // Per interface id, the hour its rows were last thinned in: once an hour is enough, a
+    // few rows over the count do no harm, and the count costs a walk of the index.
+    QHash<int, qint64> thinnedHour;
 };
 
 HistoryStore::HistoryStore(const QString& path, Mode mode) : path_(path), mode_(mode) {
@@ -329,7 +332,13 @@ bool HistoryStore::write(const std::map<qint64, std::vector<MinuteTraffic>>& min
             }
         }
         // Values bound by position, never appended: a failed write leaves no stray value.
+        const qint64 hour = floorDiv(minutes.rbegin()->first, 60);
+        std::vector<int> thinned;
         for (const int id : written) {
+            const auto last = q_->thinnedHour.constFind(id);
+            if (last != q_->thinnedHour.constEnd() && *last == hour)
+                continue;
+            thinned.push_back(id);
             for (int t = 0; ok && t < 2; ++t) {
                 q_->thin[t].bindValue(0, id);
                 q_->thin[t].bindValue(1, id);
@@ -344,8 +353,11 @@ bool HistoryStore::write(const std::map<qint64, std::vector<MinuteTraffic>>& min
         q_->setMark.bindValue(3, QStringLiteral("") + mark.interface);
         q_->setMark.bindValue(4, QStringLiteral("") + QString::fromStdString(mark.bootId));
         ok = ok && q_->setMark.exec();
-        if (ok && db.commit())
+        if (ok && db.commit()) {
+            for (const int id : thinned)
+                q_->thinnedHour.insert(id, hour);
             return true;
+        }
         db.rollback();
         // Ids learnt in a rolled-back transaction are gone with it.
         q_->ids.clear();
