@@ -1,8 +1,8 @@
 #include "feed_document.h"
 
+#include "common/code_pages.h"
 #include "html_entities.h"
 
-#include <QRegularExpression>
 #include <QString>
 #include <QStringDecoder>
 
@@ -17,7 +17,8 @@ namespace {
 // is taken for UTF-8, since servers often name it wrongly.
 QString transportEncoding(const QByteArray& charset) {
     const QString name = QString::fromLatin1(charset).trimmed();
-    if (name.isEmpty() || !QStringDecoder(name.toLatin1().constData()).isValid())
+    if (name.isEmpty() ||
+        (!QStringDecoder(name.toLatin1().constData()).isValid() && !isArabicCodePageName(name)))
         return QStringLiteral("UTF-8");
     return name;
 }
@@ -43,10 +44,39 @@ std::optional<QString> declaredEncoding(QByteArrayView bytes) {
     const qsizetype end = bytes.indexOf(QByteArrayView("?>"));
     if (end < 0)
         return std::nullopt;
-    static const QRegularExpression pattern(
-        QStringLiteral("\\sencoding\\s*=\\s*([\"'])([A-Za-z][A-Za-z0-9._-]*)\\1"));
-    const auto match = pattern.match(QString::fromLatin1(bytes.first(end)));
-    return match.hasMatch() ? match.captured(2) : QString();
+    // Read by hand, not with a regular expression: this runs on the parse thread, and the
+    // expression engine's per-thread stack crashes that thread's end on Windows.
+    const QByteArrayView declaration = bytes.first(end);
+    const auto isBlank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    const auto isAlpha = [](char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; };
+    const auto skipBlanks = [&](qsizetype i) {
+        while (i < declaration.size() && isBlank(declaration[i]))
+            ++i;
+        return i;
+    };
+    constexpr QByteArrayView keyword("encoding");
+    for (qsizetype at = declaration.indexOf(keyword); at > 0;
+         at = declaration.indexOf(keyword, at + 1)) {
+        if (!isBlank(declaration[at - 1]))
+            continue;
+        qsizetype i = skipBlanks(at + keyword.size());
+        if (i >= declaration.size() || declaration[i] != '=')
+            continue;
+        i = skipBlanks(i + 1);
+        if (i >= declaration.size() || (declaration[i] != '"' && declaration[i] != '\''))
+            continue;
+        const char quote = declaration[i];
+        const qsizetype start = ++i;
+        if (i >= declaration.size() || !isAlpha(declaration[i]))
+            continue;
+        while (i < declaration.size() &&
+               (isAlpha(declaration[i]) || (declaration[i] >= '0' && declaration[i] <= '9') ||
+                declaration[i] == '.' || declaration[i] == '_' || declaration[i] == '-'))
+            ++i;
+        if (i < declaration.size() && declaration[i] == quote)
+            return QString::fromLatin1(declaration.sliced(start, i - start));
+    }
+    return QString();
 }
 
 // Well-formed UTF-8 as the Qt decoder takes it: no overlong forms, surrogates or code
@@ -110,6 +140,7 @@ std::optional<QByteArray> decodeThroughQt(const QByteArray& bytes, const QByteAr
     };
     QStringDecoder decoder;
     QByteArray body = bytes;
+    std::optional<QString> decoded;
     if (startsWith("\xEF\xBB\xBF", 3)) {
         decoder = QStringDecoder(QStringDecoder::Utf8);
         body = bytes.mid(3);
@@ -128,12 +159,18 @@ std::optional<QByteArray> decodeThroughQt(const QByteArray& bytes, const QByteAr
             return std::nullopt;
         const QString encoding = declared->isEmpty() ? transportEncoding(charset) : *declared;
         decoder = QStringDecoder(encoding.toLatin1().constData(), QStringDecoder::Flag::Stateless);
+        if (!decoder.isValid()) {
+            decoded = decodeNamedArabicCodePage(encoding, body);
+            if (!decoded)
+                return std::nullopt;
+        }
     }
-    if (!decoder.isValid())
-        return std::nullopt;
-    QString text = decoder(body);
-    if (decoder.hasError())
-        return std::nullopt;
+    if (!decoded) {
+        decoded = decoder(body);
+        if (decoder.hasError())
+            return std::nullopt;
+    }
+    QString& text = *decoded;
     qsizetype blanks = 0;
     while (blanks < text.size() && text[blanks].unicode() < 0x80 &&
            isXmlBlank(char(text[blanks].unicode())))
