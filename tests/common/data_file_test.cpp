@@ -1,4 +1,5 @@
 #include "common/data_directory.h"
+#include "common/code_pages.h"
 #include "common/data_file.h"
 #include "support/temp_dir.h"
 
@@ -57,6 +58,23 @@ TEST(DataFile, DecodesUtf8ElseArabicCodePage) {
     for (int byte = 0x80; byte < 0x100; ++byte)
         all += char(byte);
     EXPECT_EQ(decodeDataText(all), arabic(all));
+}
+
+TEST(CodePages, IsoArabicAsThePlatformsDecoderReadsIt) {
+    const QByteArray word("\xc7\xe4\xc3\xce\xc8\xc7\xd1");
+    EXPECT_EQ(decodeNamedArabicCodePage(u"iso-8859-6", word), u"الأخبار");
+    EXPECT_EQ(decodeNamedArabicCodePage(u"CP1256", "\xc7\xe1"), u"ال");
+    EXPECT_FALSE(decodeNamedArabicCodePage(u"iso-8859-6", "\xc7\xfe").has_value());
+    EXPECT_FALSE(decodeNamedArabicCodePage(u"koi8-r", word).has_value());
+    QStringDecoder iso("ISO-8859-6");
+    if (!iso.isValid())
+        return;
+    for (int byte = 0; byte < 0x100; ++byte) {
+        const QByteArray one(1, char(byte));
+        const QString platform = iso(one);
+        const std::optional<QString> ours = decodeNamedArabicCodePage(u"ISO-8859-6", one);
+        EXPECT_EQ(ours.value_or(QString(QChar::ReplacementCharacter)), platform) << byte;
+    }
 }
 
 TEST(DataFile, AppendCreatesAndExtends) {
