@@ -27,7 +27,12 @@ LockFileInstanceLock::LockFileInstanceLock(QString path) : path_(std::move(path)
 LockFileInstanceLock::~LockFileInstanceLock() = default;
 
 QString LockFileInstanceLock::defaultPath() {
+#ifdef Q_OS_WIN
+    // Windows has no runtime folder (Qt names the home folder); the temporary one is the user's.
+    QString dir;
+#else
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+#endif
     if (dir.isEmpty())
         dir = QDir::tempPath();
     return QDir(dir).filePath(QStringLiteral("tarvo.lock"));
@@ -104,10 +109,15 @@ void LockFileInstanceLock::askRunningCopyToShow() {
         return; // a copy that does not listen yet, or no longer: end unseen as before
     letRunningCopyComeForward();
     socket.write(kShowRequest);
-    socket.waitForBytesWritten(kClientWaitMs);
-    socket.disconnectFromServer();
-    if (socket.state() != QLocalSocket::UnconnectedState)
+    // The running copy hangs up once it has read the request. Leaving first could take the
+    // unread request along: wine's pipes drop what the reader has not yet taken.
+    if (socket.waitForBytesWritten(kClientWaitMs))
         socket.waitForDisconnected(kClientWaitMs);
+    if (socket.state() != QLocalSocket::UnconnectedState) {
+        socket.disconnectFromServer();
+        if (socket.state() != QLocalSocket::UnconnectedState)
+            socket.waitForDisconnected(kClientWaitMs);
+    }
 }
 
 } // namespace tarvo
