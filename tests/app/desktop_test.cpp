@@ -8,6 +8,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
@@ -49,6 +51,10 @@ int darkestGrey(QWidget* widget) {
         for (int x = 0; x < image.width(); ++x)
             darkest = std::min(darkest, qGray(image.pixel(x, y)));
     return darkest;
+}
+
+std::string rectText(const QRect& r) {
+    return QStringLiteral(" %1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
 }
 
 // Captions the user sees: shown, with text, not lying wholly under a control above them.
@@ -102,7 +108,9 @@ void expectCaptionsWhole(QWidget* window) {
                 const bool isCaption = seenCaptions(window).contains(other);
                 EXPECT_FALSE(
                     (isCaption ? usedRect(other) : other->geometry()).intersects(usedRect(caption)))
-                    << name << " over " << other->objectName().toStdString();
+                    << name << " over " << other->objectName().toStdString() << " in "
+                    << QFontInfo(caption->font()).family().toStdString() << " "
+                    << rectText(usedRect(caption)) << rectText(usedRect(other));
             }
         }
     }
@@ -132,6 +140,9 @@ TEST(Desktop, StripColoursHoldUnderADarkTheme) {
 }
 
 TEST(Desktop, EveryCaptionShowsWholeInTheFontsAtHand) {
+    if (QFontDatabase::families().isEmpty())
+        GTEST_SKIP() << "no font faces here to measure captions with (Qt's offscreen platform "
+                        "on Windows has none; the windows are looked at under wine instead)";
     Loaded t;
     expectCaptionsWhole(t.w.get());
     t.w->clk->trigger();

@@ -580,6 +580,9 @@ TEST(frmMain, ToolTipNamesTheCountedInterfacesAndTheSettingChoosesThem) {
 // The strip's captions against their glyphs as drawn: a caption grows only as far as its
 // glyphs need, and grows into room that no visible control takes.
 TEST(frmMain, StripCaptionsGrowOnlyAsFarAsTheirGlyphsNeed) {
+    if (QFontDatabase::families().isEmpty())
+        GTEST_SKIP() << "no font faces here to measure captions with (Qt's offscreen platform "
+                        "on Windows has none; the windows are looked at under wine instead)";
     Window t;
     frmMain& w = t.make();
     const struct {

@@ -238,6 +238,9 @@ TEST(HistoryStoreDamage, ATruncatedDatabaseIsMovedAside) {
 }
 
 TEST(HistoryStoreDamage, AFileLockedByAnotherIsMovedAside) {
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "Windows moves no file that another program holds open";
+#endif
     StoreDir d;
     {
         HistoryStore store(d.path(), HistoryStore::Mode::ReadWrite);

@@ -167,6 +167,9 @@ TEST_F(UsageReportInZone, AnHourThatDaylightSavingTimeSkipsKeepsItsLabel) {
     } cases[] = {{"Europe/Berlin", QDate(2026, 3, 29), 2},
                  {"America/New_York", QDate(2026, 3, 8), 2},
                  {"Africa/Cairo", QDate(2026, 4, 24), 0}};
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "Windows takes the local zone from the system, not from TZ";
+#endif
     for (const auto& c : cases) {
         setZone(c.zone);
         SCOPED_TRACE(c.zone);

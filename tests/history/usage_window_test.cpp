@@ -287,7 +287,7 @@ TEST_F(UsageWindowTest, AFailedExportTellsTheUser) {
     w->export_Click();
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].first, "Tarvo");
-    EXPECT_TRUE(messages.shown[0].second.contains(path));
+    EXPECT_TRUE(messages.shown[0].second.contains(QDir::toNativeSeparators(path)));
     EXPECT_FALSE(QFile::exists(path));
 }
 
