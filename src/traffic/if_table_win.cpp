@@ -23,13 +23,10 @@ std::string narrow(const wchar_t* text) {
 }
 } // namespace
 
-bool IfTable2Source::read(std::vector<InterfaceRow>& rows) {
-    rows.clear();
-    MIB_IF_TABLE2* table = nullptr;
-    if (GetIfTable2(&table) != NO_ERROR || !table)
-        return false;
-    for (ULONG i = 0; i < table->NumEntries; ++i) {
-        const MIB_IF_ROW2& row = table->Table[i];
+std::vector<InterfaceRow> interfaceRows(const MIB_IF_TABLE2& table) {
+    std::vector<InterfaceRow> rows;
+    for (ULONG i = 0; i < table.NumEntries; ++i) {
+        const MIB_IF_ROW2& row = table.Table[i];
         // Filter layers repeat the traffic of the adapter they sit on.
         if (row.InterfaceAndOperStatusFlags.FilterInterface)
             continue;
@@ -48,6 +45,15 @@ bool IfTable2Source::read(std::vector<InterfaceRow>& rows) {
         out.hasDevice = row.InterfaceAndOperStatusFlags.HardwareInterface != FALSE;
         rows.push_back(std::move(out));
     }
+    return rows;
+}
+
+bool IfTable2Source::read(std::vector<InterfaceRow>& rows) {
+    rows.clear();
+    MIB_IF_TABLE2* table = nullptr;
+    if (GetIfTable2(&table) != NO_ERROR || !table)
+        return false;
+    rows = interfaceRows(*table);
     FreeMibTable(table);
     return true;
 }
