@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# The Windows installer under wine on an X server with a window manager, as a user without
+# administrator rights runs it: installed silently into the user's programs; the usage report
+# as JSON; the strip shows centred at the top; start at login from the menu writes and removes
+# the user's Run value, which the uninstall removes; a second start brings the minimised strip back and ends; the silent
+# uninstall removes every file of the program and keeps the totals.
+# Usage: tests/e2e/windows/package_under_wine.sh build-win
+set -euo pipefail
+here=$(dirname "$0")
+. "$here/../netns_lib.sh"
+. "$here/wine_lib.sh"
+under_x "$@"
+build=$(readlink -f "${1:-build-win}")
+setup=$(ls "$build"/tarvo-*-windows-x64-setup.exe 2>/dev/null | head -1)
+[ -n "$setup" ] || fail "no installer in $build"
+start_wine
+trap stop_wine EXIT
+programs="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Programs/Tarvo"
+run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+
+"$wine" "$setup" /S
+[ -f "$programs/tarvo.exe" ] || fail "nothing installed in $programs"
+link="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Tarvo.lnk"
+[ -f "$link" ] || fail "no Start-menu entry"
+uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarvo'
+"$wine" reg query "$uninstall_key" >/dev/null 2>&1 || fail "not listed among installed programs"
+echo "ok: installed silently into $(find "$programs" -type f | wc -l) files"
+
+"$wine" "$programs/tarvo.exe" --usage --json >"$scratch/usage.json"
+python3 - "$scratch/usage.json" <<'PY' || fail "--usage --json: $(head -c 300 "$scratch/usage.json")"
+import json, sys
+report = json.load(open(sys.argv[1], encoding="utf-8"))
+assert all(key in report for key in ("hours", "days", "months", "interfaces")), report.keys()
+PY
+echo "ok: --usage --json prints the report"
+
+"$wine" "$programs/tarvo.exe" >"$scratch/log" 2>&1 &
+disown $!
+id=$(strip_window) || fail "no strip within 30 s"
+sleep 2
+eval "$(xwininfo -id "$id" | awk '/Absolute upper-left X/{print "x="$NF} /Width/{print "w="$NF}')"
+screen=$(xwininfo -root | awk '/Width/{print $NF}')
+[ $((2 * x + w - screen)) -le 4 ] && [ $((2 * x + w - screen)) -ge -4 ] ||
+  fail "strip not centred: x $x width $w on $screen"
+[ -f "$programs/file1.trv" ] || fail "no totals written beside the program"
+echo "ok: strip shows centred ($w px wide at $x), totals written"
+if command -v import >/dev/null; then import -window root "${TARVO_SHOT:-$scratch/strip.png}"; fi
+
+# The options menu from the keyboard: its second entry is start at login.
+xdotool windowactivate --sync "$id" 2>/dev/null || xdotool windowfocus "$id"
+sleep 0.5
+xdotool key alt; sleep 0.5; xdotool key Down; sleep 0.5; xdotool key Down; sleep 0.3
+xdotool key Return; sleep 1.5
+run_value=$("$wine" reg query "$run_key" /v tarvo 2>/dev/null | tr -d '\r' | grep -i 'tarvo\.exe' || true)
+installed_exe=$("$wine" winepath -w "$programs/tarvo.exe" 2>/dev/null | tr -d '\r')
+[[ "${run_value,,}" == *"${installed_exe,,}"* ]] ||
+  fail "Run value after start at login: '$run_value', expected $installed_exe"
+echo "ok: start at login writes the Run value:$run_value"
+
+xdotool windowminimize "$id"; sleep 1
+xprop -id "$id" WM_STATE | grep -q Iconic || fail "strip did not minimise"
+timeout 60 "$wine" "$programs/tarvo.exe" || fail "second start did not end by itself"
+for _ in $(seq 20); do xprop -id "$id" WM_STATE | grep -q Normal && break; sleep 0.3; done
+xprop -id "$id" WM_STATE | grep -q Normal || fail "second start left the strip minimised"
+echo "ok: a second start brings the strip back and ends"
+
+"$wineserver" -k; sleep 1
+"$wineserver" -p >/dev/null 2>&1 </dev/null &
+sleep 1
+"$wine" "$programs/uninstall.exe" /S
+# The uninstaller runs from a copy of itself and returns at once.
+for _ in $(seq 60); do [ ! -f "$programs/tarvo.exe" ] && break; sleep 0.5; done
+left=$(cd "$programs" 2>/dev/null && find . -type f | sort | tr '\n' ' ')
+[ -f "$programs/file1.trv" ] || fail "the totals went with the program: left $left"
+for f in $left; do
+  case "$f" in ./file1.trv|./history.sqlite*|./*.trv) ;; *) fail "uninstall left $f" ;; esac
+done
+if "$wine" reg query "$run_key" /v tarvo >/dev/null 2>&1; then fail "uninstall left the Run value"; fi
+[ ! -e "$link" ] || fail "uninstall left the Start-menu entry"
+if "$wine" reg query "$uninstall_key" >/dev/null 2>&1; then fail "uninstall left its registry key"; fi
+echo "ok: silent uninstall removes the Run value and leaves only the user's data: $left"
