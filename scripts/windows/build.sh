@@ -45,6 +45,13 @@ cmake -S . -B "$build/obj" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.
   -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/windows/wine-run.sh" \
   -DTARVO_BUILD_TESTS=ON -DTARVO_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build/obj" -j2
+# The test programs find Qt's plugins and Arabic texts through a qt.conf beside them, as the
+# program does in its package.
+mkdir -p "$deps/qt6-mingw/translations"
+cp /usr/share/qt6/translations/qtbase_ar.qm "$deps/qt6-mingw/translations/"
+find "$build/obj/tests" -name '*.exe' -printf '%h\n' | sort -u | while read -r dir; do
+  printf '[Paths]\nPrefix=Z:%s\n' "$deps/qt6-mingw" > "$dir/qt.conf"
+done
 
 # The program with what it loads, as a Windows user gets it.
 app=$build/tarvo
