@@ -4,6 +4,7 @@ namespace tarvo {
 
 namespace {
 
+// clang-format off
 // Windows-1256 from 0x80 on.
 constexpr char16_t kArabicCodePage[128] = {
     0x20AC, 0x067E, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
@@ -36,6 +37,7 @@ constexpr char16_t kIsoArabic[96] = {
     0x0648, 0x0649, 0x064A, 0x064B, 0x064C, 0x064D, 0x064E, 0x064F,
     0x0650, 0x0651, 0x0652, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
 };
+// clang-format on
 
 bool isOneOf(QStringView name, std::initializer_list<const char16_t*> names) {
     for (const char16_t* candidate : names) {
@@ -50,8 +52,8 @@ bool isWindowsArabic(QStringView name) {
 }
 
 bool isIsoArabic(QStringView name) {
-    return isOneOf(name,
-                   {u"ISO-8859-6", u"ISO_8859-6", u"iso-ir-127", u"arabic", u"ASMO-708", u"ECMA-114"});
+    return isOneOf(
+        name, {u"ISO-8859-6", u"ISO_8859-6", u"iso-ir-127", u"arabic", u"ASMO-708", u"ECMA-114"});
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 #include "app/command_line.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -61,7 +61,8 @@ TEST(CommandLineProgram, AWrongOptionStartsNothingAnUnreadableHistoryFails) {
     EXPECT_TRUE(p.readAllStandardError().contains("--bogus"));
     const QStringList all =
         QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-    EXPECT_EQ(all, QStringList{QFileInfo(program).fileName()}); // no lock, socket, history or setting
+    // No lock, socket, history or setting.
+    EXPECT_EQ(all, QStringList{QFileInfo(program).fileName()});
     EXPECT_EQ(run(QStringLiteral("--version")), 0);
     // Windows ends the line as text files there do.
     EXPECT_EQ(p.readAllStandardOutput().replace("\r\n", "\n"), "tarvo " TARVO_VERSION "\n");
@@ -72,7 +73,7 @@ TEST(CommandLineProgram, AWrongOptionStartsNothingAnUnreadableHistoryFails) {
     history.write(QByteArray(4096, 'x'));
     history.close();
     EXPECT_EQ(run(QStringLiteral("--usage")), 1);
-    EXPECT_TRUE(p.readAllStandardError().contains(
-        QDir::toNativeSeparators(history.fileName()).toUtf8()));
+    EXPECT_TRUE(
+        p.readAllStandardError().contains(QDir::toNativeSeparators(history.fileName()).toUtf8()));
     EXPECT_TRUE(p.readAllStandardOutput().isEmpty());
 }

@@ -54,7 +54,12 @@ int darkestGrey(QWidget* widget) {
 }
 
 std::string rectText(const QRect& r) {
-    return QStringLiteral(" %1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+    return QStringLiteral(" %1,%2 %3x%4")
+        .arg(r.x())
+        .arg(r.y())
+        .arg(r.width())
+        .arg(r.height())
+        .toStdString();
 }
 
 // Captions the user sees: shown, with text, not lying wholly under a control above them.

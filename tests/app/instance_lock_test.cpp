@@ -45,7 +45,9 @@ public:
         else
             qunsetenv(kVariable);
     }
-    QString path() const { return dir_.path(); }
+    QString path() const {
+        return dir_.path();
+    }
     QStringList entries() const {
         return QDir(dir_.path())
             .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);

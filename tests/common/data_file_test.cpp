@@ -1,5 +1,5 @@
-#include "common/data_directory.h"
 #include "common/code_pages.h"
+#include "common/data_directory.h"
 #include "common/data_file.h"
 #include "support/temp_dir.h"
 

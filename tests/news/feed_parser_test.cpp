@@ -3,7 +3,6 @@
 #include "news/feed_parser.h"
 #include "news/html_entities.h"
 
-
 #include <gtest/gtest.h>
 
 using tarvo::FeedListing;
