@@ -8,6 +8,7 @@ export WINEPREFIX=$PWD/build-win/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="msc
 # Wine's own services hold ctest's output open unless wine is already running when ctest
 # starts; it is ended afterwards.
 wineserver=/usr/lib/wine/wineserver64
+mkdir -p "$WINEPREFIX" # the server starts in it; wineboot fills it on a fresh clone
 "$wineserver" -p
 scripts/windows/wine-run.sh wineboot -u >/dev/null 2>&1 || true
 status=0

@@ -10,6 +10,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 start_wine() { # [namespace]
   scratch=$(mktemp -d)
   export WINEPREFIX=$scratch/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  mkdir -p "$WINEPREFIX"
   in_ns=()
   [ -n "${1:-}" ] && in_ns=(ip netns exec "$1")
   "${in_ns[@]}" "$wineserver" -p >/dev/null 2>&1 </dev/null &
