@@ -9,7 +9,6 @@
 #include "common/placement.h"
 #include "common/window_flags.h"
 #include "news/frmrss.h"
-#include "traffic/counting_rule.h"
 
 #include <QAction>
 #include <QApplication>
@@ -130,14 +129,10 @@ void StripBox::paintEvent(QPaintEvent*) {
 }
 
 frmMain::frmMain(const Services& services, QWidget* parent)
-    : QMainWindow(parent), services_(services), ipHelper_(*services.interfaces),
-      meter_(ipHelper_, services.decimalSeparator),
-      totals_(services.dataDirectory, services.decimalSeparator),
-      history_(std::make_unique<HistoryRecorder>(nullptr)),
+    : QMainWindow(parent), services_(services), session_(services),
       commands_(*services.registry, *services.launcher, *services.messages,
                 services.applicationFilePath),
       dateWindows_(*services.clock, [this] { endProgram_(); }),
-      allowanceWatch_(*services.settings),
       // Ends the event loop without sending any window a close: the date window's Exit
       // runs no closing step of this window.
       endProgram_([] { QCoreApplication::exit(0); }) {
@@ -378,32 +373,11 @@ bool frmMain::Form_Load() {
     }
     // The month calendar is built in: nothing to register. The strip is white from creation.
     setWidthTwips(4900);
-    std::optional<CountedRecord> record;
-    const SavedTotals saved = totals_.LoadTotals(&record);
-    ipHelper_.setStartRecord(record.value_or(CountedRecord{}), services_.bootId);
-    if (services_.openHistory) {
-        HistoryStore* store = services_.openHistory();
-        history_ = std::make_unique<HistoryRecorder>(store);
-        if (store)
-            historyMovedAside_ = store->movedAside();
-        // The usage window and the allowance read what the recorder writes.
-        if (store && !services_.usage)
-            services_.usage = store;
-    }
-    history_->start(services_.clock->now(), std::uint64_t(LeadingNumber(saved.received)),
-                    std::uint64_t(LeadingNumber(saved.sent)), services_.bootId,
-                    services_.bootTime);
+    session_.start();
     // The session's end and every other way out of the event loop write the pending minute.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &frmMain::writeHistory);
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { writeHistory(); });
-    ipHelper_.setPatterns(splitPatterns(
-        services_.settings
-            ->value(kAppTitle, QStringLiteral("settings"), QStringLiteral("interfaces"), QString())
-            .toStdString()));
-    meter_.fields.Text1 = saved.received;
-    meter_.fields.Text2 = saved.sent;
     showFields();
-    meter_.firstSample = true;
     QCoreApplication::processEvents();
 
     label2LeftTwips_ = widthTwips() + 100;
@@ -486,8 +460,7 @@ void frmMain::Timer1_Timer() {
 }
 
 void frmMain::UpdateRates() {
-    meter_.UpdateRates();
-    feedHistory();
+    session_.readRates();
     showCountedInterfaces();
     for (QLabel* label : {Label10, Label9, Label1}) {
         if (!label->font().bold()) {
@@ -500,45 +473,33 @@ void frmMain::UpdateRates() {
 }
 
 void frmMain::Timer2_Timer() {
-    const bool connected = meter_.Timer2Step(services_.connection->isConnected());
+    const bool connected = session_.connectionStep();
     showFields();
     netcb->setVisible(true);
     if (connected) {
         if (!Timer1->isActive())
             Timer1->start();
-        netcb->setText(meter_.fields.netcb);
+        netcb->setText(session_.fields().netcb);
         return;
     }
-    netcb->setText(meter_.fields.netcb);
-    totals_.SaveTotalsOffline(savedTotals(), ipHelper_.reading());
+    netcb->setText(session_.fields().netcb);
+    session_.saveOffline();
     QCoreApplication::processEvents();
     Timer1->stop();
     services_.clock->sleepMs(200);
 }
 
 void frmMain::Timer3_Timer() {
-    totals_.Timer3_Timer(savedTotals(), ipHelper_.reading());
-    // After the save, so the history's mark never runs ahead of the totals file.
-    history_->tick(services_.clock->now());
-}
-
-void frmMain::feedHistory() {
-    if (!ipHelper_.hasReading())
-        return;
-    const SavedTotals saved = savedTotals();
-    history_->feed(services_.clock->now(),
-                   std::uint64_t(LeadingNumber(saved.received)) + ipHelper_.BytesReceived(),
-                   std::uint64_t(LeadingNumber(saved.sent)) + ipHelper_.BytesSent(),
-                   ipHelper_.countedByLink(), ipHelper_.countedSinceLinkStart());
+    session_.save();
 }
 
 void frmMain::writeHistory() {
-    history_->flush();
+    session_.flush();
 }
 
 void frmMain::showCountedInterfaces() {
     QStringList names;
-    for (const std::string& name : ipHelper_.countedNames())
+    for (const std::string& name : session_.countedNames())
         names << QString::fromStdString(name);
     // Rich text only to lay the line out right to left, as an Arabic sentence, on one line.
     const QString tip =
@@ -549,22 +510,11 @@ void frmMain::showCountedInterfaces() {
         Picture2->setToolTip(tip);
 }
 
-SavedTotals frmMain::savedTotals() const {
-    return {meter_.fields.Text1, meter_.fields.Text2};
-}
-
 void frmMain::zac_Click() {
     if (!services_.messages->askYesNo(kAppTitle, kResetQuestion))
         return;
-    // The totals become the traffic since the computer started: no counter is taken off.
-    const auto [received, sent] = ipHelper_.countFromBoot();
-    meter_.shiftBaselines(received, sent);
-    // The history keeps its traffic; it follows the totals from their new value on.
-    history_->reset(ipHelper_.BytesReceived() + received, ipHelper_.BytesSent() + sent);
-    MeterFields& f = meter_.fields;
-    f.lblRecv = f.lblSent = f.Text1 = f.Text2 = QStringLiteral("0");
+    session_.reset();
     showFields();
-    totals_.writeResetLine();
 }
 
 void frmMain::ontop_Click() {
@@ -653,11 +603,11 @@ void frmMain::Command3_Click() {
 
 void frmMain::openUsageWindow() {
     if (!usageWindow_) {
-        usageWindow_ = new UsageWindow(services_.usage, *services_.clock, *services_.settings,
+        usageWindow_ = new UsageWindow(session_.usage(), *services_.clock, *services_.settings,
                                        *services_.messages);
         usageWindow_->setAttribute(Qt::WA_DeleteOnClose);
-        if (!historyMovedAside_.isEmpty())
-            usageWindow_->showMovedAside(historyMovedAside_);
+        if (!session_.historyMovedAside().isEmpty())
+            usageWindow_->showMovedAside(session_.historyMovedAside());
         if (QScreen* screen = this->screen()) {
             const QRect strip = frameGeometry();
             const QSize frame =
@@ -678,13 +628,7 @@ void frmMain::openUsageWindow() {
 }
 
 void frmMain::allowanceTimer_Timer() {
-    const AllowanceSettings allowance = readAllowanceSettings(*services_.settings);
-    if (allowance.quotaMb == 0)
-        return; // nothing to watch: the history is not read
-    const QDate today = services_.clock->today();
-    const AllowanceMark mark =
-        allowanceWatch_.check(usedInCycle(services_.usage, today, allowance.cycleDay), today);
-    tellAllowance(mark, services_.notifier, *services_.messages);
+    session_.checkAllowance();
 }
 
 QString frmMain::DefaultBrowser() {
@@ -692,7 +636,7 @@ QString frmMain::DefaultBrowser() {
 }
 
 void frmMain::showFields() {
-    const MeterFields& f = meter_.fields;
+    const MeterFields& f = session_.fields();
     setLabelText(Label9, f.Label9, true);
     const int label10Width = Label10->width();
     setLabelText(Label10, f.Label10, true);

@@ -1,16 +1,12 @@
 #pragma once
 
+#include "app/meter_session.h"
 #include "app/services.h"
 #include "calendar/date_window_opener.h"
 #include "calendar/hijri.h"
-#include "history/history_recorder.h"
-#include "history/allowance.h"
 #include "history/usage_window.h"
 #include "news/frmrss.h"
 #include "system/system_commands.h"
-#include "traffic/ip_helper.h"
-#include "traffic/totals_store.h"
-#include "traffic/traffic_meter.h"
 
 #include <QMainWindow>
 #include <QPixmap>
@@ -100,7 +96,7 @@ public:
     // How the program ends when the window closes; tests replace it.
     void setEndProgram(std::function<void()> endProgram) { endProgram_ = std::move(endProgram); }
 
-    const TrafficMeter& meter() const { return meter_; }
+    const TrafficMeter& meter() const { return session_.meter(); }
 
     // Controls on the window.
     QWidget* Picture2 = nullptr;
@@ -157,21 +153,13 @@ private:
     void showCountedInterfaces();
     void applySize(int widthPx);
     void openUsageWindow();
-    SavedTotals savedTotals() const;
-    void feedHistory();
 
     Services services_;
-    CIpHelper ipHelper_;
-    TrafficMeter meter_;
-    TotalsStore totals_;
-    std::unique_ptr<HistoryRecorder> history_;
+    MeterSession session_;
     SystemCommands commands_;
     DateWindowOpener dateWindows_;
     QPointer<frmrss> newsWindow_;
     QPointer<UsageWindow> usageWindow_;
-    // A damaged history moved aside at the start: the usage window says where to.
-    QString historyMovedAside_;
-    AllowanceWatch allowanceWatch_;
     int label2LeftTwips_ = 0;
     int slideOffset_ = 0;
     std::function<void()> endProgram_;

@@ -1,0 +1,101 @@
+#include "app/meter_session.h"
+
+#include "common/number_text.h"
+#include "history/notifier.h"
+#include "traffic/counting_rule.h"
+
+namespace tarvo {
+
+namespace {
+
+const QString kAppTitle = QStringLiteral("Tarvo");
+
+std::uint64_t bytes(const QString& total) {
+    return std::uint64_t(LeadingNumber(total));
+}
+
+} // namespace
+
+MeterSession::MeterSession(const Services& services)
+    : services_(services), ipHelper_(*services.interfaces),
+      meter_(ipHelper_, services.decimalSeparator),
+      totals_(services.dataDirectory, services.decimalSeparator),
+      history_(std::make_unique<HistoryRecorder>(nullptr)), allowanceWatch_(*services.settings),
+      usage_(services.usage) {}
+
+void MeterSession::start() {
+    std::optional<CountedRecord> record;
+    const SavedTotals saved = totals_.LoadTotals(&record);
+    ipHelper_.setStartRecord(record.value_or(CountedRecord{}), services_.bootId);
+    if (services_.openHistory) {
+        HistoryStore* store = services_.openHistory();
+        history_ = std::make_unique<HistoryRecorder>(store);
+        if (store)
+            historyMovedAside_ = store->movedAside();
+        // The usage window and the allowance read what the recorder writes.
+        if (store && !usage_)
+            usage_ = store;
+    }
+    history_->start(services_.clock->now(), bytes(saved.received), bytes(saved.sent),
+                    services_.bootId, services_.bootTime);
+    ipHelper_.setPatterns(splitPatterns(
+        services_.settings
+            ->value(kAppTitle, QStringLiteral("settings"), QStringLiteral("interfaces"), QString())
+            .toStdString()));
+    meter_.fields.Text1 = saved.received;
+    meter_.fields.Text2 = saved.sent;
+    meter_.firstSample = true;
+}
+
+void MeterSession::readRates() {
+    meter_.UpdateRates();
+    if (!ipHelper_.hasReading())
+        return;
+    const SavedTotals saved = savedTotals();
+    history_->feed(services_.clock->now(), bytes(saved.received) + ipHelper_.BytesReceived(),
+                   bytes(saved.sent) + ipHelper_.BytesSent(), ipHelper_.countedByLink(),
+                   ipHelper_.countedSinceLinkStart());
+}
+
+bool MeterSession::connectionStep() {
+    return meter_.Timer2Step(services_.connection->isConnected());
+}
+
+void MeterSession::saveOffline() {
+    totals_.SaveTotalsOffline(savedTotals(), ipHelper_.reading());
+}
+
+void MeterSession::save() {
+    totals_.Timer3_Timer(savedTotals(), ipHelper_.reading());
+    history_->tick(services_.clock->now());
+}
+
+void MeterSession::reset() {
+    // No counter is taken off any more: the readings grow by what the record took off.
+    const auto [received, sent] = ipHelper_.countFromBoot();
+    meter_.shiftBaselines(received, sent);
+    history_->reset(ipHelper_.BytesReceived() + received, ipHelper_.BytesSent() + sent);
+    MeterFields& f = meter_.fields;
+    f.lblRecv = f.lblSent = f.Text1 = f.Text2 = QStringLiteral("0");
+    totals_.writeResetLine();
+}
+
+void MeterSession::checkAllowance() {
+    const AllowanceSettings allowance = readAllowanceSettings(*services_.settings);
+    if (allowance.quotaMb == 0)
+        return; // nothing to watch: the history is not read
+    const QDate today = services_.clock->today();
+    const AllowanceMark mark =
+        allowanceWatch_.check(usedInCycle(usage_, today, allowance.cycleDay), today);
+    tellAllowance(mark, services_.notifier, *services_.messages);
+}
+
+void MeterSession::flush() {
+    history_->flush();
+}
+
+SavedTotals MeterSession::savedTotals() const {
+    return {meter_.fields.Text1, meter_.fields.Text2};
+}
+
+} // namespace tarvo

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "app/services.h"
+#include "history/allowance.h"
+#include "history/history_recorder.h"
+#include "traffic/ip_helper.h"
+#include "traffic/totals_store.h"
+#include "traffic/traffic_meter.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tarvo {
+
+// The meter's work behind the strip, without any widget: the counters, the rates and totals,
+// the totals file, the usage history and the allowance. The window calls it from its timers
+// and shows fields(); the order of the steps within a second lives here.
+class MeterSession {
+public:
+    explicit MeterSession(const Services& services);
+
+    // Once the instance lock is held: the totals and the same-boot record, the history brought
+    // level with the totals, the interface setting. The fields then hold the saved totals.
+    void start();
+
+    // Each second while connected: one reading, the rates and totals, the history fed.
+    void readRates();
+    // Each second: the minute average and the connection state; returns whether connected.
+    bool connectionStep();
+    // Offline: the totals saved at once.
+    void saveOffline();
+    // Each second: the totals file, then the history's minute once it is over, so that the
+    // history's mark never runs ahead of the totals file.
+    void save();
+    // The totals become the traffic since the computer started; the history keeps its own.
+    void reset();
+    // Once a minute: tells the user when the use of the monthly allowance passes a mark.
+    void checkAllowance();
+    // The clean stop: the pending minute into the history.
+    void flush();
+
+    const MeterFields& fields() const { return meter_.fields; }
+    const TrafficMeter& meter() const { return meter_; }
+    std::vector<std::string> countedNames() const { return ipHelper_.countedNames(); }
+    // The usage history the windows read; null when none is kept.
+    UsageSource* usage() const { return usage_; }
+    // A damaged history moved aside at the start: where to; empty otherwise.
+    const QString& historyMovedAside() const { return historyMovedAside_; }
+
+private:
+    SavedTotals savedTotals() const;
+
+    Services services_;
+    CIpHelper ipHelper_;
+    TrafficMeter meter_;
+    TotalsStore totals_;
+    std::unique_ptr<HistoryRecorder> history_;
+    AllowanceWatch allowanceWatch_;
+    UsageSource* usage_;
+    QString historyMovedAside_;
+};
+
+} // namespace tarvo
