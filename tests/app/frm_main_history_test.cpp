@@ -77,40 +77,6 @@ TEST(frmMainHistory, EachReadingFeedsTheHistoryWrittenOncePerMinuteAndAtTheEnd) 
     EXPECT_EQ(t.fileTotals(), (std::pair<std::uint64_t, std::uint64_t>{1024 + 3500, 2048 + 350}));
 }
 
-TEST(frmMainHistory, KilledWindowAndANewOneAgreeWithTheTotals) {
-    HistoryWindow t;
-    // The restart is in the same boot. Built, not assigned from a literal, which GCC 12
-    // misreads at -O3 as an overlapping copy.
-    t.fake.bootId = std::string(1, 'B');
-    t.load();
-    t.second(1000, 100);
-    t.fake.clock.time = t.fake.clock.time.addSecs(60);
-    t.second(2000, 200);
-    t.w.reset(); // killed: no clean stop
-    t.store.reset();
-    t.fake.table.set("eth0", 2600, 260); // no window: the counters move on
-    t.load();
-    t.second(2700, 270);
-    t.w->writeHistory();
-    const auto totals = t.fileTotals();
-    EXPECT_EQ(totals.first, 1024u + 2700u);
-    EXPECT_EQ(t.history().received, totals.first - 1024);
-    EXPECT_EQ(t.history().sent, totals.second - 2048);
-}
-
-TEST(frmMainHistory, ResetKeepsTheHistory) {
-    HistoryWindow t;
-    frmMain& w = t.load();
-    t.second(1000, 100);
-    t.fake.messages.answer = true;
-    w.zac->trigger();
-    EXPECT_EQ(t.history().received, 1000u);
-    t.second(1500, 150);
-    w.writeHistory();
-    EXPECT_EQ(t.history().received, 1500u);
-    EXPECT_EQ(t.fileTotals().first, 1500u); // the counters alone since the reset
-}
-
 TEST(frmMainHistory, WithoutHistoryTheMeterRunsAsBefore) {
     HistoryWindow t;
     Services s = t.fake.services();

@@ -1,0 +1,230 @@
+#include "app/meter_session.h"
+#include "common/number_text.h"
+#include "fakes.h"
+#include "traffic/totals_store.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+
+using namespace tarvo;
+
+namespace {
+
+QDateTime at(int h, int min, int s = 0) {
+    return QDateTime(QDate(2026, 12, 8), QTime(h, min, s));
+}
+
+using Bytes = std::pair<std::uint64_t, std::uint64_t>;
+
+// Runs of the meter's session over one data folder, as the strip drives it. Starting a new
+// run without stop() first is a kill of the previous one.
+struct Runs {
+    FakeServices fake;
+    std::unique_ptr<HistoryStore> store;
+    std::unique_ptr<MeterSession> session;
+
+    Runs() { fake.bootId.assign(1, 'B'); }
+    QString dir() const { return fake.dir.path(); }
+    MeterSession& start(const QDateTime& now, const QDateTime& linksUp = QDateTime()) {
+        session.reset();
+        store.reset();
+        fake.clock.time = now;
+        Services s = fake.services();
+        s.bootTime = linksUp;
+        s.openHistory = [this] {
+            store = std::make_unique<HistoryStore>(dir() + QStringLiteral("/history.sqlite"),
+                                                   HistoryStore::Mode::ReadWrite);
+            return store.get();
+        };
+        session = std::make_unique<MeterSession>(s);
+        session->start();
+        return *session;
+    }
+    // One second: the reading, then the save.
+    void second(const QDateTime& now) {
+        fake.clock.time = now;
+        session->readRates();
+        session->save();
+    }
+    void stop() { session->flush(); }
+    // The totals file as an earlier run in boot "B" left it.
+    void savedBefore(const SavedTotals& saved, std::vector<LinkCounters> links) {
+        ASSERT_TRUE(TotalsStore(DataDirectory(dir()), u'.')
+                        .Timer3_Timer(saved, {true, 0, 0, {"B", std::move(links)}}));
+    }
+    Bytes fileTotals() const {
+        const SavedTotals t = TotalsStore(DataDirectory(dir()), u'.').LoadTotals();
+        return {std::uint64_t(LeadingNumber(t.received)), std::uint64_t(LeadingNumber(t.sent))};
+    }
+    std::unique_ptr<HistoryStore> reader() const {
+        return std::make_unique<HistoryStore>(dir() + QStringLiteral("/history.sqlite"),
+                                              HistoryStore::Mode::ReadOnly);
+    }
+    Bytes historyTotals() const {
+        const UsageRow all = reader()->total(at(0, 0).addDays(-20), at(0, 0).addDays(3));
+        return {all.received, all.sent};
+    }
+};
+
+} // namespace
+
+TEST(MeterSession, TheFirstReadingGoesToItsMinutePerInterface) {
+    Runs t;
+    t.fake.table.link("eth0", 1500, 150, 2);
+    t.fake.table.link("wlan0", 300, 30, 3);
+    // The totals already hold eth0 up to 1000/100 in this boot; wlan0 is not recorded.
+    t.savedBefore({QStringLiteral("5000"), QStringLiteral("500")}, {{"eth0", 2, 1000, 100}});
+    t.start(at(9, 59, 59));
+    t.second(at(10, 0, 0));
+    t.stop();
+    const auto reader = t.reader();
+    HistoryStore& store = *reader;
+    const UsageRow minute = store.total(at(10, 0), at(10, 1));
+    EXPECT_EQ(minute.received, 500u + 300u);
+    EXPECT_EQ(minute.sent, 50u + 30u);
+    EXPECT_EQ(store.total(at(9, 0), at(10, 0)).received, 0u);
+    EXPECT_EQ(store.interfaces(), (QStringList{QStringLiteral("eth0"), QStringLiteral("wlan0")}));
+    EXPECT_EQ(t.fileTotals(), (Bytes{5800, 580}));
+}
+
+// A first start long after the links came up: what they carried before goes to the time they
+// came up, marked, and neither spikes the start's minute nor counts in a cycle begun since.
+// A link whose earlier count the totals file records adds only what came since, at the start.
+TEST(MeterSession, TrafficFromBeforeTheMeterRanGoesToWhenTheLinksCameUp) {
+    Runs t;
+    t.fake.table.link("eth0", 92700000, 1200000, 2);
+    t.fake.table.link("wlan0", 1500, 150, 3);
+    t.savedBefore({QStringLiteral("5000"), QStringLiteral("500")}, {{"wlan0", 3, 1000, 100}});
+    const QDateTime booted = at(10, 0).addDays(-9).addSecs(17);
+    t.start(at(10, 0), booted);
+    t.second(at(10, 0, 1));
+    t.fake.table.link("eth0", 92700100, 1200010, 2);
+    t.second(at(10, 0, 2));
+    t.stop();
+
+    const auto reader = t.reader();
+    HistoryStore& store = *reader;
+    const UsageRow atBoot = store.hours(booted.date())[booted.time().hour()];
+    EXPECT_EQ(atBoot.received, 92700000u);
+    EXPECT_EQ(atBoot.sent, 1200000u);
+    EXPECT_EQ(atBoot.beforeMeter, 92700000u + 1200000u);
+    const UsageRow start = store.hours(at(10, 0).date())[10];
+    EXPECT_EQ(start.received, 500u + 100u);
+    EXPECT_EQ(start.sent, 50u + 10u);
+    EXPECT_EQ(start.beforeMeter, 0u);
+    EXPECT_EQ(store.days(booted.date(), booted.date())[0].beforeMeter, atBoot.beforeMeter);
+    // A cycle that began after the links came up holds only the traffic since the start.
+    EXPECT_EQ(store.total(QDateTime(booted.date().addDays(1), QTime(0, 0)), at(23, 0)).received,
+              600u);
+    // The history still holds exactly what the totals grew by.
+    const auto [received, sent] = t.fileTotals();
+    EXPECT_EQ(t.historyTotals(), (Bytes{received - 5000, sent - 500}));
+}
+
+// Killed at any second, also between the reading and the save, or stopped cleanly: the
+// history always grows by what the totals grew by, and the totals hold every byte once.
+TEST(MeterSession, HistoryAndTotalsAgreeAcrossKillsAndCleanStops) {
+    Runs t;
+    t.fake.table.link("eth0", 0, 0, 2);
+    t.fake.table.link("wlan0", 0, 0, 3);
+    std::mt19937 random(12345);
+    std::uint64_t eth0In = 0, eth0Out = 0, wlanIn = 0, wlanOut = 0;
+    QDateTime now = at(8, 0, 0);
+    for (int runNo = 0; runNo < 12; ++runNo) {
+        t.start(now);
+        const int seconds = 30 + int(random() % 150);
+        for (int s = 0; s < seconds; ++s) {
+            now = now.addSecs(1);
+            eth0In += random() % 100000;
+            eth0Out += random() % 5000;
+            if (s % 3 == 0)
+                wlanIn += random() % 7000, wlanOut += random() % 700;
+            t.fake.table.link("eth0", eth0In, eth0Out, 2);
+            t.fake.table.link("wlan0", wlanIn, wlanOut, 3);
+            t.fake.clock.time = now;
+            t.session->readRates();
+            if (s == seconds - 1 && runNo % 3 == 1)
+                break; // killed between the reading and the save
+            t.session->save();
+        }
+        if (runNo % 3 == 2)
+            t.stop();
+        // Traffic while no meter runs: counted by the next run's first reading.
+        eth0In += 12345;
+        t.fake.table.link("eth0", eth0In, eth0Out, 2);
+        now = now.addSecs(7);
+    }
+    t.start(now);
+    t.second(now.addSecs(1));
+    t.stop();
+    const Bytes end = t.fileTotals();
+    EXPECT_EQ(t.historyTotals(), end);
+    EXPECT_EQ(end.first, eth0In + wlanIn);
+}
+
+// The reset: the totals become the traffic since the computer started, the history keeps what
+// it holds and follows the totals on, also across a kill right after the reset.
+TEST(MeterSession, AResetClearsTheTotalsNotTheHistoryAndBothGoOnTogether) {
+    for (const bool killedAtOnce : {false, true}) {
+        SCOPED_TRACE(killedAtOnce ? "killed right after the reset" : "a second after the reset");
+        Runs t;
+        t.fake.table.link("eth0", 1000, 100, 2);
+        t.start(at(8, 0));
+        t.second(at(8, 0, 1));
+        t.fake.table.link("eth0", 3000, 300, 2);
+        t.second(at(8, 0, 2));
+        t.session->reset();
+        EXPECT_EQ(t.session->fields().Text1, QStringLiteral("0"));
+        EXPECT_EQ(t.historyTotals().first, 3000u);
+        if (!killedAtOnce) {
+            t.fake.table.link("eth0", 3500, 350, 2);
+            t.second(at(8, 1, 3));
+            EXPECT_EQ(t.fileTotals().first, 3500u); // since the computer started
+        }
+        t.start(at(8, 2));
+        t.fake.table.link("eth0", 4000, 400, 2);
+        t.second(at(8, 2, 1));
+        t.stop();
+        EXPECT_EQ(t.fileTotals(), (Bytes{4000, 400}));
+        EXPECT_EQ(t.historyTotals(), (Bytes{4000, 400}));
+    }
+}
+
+TEST(MeterSession, AResetThatStopsTakingOffTheRecordAddsNoTraffic) {
+    Runs t;
+    t.fake.table.link("eth0", 1500, 150, 2);
+    t.savedBefore({QStringLiteral("9000"), QStringLiteral("900")}, {{"eth0", 2, 1000, 100}});
+    t.start(at(8, 0));
+    t.second(at(8, 0, 1)); // 500 and 50 beyond the record
+    t.session->reset();
+    t.fake.table.link("eth0", 1600, 160, 2);
+    t.second(at(8, 1, 1));
+    t.stop();
+    // The totals are the traffic since the computer started; the history only what passed,
+    // and the rate below 1 Kb: the last second's 100 bytes, not the 1000 no longer taken off.
+    EXPECT_EQ(t.fileTotals(), (Bytes{1600, 160}));
+    EXPECT_EQ(t.historyTotals(), (Bytes{600, 60}));
+    EXPECT_LT(LeadingNumber(t.session->fields().Label9.mid(5)), 1.0);
+}
+
+// Offline, no reading comes: the totals are saved at once, and the minute still goes into the
+// history when it is over.
+TEST(MeterSession, OfflineTheTotalsAreSavedAndTheMinuteStillWritten) {
+    Runs t;
+    t.fake.table.link("eth0", 1000, 100, 2);
+    t.start(at(8, 0));
+    t.second(at(8, 0, 1));
+    t.fake.table.link("eth0", 1700, 170, 2);
+    t.second(at(8, 0, 2));
+    t.fake.connection.connected = false;
+    EXPECT_FALSE(t.session->connectionStep());
+    t.session->saveOffline();
+    EXPECT_EQ(t.fileTotals(), (Bytes{1700, 170}));
+    t.fake.clock.time = at(8, 2);
+    t.session->save(); // no reading since: the ticks go on
+    EXPECT_EQ(t.historyTotals(), (Bytes{1700, 170}));
+    t.fake.connection.connected = true;
+    EXPECT_TRUE(t.session->connectionStep());
+}
