@@ -2,9 +2,9 @@
 
 #include "app/status_menu_bar.h"
 #include "app/strip_art.h"
-#include "app/twips.h"
 #include "calendar/hijri.h"
 #include "common/caption_fit.h"
+#include "common/form_layout.h"
 #include "common/number_text.h"
 #include "common/placement.h"
 #include "common/window_flags.h"
@@ -169,78 +169,59 @@ void frmMain::createControls() {
     Picture2->setPalette(white);
 
     const QColor navy(0, 0, 128), darkGrey(64, 64, 64), lightGrey(224, 224, 224);
-    auto label = [](QWidget* parent, const char* name, QRect rect, const QFont& font,
-                    const QString& text) {
-        auto* l = new QLabel(text, parent);
-        l->setObjectName(QString::fromLatin1(name));
-        l->setGeometry(rect);
-        l->setFont(font);
-        return l;
-    };
-    auto edit = [](QWidget* parent, const char* name, QRect rect) {
-        auto* e = new QLineEdit(parent);
-        e->setObjectName(QString::fromLatin1(name));
-        e->setGeometry(rect);
-        return e;
-    };
-    auto button = [](QWidget* parent, const char* name, QRect rect, const QFont& font,
-                     const QString& text) {
-        auto* b = new QPushButton(text, parent);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(rect);
-        b->setFont(font);
-        return b;
-    };
     const QString arial = QStringLiteral("Arial");
     const QString arabicTransparent = QStringLiteral("Arabic Transparent");
 
     // Below the strip: value holders the user never sees.
-    Text1 = edit(client, "Text1", twipsRect(240, 2280, 1575, 315));
-    Text2 = edit(client, "Text2", twipsRect(2160, 2280, 1695, 315));
-    Label3 = label(client, "Label3", twipsRect(960, 1560, 1575, 255),
-                   formFont(arabicTransparent, 12, true), QStringLiteral("KBإجماليات "));
+    Text1 = formControl<QLineEdit>(client, "Text1", {240, 2280, 1575, 315});
+    Text2 = formControl<QLineEdit>(client, "Text2", {2160, 2280, 1695, 315});
+    Label3 =
+        formControl<QLabel>(client, "Label3", {960, 1560, 1575, 255},
+                            formFont(arabicTransparent, 12, true), QStringLiteral("KBإجماليات "));
     setColours(Label3, navy);
     Label3->setAlignment(Qt::AlignCenter);
-    lblSent = label(client, "lblSent", twipsRect(2160, 1845, 1740, 270), formFont(arial, 9), {});
+    lblSent = formControl<QLabel>(client, "lblSent", {2160, 1845, 1740, 270}, formFont(arial, 9));
     setColours(lblSent, QColor(255, 255, 0), &darkGrey);
-    lblRecv = label(client, "lblRecv", twipsRect(120, 1845, 1740, 270), formFont(arial, 9), {});
+    lblRecv = formControl<QLabel>(client, "lblRecv", {120, 1845, 1740, 270}, formFont(arial, 9));
     setColours(lblRecv, QColor(255, 0, 0), &darkGrey);
     for (QWidget* hidden : std::initializer_list<QWidget*>{Text1, Text2, Label3, lblSent, lblRecv})
         hidden->hide();
 
     // The strip.
     const QFont rateFont = formFont(arial, 11.25, true);
-    Label9 =
-        label(Picture2, "Label9", twipsRect(120, 120, 480, 270), rateFont, QStringLiteral("0 Kb"));
+    Label9 = formControl<QLabel>(Picture2, "Label9", {120, 120, 480, 270}, rateFont,
+                                 QStringLiteral("0 Kb"));
     setColours(Label9, Qt::black);
     Label9->resize(Label9->sizeHint().expandedTo(captionNeeds(Label9)));
-    Label10 = label(Picture2, "Label10", twipsRect(3345, 120, 480, 270), rateFont,
-                    QStringLiteral("0 Kb"));
+    Label10 = formControl<QLabel>(Picture2, "Label10", {3345, 120, 480, 270}, rateFont,
+                                  QStringLiteral("0 Kb"));
     setColours(Label10, Qt::black);
     Label10->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label10->resize(Label10->sizeHint().expandedTo(captionNeeds(Label10)));
-    Label5 = label(Picture2, "Label5", twipsRect(1575, 360, 1215, 270), formFont(arial, 12, true),
-                   QStringLiteral("MBإجماليات"));
+    Label5 = formControl<QLabel>(Picture2, "Label5", {1575, 360, 1215, 270},
+                                 formFont(arial, 12, true), QStringLiteral("MBإجماليات"));
     setColours(Label5, QColor(255, 255, 128), &navy);
     Label5->setAlignment(Qt::AlignCenter);
-    Label2 = label(Picture2, "Label2", twipsRect(120, 450, 60, 285), formFont(arial, 12, true), {});
+    Label2 =
+        formControl<QLabel>(Picture2, "Label2", {120, 450, 60, 285}, formFont(arial, 12, true));
     setColours(Label2, QColor(128, 128, 128));
     const QFont totalFont = formFont(arial, 9.75, true);
-    Command2 = button(Picture2, "Command2", twipsRect(720, 720, 1390, 300), totalFont, {});
-    Command3 = button(Picture2, "Command3", twipsRect(2280, 720, 1390, 300), totalFont, {});
-    Text5 = edit(Picture2, "Text5", twipsRect(1080, 1080, 1215, 290));
-    Text5->setFont(formFont(arabicTransparent, 9.75, true));
-    Label6 = label(Picture2, "Label6", twipsRect(2400, 1120, 1095, 255), totalFont,
-                   QStringLiteral("متوسط السرعة"));
+    Command2 = formControl<QPushButton>(Picture2, "Command2", {720, 720, 1390, 300}, totalFont);
+    Command3 = formControl<QPushButton>(Picture2, "Command3", {2280, 720, 1390, 300}, totalFont);
+    Text5 = formControl<QLineEdit>(Picture2, "Text5", {1080, 1080, 1215, 290},
+                                   formFont(arabicTransparent, 9.75, true));
+    Label6 = formControl<QLabel>(Picture2, "Label6", {2400, 1120, 1095, 255}, totalFont,
+                                 QStringLiteral("متوسط السرعة"));
     setColours(Label6, Qt::black);
-    Label1 = label(Picture2, "Label1", twipsRect(120, 1200, 45, 225), formFont(arial, 9, true), {});
+    Label1 =
+        formControl<QLabel>(Picture2, "Label1", {120, 1200, 45, 225}, formFont(arial, 9, true));
     setColours(Label1, Qt::black);
-    Text4 = edit(Picture2, "Text4", twipsRect(3720, 480, 255, 315));
-    Text3 = edit(Picture2, "Text3", twipsRect(3720, 1080, 255, 315));
-    Label4 = label(Picture2, "Label4", twipsRect(1920, 1560, 1455, 255), font(),
-                   QStringLiteral("Label4"));
-    Command4 = button(Picture2, "Command4", twipsRect(3120, 360, 240, 275), rateFont,
-                      QStringLiteral("MBإجماليات"));
+    Text4 = formControl<QLineEdit>(Picture2, "Text4", {3720, 480, 255, 315});
+    Text3 = formControl<QLineEdit>(Picture2, "Text3", {3720, 1080, 255, 315});
+    Label4 = formControl<QLabel>(Picture2, "Label4", {1920, 1560, 1455, 255}, font(),
+                                 QStringLiteral("Label4"));
+    Command4 = formControl<QPushButton>(Picture2, "Command4", {3120, 360, 240, 275}, rateFont,
+                                        QStringLiteral("MBإجماليات"));
     setColours(Command4, Qt::black, &lightGrey);
     // Hidden first: captions may grow over the room of controls no one sees.
     for (QWidget* hidden : std::initializer_list<QWidget*>{Text4, Text3, Label4, Command4})

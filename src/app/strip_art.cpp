@@ -1,5 +1,7 @@
 #include "app/strip_art.h"
 
+#include "common/icon_canvas.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -32,14 +34,9 @@ QPixmap stripPicture() {
 }
 
 namespace {
-// The launcher's icon (data/org.tarvo.Tarvo.svg) drawn at one size: a rate dial over a
-// download and an upload arrow, on a 64-unit grid.
-QPixmap iconPixmap(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 64.0, size / 64.0);
+// The launcher's icon (data/org.tarvo.Tarvo.svg): a rate dial over a download and an upload
+// arrow, on a 64-unit grid.
+void paintIcon(QPainter& p) {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0x1d, 0x35, 0x57));
     p.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
@@ -71,15 +68,11 @@ QPixmap iconPixmap(int size) {
     p.setPen(pen("#f4a261", 3));
     p.drawLine(QPointF(46, 53), QPointF(46, 43));
     p.drawPolyline(QPolygonF{QPointF(41.5, 47.5), QPointF(46, 43), QPointF(50.5, 47.5)});
-    return pixmap;
 }
 } // namespace
 
 QIcon meterIcon() {
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 64})
-        icon.addPixmap(iconPixmap(size));
-    return icon;
+    return drawnIcon(64, paintIcon);
 }
 
 } // namespace tarvo

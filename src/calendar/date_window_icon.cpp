@@ -1,20 +1,16 @@
 #include "calendar/date_window_icon.h"
 
+#include "common/icon_canvas.h"
+
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
 
 namespace tarvo {
 
 namespace {
 
-QPixmap drawIcon(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 32.0, size / 32.0);
-
+// On a 32-unit grid.
+void paintIcon(QPainter& p) {
     // The leaf with its binding strip.
     p.setPen(QPen(QColor(60, 60, 60), 1.5));
     p.setBrush(Qt::white);
@@ -33,16 +29,12 @@ QPixmap drawIcon(int size) {
     bite.addEllipse(QPointF(18.5, 19.5), 5, 5);
     p.setBrush(QColor(0, 110, 70));
     p.drawPath(moon.subtracted(bite));
-    return pixmap;
 }
 
 } // namespace
 
 QIcon dateWindowIcon() {
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 64})
-        icon.addPixmap(drawIcon(size));
-    return icon;
+    return drawnIcon(32, paintIcon);
 }
 
 } // namespace tarvo

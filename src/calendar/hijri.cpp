@@ -8,6 +8,7 @@
 #include "calendar/month_calendar.h"
 #include "calendar/text_fit.h"
 #include "common/clock.h"
+#include "common/form_layout.h"
 #include "common/window_flags.h"
 
 #include <QButtonGroup>
@@ -21,35 +22,12 @@ namespace tarvo {
 
 namespace {
 
-// Geometry is given in twips; 15 twips make a pixel.
-int pixels(int twips) {
-    return qRound(twips / 15.0);
-}
-
-void place(QWidget* control, int left, int top, int width, int height) {
-    control->setGeometry(pixels(left), pixels(top), pixels(width), pixels(height));
-}
-
-QFont face(const QString& family, double points, bool bold) {
-    QFont font(family);
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
 QFont arial(double points, bool bold) {
-    return face(QStringLiteral("Arial"), points, bold);
+    return formFont(QStringLiteral("Arial"), points, bold);
 }
 
 QFont sansSerif() {
-    return face(QStringLiteral("MS Sans Serif"), 8.25, false);
-}
-
-template <typename Control> Control* make(QWidget* window, const char* name, const QFont& font) {
-    auto* control = new Control(window);
-    control->setObjectName(QLatin1String(name));
-    control->setFont(font);
-    return control;
+    return formFont(QStringLiteral("MS Sans Serif"), 8.25);
 }
 
 } // namespace
@@ -61,52 +39,40 @@ hijri::hijri(Clock& clock, std::function<void()> endProgram, QWidget* parent)
     setWindowTitle(
         QString::fromUtf16(u"\u062A\u0627\u0631\u064A\u062E \u0627\u0644\u064A\u0648\u0645"));
     setWindowIcon(dateWindowIcon());
-    setFont(face(QStringLiteral("Arabic Transparent"), 8.25, false));
+    setFont(formFont(QStringLiteral("Arabic Transparent"), 8.25));
     // Its own grey with black captions under any theme; the boxes keep the theme's colours.
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(224, 224, 224));
     pal.setColor(QPalette::WindowText, Qt::black);
     setPalette(pal);
     setAutoFillBackground(true);
-    setFixedSize(pixels(5295), pixels(2310));
+    setFixedSize(px(5295), px(2310));
     setWindowFlags(fixedSizeWindowFlags(windowFlags()));
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
 
-    Label1 = make<QLabel>(this, "Label1", sansSerif());
-    Label1->setText(QStringLiteral("Date Formate:  DD/MM/YYYY"));
-    place(Label1, 3240, 1800, 255, 255);
+    Label1 = formControl<QLabel>(this, "Label1", {3240, 1800, 255, 255}, sansSerif(),
+                                 QStringLiteral("Date Formate:  DD/MM/YYYY"));
 
-    Calendar1 = new MonthCalendar(this);
-    Calendar1->setObjectName(QStringLiteral("Calendar1"));
-    place(Calendar1, 2640, 120, 2535, 2055);
+    Calendar1 = formControl<MonthCalendar>(this, "Calendar1", {2640, 120, 2535, 2055});
 
-    Text4 = make<QLineEdit>(this, "Text4", arial(12, true));
-    place(Text4, 360, 360, 1815, 405);
-    Text5 = make<QLineEdit>(this, "Text5", arial(12, true));
-    place(Text5, 120, 1080, 2295, 360);
-    Text3 = make<QLineEdit>(this, "Text3", arial(11.25, true));
-    place(Text3, 120, 1560, 2295, 360);
+    Text4 = formControl<QLineEdit>(this, "Text4", {360, 360, 1815, 405}, arial(12, true));
+    Text5 = formControl<QLineEdit>(this, "Text5", {120, 1080, 2295, 360}, arial(12, true));
+    Text3 = formControl<QLineEdit>(this, "Text3", {120, 1560, 2295, 360}, arial(11.25, true));
     // Today's date is shown, not asked for.
     for (QLineEdit* line : {Text4, Text5, Text3})
         line->setReadOnly(true);
 
-    Text1 = make<QLineEdit>(this, "Text1", arial(9.75, true));
-    place(Text1, 480, 2280, 300, 360);
-    Text2 = make<QLineEdit>(this, "Text2", sansSerif());
-    place(Text2, 840, 2280, 1455, 285);
-    Command1 = make<QPushButton>(this, "Command1", sansSerif());
-    Command1->setText(QStringLiteral("Convert Now"));
-    place(Command1, 0, 2280, 1215, 375);
-    Command2 = make<QPushButton>(this, "Command2", sansSerif());
-    Command2->setText(QStringLiteral("Exit"));
-    place(Command2, 1920, 2280, 1095, 375);
-    Option1 = make<QRadioButton>(this, "Option1", sansSerif());
-    Option1->setText(QStringLiteral("Hajri To Greg"));
-    place(Option1, 480, 2400, 1335, 255);
-    Option2 = make<QRadioButton>(this, "Option2", sansSerif());
-    Option2->setText(QStringLiteral("Greg To Hjri"));
-    place(Option2, 2160, 2280, 1335, 255);
+    Text1 = formControl<QLineEdit>(this, "Text1", {480, 2280, 300, 360}, arial(9.75, true));
+    Text2 = formControl<QLineEdit>(this, "Text2", {840, 2280, 1455, 285}, sansSerif());
+    Command1 = formControl<QPushButton>(this, "Command1", {0, 2280, 1215, 375}, sansSerif(),
+                                        QStringLiteral("Convert Now"));
+    Command2 = formControl<QPushButton>(this, "Command2", {1920, 2280, 1095, 375}, sansSerif(),
+                                        QStringLiteral("Exit"));
+    Option1 = formControl<QRadioButton>(this, "Option1", {480, 2400, 1335, 255}, sansSerif(),
+                                        QStringLiteral("Hajri To Greg"));
+    Option2 = formControl<QRadioButton>(this, "Option2", {2160, 2280, 1335, 255}, sansSerif(),
+                                        QStringLiteral("Greg To Hjri"));
 
     auto* direction = new QButtonGroup(this);
     direction->addButton(Option1);

@@ -2,6 +2,7 @@
 
 #include "common/code_pages.h"
 #include "html_entities.h"
+#include "xml_rules.h"
 
 #include <QString>
 #include <QStringDecoder>
@@ -180,10 +181,6 @@ std::optional<QByteArray> decodeThroughQt(const QByteArray& bytes, const QByteAr
     return text.toUtf8();
 }
 
-bool isNameChar(QChar c) {
-    return c.isLetterOrNumber() || c == u'_' || c == u'-' || c == u'.' || c == u':' || c == u'#';
-}
-
 class Preparer {
 public:
     Preparer(QStringView in, int maxAttributesPerTag)
@@ -217,11 +214,8 @@ private:
 
     // The declaration names the encoding the text was decoded from; the output is UTF-8.
     void skipXmlDeclaration() {
-        if (in_.startsWith(u"<?xml") && in_.size() > 5 && in_[5].isSpace()) {
-            const qsizetype end = in_.indexOf(u"?>");
-            if (end >= 0)
-                pos_ = end + 2;
-        }
+        if (const std::optional<qsizetype> end = xmlDeclarationEnd(in_))
+            pos_ = *end;
     }
 
     // Copies everything up to and including the terminator, untouched. The terminator is
@@ -306,14 +300,10 @@ private:
     }
 
     bool entity() {
-        qsizetype end = pos_ + 1;
-        while (end < in_.size() && end - pos_ <= 32 && isNameChar(in_[end]))
-            ++end;
+        const qsizetype end = referenceNameEnd(in_, pos_);
         if (end < in_.size() && in_[end] == u';') {
             const QStringView name = in_.sliced(pos_ + 1, end - pos_ - 1);
-            const bool predefined = name == u"amp" || name == u"lt" || name == u"gt" ||
-                                    name == u"quot" || name == u"apos";
-            if (!predefined) {
+            if (!predefinedEntity(name)) {
                 if (const auto code = htmlEntityCodePoint(name)) {
                     out_ += QStringLiteral("&#%1;").arg(uint(*code));
                     pos_ = end + 1;
@@ -327,41 +317,12 @@ private:
         return true;
     }
 
-    // <!DOCTYPE name ExternalID? [ internal subset ]? >, dropped whole.
     bool skipDoctype() {
-        qsizetype i = pos_ + 9;
-        bool inSubset = false;
-        while (i < in_.size()) {
-            const QChar c = in_[i];
-            if (c == u'"' || c == u'\'') {
-                const qsizetype close = in_.indexOf(c, i + 1);
-                if (close < 0)
-                    return false;
-                i = close + 1;
-            } else if (inSubset && in_.sliced(i).startsWith(u"<!--")) {
-                const qsizetype close = in_.indexOf(u"-->", i + 4);
-                if (close < 0)
-                    return false;
-                i = close + 3;
-            } else if (inSubset && in_.sliced(i).startsWith(u"<?")) {
-                const qsizetype close = in_.indexOf(u"?>", i + 2);
-                if (close < 0)
-                    return false;
-                i = close + 2;
-            } else if (c == u'[' && !inSubset) {
-                inSubset = true;
-                ++i;
-            } else if (c == u']' && inSubset) {
-                inSubset = false;
-                ++i;
-            } else if (c == u'>' && !inSubset) {
-                pos_ = i + 1;
-                return true;
-            } else {
-                ++i;
-            }
-        }
-        return false;
+        const std::optional<qsizetype> end = doctypeEnd(in_, pos_);
+        if (!end)
+            return false;
+        pos_ = *end;
+        return true;
     }
 
     QStringView in_;

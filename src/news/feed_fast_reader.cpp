@@ -1,6 +1,7 @@
 #include "feed_fast_reader.h"
 
 #include "html_entities.h"
+#include "xml_rules.h"
 
 #include <QString>
 
@@ -47,11 +48,6 @@ bool isBlank(char c) {
 bool isXmlChar(char32_t c) {
     return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
            (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
-}
-
-// A reference name as the entity rewriting reads it: letters, digits and "_-.:#".
-bool isReferenceNameChar(char c) {
-    return isNamePart(c) || c == ':' || c == '#';
 }
 
 int decimalDigits(char32_t value) {
@@ -124,6 +120,8 @@ private:
         return false;
     }
 
+    std::string_view rest() const { return std::string_view(p_, size_t(end_ - p_)); }
+
     bool startsWith(std::string_view s) const {
         return size_t(end_ - p_) >= s.size() && std::memcmp(p_, s.data(), s.size()) == 0;
     }
@@ -145,14 +143,9 @@ private:
     // The declaration names the encoding the text was decoded from: dropped unread, as the
     // full reader's preparation drops it.
     void skipDeclaration() {
-        if (!startsWith("<?xml") || end_ - p_ <= 5)
-            return;
-        const char c = p_[5];
-        if (!isBlank(c) && c != '\v' && c != '\f')
-            return;
-        if (const char* close = find("?>", p_)) {
-            preparedSize_ -= close + 2 - p_;
-            p_ = close + 2;
+        if (const std::optional<qsizetype> end = xmlDeclarationEnd(rest())) {
+            preparedSize_ -= *end;
+            p_ += *end;
         }
     }
 
@@ -240,21 +233,15 @@ private:
     // character goes to out when there is one to collect into.
     bool reference(QString* out) {
         const char* start = p_ + 1;
-        const char* q = start;
-        while (q < end_ && q - p_ <= 32 && isReferenceNameChar(*q))
-            ++q;
+        const char* q = p_ + referenceNameEnd(rest(), 0);
         if (q >= end_ || *q != ';' || q == start)
             return unsure(); // other characters, a name too long, or none: not ours to judge
         const std::string_view name(start, size_t(q - start));
         char32_t code = 0;
-        static constexpr std::pair<std::string_view, char> predefined[] = {
-            {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}};
         bool found = false;
-        for (const auto& [n, c] : predefined) {
-            if (name == n) {
-                code = char32_t(c);
-                found = true;
-            }
+        if (const std::optional<char> c = predefinedEntity(name)) {
+            code = char32_t(*c);
+            found = true;
         }
         if (!found && name[0] == '#') {
             const bool hex = name.size() > 1 && name[1] == 'x';
@@ -533,44 +520,14 @@ private:
         return builder_.characters(collected) || refuse();
     }
 
-    // <!DOCTYPE name ExternalID? [ internal subset ]? >, dropped whole as the full reader's
-    // preparation drops it.
+    // The document type declaration, dropped whole as the full reader's preparation drops it.
     bool doctype() {
-        const char* q = p_ + 9;
-        bool inSubset = false;
-        while (q < end_) {
-            const char c = *q;
-            const std::string_view rest(q, size_t(end_ - q));
-            if (c == '"' || c == '\'') {
-                const void* close = std::memchr(q + 1, c, size_t(end_ - q - 1));
-                if (!close)
-                    return unsure();
-                q = static_cast<const char*>(close) + 1;
-            } else if (inSubset && rest.substr(0, 4) == "<!--") {
-                const char* close = find("-->", q + 4);
-                if (!close)
-                    return unsure();
-                q = close + 3;
-            } else if (inSubset && rest.substr(0, 2) == "<?") {
-                const char* close = find("?>", q + 2);
-                if (!close)
-                    return unsure();
-                q = close + 2;
-            } else if (c == '[' && !inSubset) {
-                inSubset = true;
-                ++q;
-            } else if (c == ']' && inSubset) {
-                inSubset = false;
-                ++q;
-            } else if (c == '>' && !inSubset) {
-                preparedSize_ -= q + 1 - p_;
-                p_ = q + 1;
-                return true;
-            } else {
-                ++q;
-            }
-        }
-        return unsure();
+        const std::optional<qsizetype> end = doctypeEnd(rest(), 0);
+        if (!end)
+            return unsure();
+        preparedSize_ -= *end;
+        p_ += *end;
+        return true;
     }
 
     const char* p_;

@@ -3,6 +3,7 @@
 #include "news_icon.h"
 
 #include "common/caption_fit.h"
+#include "common/form_layout.h"
 #include "common/window_flags.h"
 
 #include <QComboBox>
@@ -15,20 +16,11 @@
 #include <QShortcut>
 #include <QStyledItemDelegate>
 
-#include <cmath>
 #include <utility>
 
 namespace tarvo {
 
 namespace {
-
-int px(int twips) {
-    return int(std::lround(twips / 15.0));
-}
-
-QRect twipsRect(int left, int top, int width, int height) {
-    return QRect(px(left), px(top), px(width), px(height));
-}
 
 // The heights are those of the whole window; this much of them is title bar and border.
 constexpr int frameTwips = 450;
@@ -36,25 +28,14 @@ constexpr int frameTwips = 450;
 // Arabic glyphs come from the first listed family that has them; where Arial itself has
 // none (its metric twin on Linux), a compact Arabic face keeps captions inside their boxes.
 QFont captionFont(const QString& family, qreal points) {
-    QFont font;
+    QFont font = formFont(family, points, true);
     font.setFamilies({family, QStringLiteral("Arial"), QStringLiteral("Noto Sans Arabic"),
                       QStringLiteral("Noto Naskh Arabic")});
-    font.setPointSizeF(points);
-    font.setBold(true);
     return font;
 }
 
 QFont arial(qreal points) {
     return captionFont(QStringLiteral("Arial"), points);
-}
-
-template <typename W>
-W* place(QWidget* parent, const char* name, QRect geometry, const QFont& font) {
-    auto* widget = new W(parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(geometry);
-    widget->setFont(font);
-    return widget;
 }
 
 // The headline as it came from the feed, beside the text shown for it.
@@ -112,37 +93,37 @@ frmrss::~frmrss() {
 }
 
 void frmrss::buildControls() {
-    Label1_0 = place<QLabel>(this, "Label1_0", twipsRect(6600, 240, 645, 285), arial(12));
-    Label1_0->setText(QStringLiteral("العنوان"));
+    Label1_0 = formControl<QLabel>(this, "Label1_0", {6600, 240, 645, 285}, arial(12),
+                                   QStringLiteral("العنوان"));
 
-    co1 = place<QComboBox>(this, "co1", twipsRect(2880, 210, 3615, 345), arial(9));
+    co1 = formControl<QComboBox>(this, "co1", {2880, 210, 3615, 345}, arial(9));
     co1->setEditable(true);
     // The selector holds exactly the file's lines: Enter must not add what was typed.
     co1->setInsertPolicy(QComboBox::NoInsert);
     co1->setMaxVisibleItems(20);
     connect(co1, &QComboBox::activated, this, [this] { co1_Click(); });
 
-    Command2 = place<QPushButton>(this, "Command2", twipsRect(2040, 240, 735, 255), arial(9.75));
-    Command2->setText(QStringLiteral("عرض"));
+    Command2 = formControl<QPushButton>(this, "Command2", {2040, 240, 735, 255}, arial(9.75),
+                                        QStringLiteral("عرض"));
     connect(Command2, &QPushButton::clicked, this, &frmrss::Command2_Click);
 
-    Command6 = place<QPushButton>(this, "Command6", twipsRect(1080, 240, 855, 255), arial(9.75));
-    Command6->setText(QStringLiteral("إلغاء"));
+    Command6 = formControl<QPushButton>(this, "Command6", {1080, 240, 855, 255}, arial(9.75),
+                                        QStringLiteral("إلغاء"));
     connect(Command6, &QPushButton::clicked, this, &frmrss::Command6_Click);
 
-    Command3 = place<QPushButton>(this, "Command3", twipsRect(240, 240, 735, 255), arial(9.75));
-    Command3->setText(QStringLiteral("جديد"));
+    Command3 = formControl<QPushButton>(this, "Command3", {240, 240, 735, 255}, arial(9.75),
+                                        QStringLiteral("جديد"));
     connect(Command3, &QPushButton::clicked, this, &frmrss::Command3_Click);
 
-    txtFeed = place<QLineEdit>(this, "txtFeed", twipsRect(1080, 720, 2040, 330), arial(9.75));
+    txtFeed = formControl<QLineEdit>(this, "txtFeed", {1080, 720, 2040, 330}, arial(9.75));
 
-    opt1 = place<QRadioButton>(this, "opt1", twipsRect(3360, 720, 975, 375), arial(9.75));
-    opt1->setText(QStringLiteral("RTL"));
-    opt2 = place<QRadioButton>(this, "opt2", twipsRect(4200, 720, 975, 375), arial(9.75));
-    opt2->setText(QStringLiteral("LTR"));
+    opt1 = formControl<QRadioButton>(this, "opt1", {3360, 720, 975, 375}, arial(9.75),
+                                     QStringLiteral("RTL"));
+    opt2 = formControl<QRadioButton>(this, "opt2", {4200, 720, 975, 375}, arial(9.75),
+                                     QStringLiteral("LTR"));
 
-    List1 = place<QListWidget>(this, "List1", twipsRect(120, 1200, 7215, 2340),
-                               captionFont(QStringLiteral("Arabic Transparent"), 9.75));
+    List1 = formControl<QListWidget>(this, "List1", {120, 1200, 7215, 2340},
+                                     captionFont(QStringLiteral("Arabic Transparent"), 9.75));
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setItemDelegate(headlines_ = new HeadlineDelegate(List1));
     List1->viewport()->installEventFilter(this);
@@ -154,28 +135,28 @@ void frmrss::buildControls() {
         List1_Click(List1->row(item));
     });
 
-    txtURL = place<QLineEdit>(this, "txtURL", twipsRect(6960, 720, 360, 330), arial(9.75));
+    txtURL = formControl<QLineEdit>(this, "txtURL", {6960, 720, 360, 330}, arial(9.75));
     txtURL->hide();
-    List2 = place<QListWidget>(this, "List2", twipsRect(240, 720, 375, 270), arial(9.75));
+    List2 = formControl<QListWidget>(this, "List2", {240, 720, 375, 270}, arial(9.75));
     List2->hide();
-    Text3 = place<QLineEdit>(this, "Text3", twipsRect(6240, 720, 375, 285), arial(9.75));
+    Text3 = formControl<QLineEdit>(this, "Text3", {6240, 720, 375, 285}, arial(9.75));
     Text3->hide();
 
-    Label2 = place<QLabel>(this, "Label2", twipsRect(480, 3720, 2175, 255), arial(9));
-    Label2->setText(QStringLiteral("مثال: الأهرام الصفحة الأولى"));
-    Text1 = place<QLineEdit>(this, "Text1", twipsRect(2760, 3720, 2175, 285), arial(9.75));
-    Label1_3 = place<QLabel>(this, "Label1_3", twipsRect(5040, 3720, 645, 285), arial(11.25));
-    Label1_3->setText(QStringLiteral("العنوان"));
-    Command4 = place<QPushButton>(this, "Command4", twipsRect(6120, 3720, 735, 360), arial(12));
-    Command4->setText(QStringLiteral("حفظ"));
+    Label2 = formControl<QLabel>(this, "Label2", {480, 3720, 2175, 255}, arial(9),
+                                 QStringLiteral("مثال: الأهرام الصفحة الأولى"));
+    Text1 = formControl<QLineEdit>(this, "Text1", {2760, 3720, 2175, 285}, arial(9.75));
+    Label1_3 = formControl<QLabel>(this, "Label1_3", {5040, 3720, 645, 285}, arial(11.25),
+                                   QStringLiteral("العنوان"));
+    Command4 = formControl<QPushButton>(this, "Command4", {6120, 3720, 735, 360}, arial(12),
+                                        QStringLiteral("حفظ"));
     connect(Command4, &QPushButton::clicked, this, &frmrss::Command4_Click);
-    Command5 = place<QPushButton>(this, "Command5", twipsRect(6960, 3760, 375, 265), arial(11.25));
-    Command5->setText(QStringLiteral("^"));
+    Command5 = formControl<QPushButton>(this, "Command5", {6960, 3760, 375, 265}, arial(11.25),
+                                        QStringLiteral("^"));
     connect(Command5, &QPushButton::clicked, this, &frmrss::Command5_Click);
-    Text2 = place<QLineEdit>(this, "Text2", twipsRect(480, 4080, 4455, 285), arial(9.75));
-    Text2->setText(QStringLiteral("http://"));
-    Label1_4 = place<QLabel>(this, "Label1_4", twipsRect(5040, 4080, 885, 285), arial(11.25));
-    Label1_4->setText(QStringLiteral("RSS رابط"));
+    Text2 = formControl<QLineEdit>(this, "Text2", {480, 4080, 4455, 285}, arial(9.75),
+                                   QStringLiteral("http://"));
+    Label1_4 = formControl<QLabel>(this, "Label1_4", {5040, 4080, 885, 285}, arial(11.25),
+                                   QStringLiteral("RSS رابط"));
 
     for (QWidget* caption : std::initializer_list<QWidget*>{Label1_0, Label1_3, Label1_4, Label2,
                                                             Command4, Command5, opt1, opt2})

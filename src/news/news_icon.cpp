@@ -1,20 +1,16 @@
 #include "news_icon.h"
 
+#include "common/icon_canvas.h"
+
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
 
 namespace tarvo {
 
 namespace {
 
-QPixmap drawIcon(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(size / 32.0, size / 32.0);
-
+// On a 32-unit grid.
+void paintIcon(QPainter& p) {
     // The page, with a folded corner.
     QPainterPath page;
     page.moveTo(5, 3);
@@ -44,16 +40,12 @@ QPixmap drawIcon(int size) {
     p.setPen(QPen(orange, 2.2, Qt::SolidLine, Qt::RoundCap));
     p.drawArc(QRectF(4, 18, 14, 14), 0 * 16, 90 * 16);
     p.drawArc(QRectF(-1, 13, 24, 24), 0 * 16, 90 * 16);
-    return pixmap;
 }
 
 } // namespace
 
 QIcon newsReaderIcon() {
-    QIcon icon;
-    for (int size : {16, 24, 32, 48})
-        icon.addPixmap(drawIcon(size));
-    return icon;
+    return drawnIcon(32, paintIcon);
 }
 
 } // namespace tarvo

@@ -1,6 +1,6 @@
 #include "app/frm_main.h"
-#include "app/twips.h"
 #include "common/caption_fit.h"
+#include "common/form_layout.h"
 #include "fakes.h"
 #include "support/drawn_ink.h"
 #include "support/temp_dir.h"
