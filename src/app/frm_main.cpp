@@ -107,6 +107,13 @@ void setLabelText(QLabel* label, const QString& text, bool autoSize) {
         label->resize(label->sizeHint().expandedTo(captionNeeds(label)));
 }
 
+// Shown, above the others and with the keyboard.
+void present(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 void setFieldText(QLineEdit* edit, const QString& text) {
     if (edit->text() != text)
         edit->setText(text);
@@ -544,9 +551,7 @@ void frmMain::rss_Click() {
             }
         }
     }
-    newsWindow_->show();
-    newsWindow_->raise();
-    newsWindow_->activateWindow();
+    present(newsWindow_);
 }
 
 void frmMain::hotus_Click() {
@@ -561,9 +566,7 @@ void frmMain::exit_Click() {
 void frmMain::bringToFront() {
     // Minimised by "خروج" or "تصغير", or only covered: starting the program again shows it.
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    show();
-    raise();
-    activateWindow();
+    present(this);
 }
 
 void frmMain::mino_Click() {
@@ -603,9 +606,7 @@ void frmMain::openUsageWindow() {
                                              strip, area, others));
         }
     }
-    usageWindow_->show();
-    usageWindow_->raise();
-    usageWindow_->activateWindow();
+    present(usageWindow_);
 }
 
 void frmMain::allowanceTimer_Timer() {

@@ -76,7 +76,7 @@ std::optional<RegistryValue> DesktopRegistry::enumValue(RegistryKey key, quint32
     if (found == open_.constEnd() || index >= quint32(found->values.size()))
         return std::nullopt;
     const RegistryValue& value = found->values.at(qsizetype(index));
-    if (value.name.size() >= nameBufferLength || value.data.size() > dataBufferLength)
+    if (!fitsBuffers(value, nameBufferLength, dataBufferLength))
         return std::nullopt;
     return value;
 }

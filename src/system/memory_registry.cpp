@@ -59,7 +59,7 @@ std::optional<RegistryValue> MemoryRegistry::enumValue(RegistryKey key, quint32 
     if (!entry || index >= quint32(entry->values.size()))
         return std::nullopt;
     const RegistryValue& value = entry->values.at(qsizetype(index));
-    if (value.name.size() >= nameBufferLength || value.data.size() > dataBufferLength)
+    if (!fitsBuffers(value, nameBufferLength, dataBufferLength))
         return std::nullopt;
     return value;
 }

@@ -38,6 +38,11 @@ struct RegistryValue {
     QByteArray data;
 };
 
+// Whether a value fits the caller's buffers: the name with its terminating null, the data.
+inline bool fitsBuffers(const RegistryValue& value, int nameBufferLength, int dataBufferLength) {
+    return value.name.size() < nameBufferLength && value.data.size() <= dataBufferLength;
+}
+
 // The registry operations the program uses. Key paths are relative to a root, separated by
 // backslashes, and compare without regard to case.
 class Registry {

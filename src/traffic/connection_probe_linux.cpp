@@ -42,26 +42,19 @@ bool RouteConnectionProbe::interfaceUsable(const std::string& name) {
     return true;
 }
 
-bool RouteConnectionProbe::hasIpv4Default() {
-    if (!route_.read(text_))
+bool RouteConnectionProbe::hasDefault(KernelFile& table,
+                                      std::vector<std::string> (*defaults)(std::string_view)) {
+    if (!table.read(text_))
         return false;
-    for (const std::string& name : ipv4DefaultRouteInterfaces(text_))
-        if (interfaceUsable(name))
-            return true;
-    return false;
-}
-
-bool RouteConnectionProbe::hasIpv6Default() {
-    if (!ipv6Route_.read(text_))
-        return false;
-    for (const std::string& name : ipv6DefaultRouteInterfaces(text_))
+    for (const std::string& name : defaults(text_))
         if (interfaceUsable(name))
             return true;
     return false;
 }
 
 bool RouteConnectionProbe::isConnected() {
-    return hasIpv4Default() || hasIpv6Default();
+    return hasDefault(route_, ipv4DefaultRouteInterfaces) ||
+           hasDefault(ipv6Route_, ipv6DefaultRouteInterfaces);
 }
 
 } // namespace tarvo

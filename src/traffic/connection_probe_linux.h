@@ -5,7 +5,9 @@
 #include "traffic/kernel_file.h"
 
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace tarvo {
 
@@ -19,8 +21,8 @@ public:
 
 private:
     bool interfaceUsable(const std::string& name);
-    bool hasIpv4Default();
-    bool hasIpv6Default();
+    // A default route in the table that the parser reads, through an interface fit to carry it.
+    bool hasDefault(KernelFile& table, std::vector<std::string> (*defaults)(std::string_view));
 
     struct Link {
         KernelFile flags;
