@@ -1,6 +1,7 @@
 #include "common/number_text.h"
 #include "history/history_recorder.h"
 #include "traffic/fake_if_table.h"
+#include "traffic/ip_helper.h"
 #include "traffic/totals_store.h"
 
 #include <QSqlDatabase>
