@@ -16,7 +16,7 @@ done
 scripts/setup.sh test >/dev/null
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -g -O1"
 cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="$flags" \
+  -DCMAKE_BUILD_TYPE=Debug -DTARVO_WERROR=ON -DCMAKE_CXX_FLAGS="$flags" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
   -DTARVO_BUILD_TESTS=OFF -DTARVO_BUILD_BENCH=OFF -DTARVO_BUILD_FUZZ=ON >/dev/null
 targets=${*:-$(sed -n 's/^tarvo_fuzz_target(\(fuzz_[a-z_]*\).*/\1/p' tests/fuzz/CMakeLists.txt)}

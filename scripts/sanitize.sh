@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh test >/dev/null
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug \
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTARVO_WERROR=ON \
   -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -O1" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" -DTARVO_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j2

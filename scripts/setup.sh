@@ -38,6 +38,7 @@ if ((${#missing[@]})); then
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+# Warnings are errors where the tests are built, not in a build only to run the program.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVO_WERROR=$with_tests \
   -DTARVO_BUILD_TESTS=$with_tests -DTARVO_BUILD_BENCH=$with_tests >/dev/null
 cmake --build build -j2

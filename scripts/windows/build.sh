@@ -41,7 +41,7 @@ version=$(sed -n 's/^project(Tarvo VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 prefixes="$deps/qt6-mingw;$deps/icu72-mingw64"
 cmake -S . -B "$build/obj" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DTARVO_WINDOWS_PREFIXES="$prefixes" -DCMAKE_PREFIX_PATH="$prefixes" \
-  -DICU_ROOT="$deps/icu72-mingw64" -DCMAKE_BUILD_TYPE=Release \
+  -DICU_ROOT="$deps/icu72-mingw64" -DCMAKE_BUILD_TYPE=Release -DTARVO_WERROR=ON \
   -DCMAKE_CROSSCOMPILING_EMULATOR="$root/scripts/windows/wine-run.sh" \
   -DTARVO_BUILD_TESTS=ON -DTARVO_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build/obj" -j2

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "history/history_store.h"
-#include "traffic/ip_helper.h"
+#include "traffic/link_count.h"
 
 #include <QDateTime>
 

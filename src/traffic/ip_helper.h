@@ -2,21 +2,13 @@
 
 #include "traffic/counted_record.h"
 #include "traffic/if_table.h"
+#include "traffic/link_count.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace tarvo {
-
-// Traffic one interface carried as counted by this run.
-struct LinkCount {
-    std::string name;
-    std::uint64_t in = 0;
-    std::uint64_t out = 0;
-
-    bool operator==(const LinkCount&) const = default;
-};
 
 // Turns the interface table into all bytes received and sent by the computer, each byte
 // counted once where it leaves or enters the computer (see chooseCounted). The sums never
