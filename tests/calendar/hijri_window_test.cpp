@@ -2,9 +2,9 @@
 #include "calendar/hijri.h"
 #include "calendar/month_calendar.h"
 #include "calendar/text_fit.h"
-#include "common/clock.h"
 
 #include "code_points.h"
+#include "support/fakes.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -22,13 +22,6 @@
 namespace tarvo {
 namespace {
 
-class FakeClock final : public Clock {
-public:
-    QDateTime current;
-    QDateTime now() const override { return current; }
-    void sleepMs(int) override {}
-};
-
 const QString friday = cp({0x0627, 0x0644, 0x062C, 0x0645, 0x0639, 0x0629});
 const QString april = cp({0x0625, 0x0628, 0x0631, 0x064A, 0x0644});
 const QString rajab = cp({0x0631, 0x062C, 0x0628});
@@ -38,7 +31,7 @@ const QString hijriEra = cp({0x0647, 0x0640, 0x0020});
 class HijriWindow : public ::testing::Test {
 protected:
     HijriWindow() {
-        clock.current = QDateTime(QDate(2017, 4, 7), QTime(23, 59, 30));
+        clock.time = QDateTime(QDate(2017, 4, 7), QTime(23, 59, 30));
         window = std::make_unique<hijri>(clock, [this] { ++endings; });
     }
 
@@ -65,7 +58,7 @@ TEST_F(HijriWindow, ShowsTodayOnAFriday) {
 
 // The stand-in Arabic faces run wider than the window's own; a long line must still show whole.
 TEST_F(HijriWindow, ShowsALongDateLineWhole) {
-    clock.current = QDateTime(QDate(2024, 12, 15), QTime(12, 0));
+    clock.time = QDateTime(QDate(2024, 12, 15), QTime(12, 0));
     window->Form_Load();
     const QString jumadaAlAkhira = cp({0x062C, 0x0645, 0x0627, 0x062F, 0x0649, 0x0020, 0x0627,
                                        0x0644, 0x0623, 0x062E, 0x0631, 0x0629});
@@ -105,7 +98,7 @@ TEST(TextFit, KeepsTheGivenFontWhenTheTextFits) {
 TEST_F(HijriWindow, KeepsTheDayItWasLoadedOn) {
     window->Form_Load();
     const QString line = window->Text3->text();
-    clock.current = clock.current.addSecs(60); // past midnight
+    clock.time = clock.time.addSecs(60); // past midnight
     QApplication::processEvents();
     EXPECT_EQ(window->Text4->text(), friday);
     EXPECT_EQ(window->Text3->text(), line);
@@ -145,7 +138,7 @@ TEST_F(HijriWindow, ConvertNowClearsTheOutputOnAFailedConversion) {
 }
 
 TEST_F(HijriWindow, AClockBeyondTheCalendarsLeavesTheConverterEmpty) {
-    clock.current = QDateTime(QDate(10000, 1, 1), QTime(12, 0));
+    clock.time = QDateTime(QDate(10000, 1, 1), QTime(12, 0));
     EXPECT_NO_THROW(window->Form_Load());
     EXPECT_TRUE(window->Text1->text().isEmpty());
     EXPECT_TRUE(window->Text2->text().isEmpty());

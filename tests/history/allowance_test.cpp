@@ -3,7 +3,8 @@
 #include "history/notifier.h"
 
 #include "history/fake_usage_source.h"
-#include "history/fakes.h"
+#include "support/fake_notifier.h"
+#include "support/fakes.h"
 
 
 #include <gtest/gtest.h>
@@ -62,7 +63,7 @@ TEST(Cycle, ProjectionAtTheAverageDailyRate) {
 }
 
 TEST(AllowanceSettings, ReadWrittenAndUnreadableValues) {
-    HistorySettings settings;
+    FakeSettings settings;
     EXPECT_EQ(readAllowanceSettings(settings), (AllowanceSettings{0, 1}));
     writeAllowanceSettings(settings, {500, 15});
     EXPECT_EQ(settings.at("quota_mb"), "500");
@@ -103,7 +104,7 @@ TEST(AllowanceState, UsedInCycleReadsTheWholeCycle) {
 class AllowanceWatchTest : public ::testing::Test {
 protected:
     void SetUp() override { writeAllowanceSettings(settings, {100, 1}); }
-    HistorySettings settings;
+    FakeSettings settings;
     const QDate today = d(2017, 4, 7);
 };
 
@@ -171,7 +172,7 @@ TEST_F(AllowanceWatchTest, AChangedAllowanceIsToldItsOwnMarks) {
 }
 
 TEST(TellAllowance, NotificationOrMessageBox) {
-    HistoryMessages messages;
+    FakeMessages messages;
     FakeNotifier notifier;
     tellAllowance(AllowanceMark::Most, &notifier, messages);
     ASSERT_EQ(notifier.sent.size(), 1u);
@@ -182,7 +183,7 @@ TEST(TellAllowance, NotificationOrMessageBox) {
     notifier.answers = false;
     tellAllowance(AllowanceMark::Whole, &notifier, messages);
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].second, kWhole);
+    EXPECT_EQ(messages.shown[0].text, kWhole);
 
     tellAllowance(AllowanceMark::Whole, nullptr, messages);
     EXPECT_EQ(messages.shown.size(), 2u);

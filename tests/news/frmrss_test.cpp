@@ -4,8 +4,9 @@
 #include "common/data_file.h"
 
 #include "local_http_server.h"
-#include "read_only_dir.h"
 #include "support/drawn_ink.h"
+#include "support/fakes.h"
+#include "support/read_only_dir.h"
 #include "support/temp_dir.h"
 
 #include <QApplication>
@@ -27,17 +28,6 @@ using namespace tarvo;
 using namespace std::chrono_literals;
 
 namespace {
-
-class FakeMessages : public MessageBoxes {
-public:
-    void information(const QString& caption, const QString& text) override {
-        captions.append(caption);
-        texts.append(text);
-    }
-    bool askYesNo(const QString&, const QString&) override { return false; }
-    QStringList captions;
-    QStringList texts;
-};
 
 class FakeConnection : public ConnectionProbe {
 public:
@@ -289,7 +279,7 @@ TEST_F(FrmRssTest, ViewSequenceFillsTitleAddressAndListsOnce) {
     EXPECT_EQ(items(w.List2), QStringList({"http://a/1 ", "http://a/2 "}));
     view(w);
     EXPECT_EQ(w.List1->count(), 3);
-    EXPECT_TRUE(messages.texts.isEmpty());
+    EXPECT_TRUE(messages.texts().isEmpty());
     EXPECT_EQ(w.heightTwips(), 4035);
 }
 
@@ -315,8 +305,8 @@ TEST_F(FrmRssTest, ViewWithoutAddressAsksForATitleAndKeepsTheLists) {
     view(w);
     w.co1->setCurrentIndex(0);
     view(w);
-    EXPECT_EQ(messages.texts, QStringList(2, QString::fromUtf8("إختر العنوان")));
-    EXPECT_EQ(messages.captions, QStringList(2, QString()));
+    EXPECT_EQ(messages.texts(), QStringList(2, QString::fromUtf8("إختر العنوان")));
+    EXPECT_EQ(messages.captions(), QStringList(2, QString()));
     EXPECT_EQ(items(w.List1), QStringList({"old"}));
 }
 
@@ -334,7 +324,7 @@ TEST_F(FrmRssTest, FailedFetchListsNothingAndSaysNothing) {
     EXPECT_EQ(server.connections(), 1);
     EXPECT_EQ(w.List1->count(), 0);
     EXPECT_EQ(w.List2->count(), 0);
-    EXPECT_TRUE(messages.texts.isEmpty());
+    EXPECT_TRUE(messages.texts().isEmpty());
 
     // Closing the window while a fetch runs is safe.
     QTest::mouseClick(w.Command2, Qt::LeftButton);
@@ -399,7 +389,7 @@ TEST_F(FrmRssTest, SaveAppendsReloadsAndResetsTheBoxes) {
     w.Command3_Click();
     w.Text1->setText("");
     QTest::mouseClick(w.Command4, Qt::LeftButton);
-    EXPECT_EQ(messages.texts, QStringList({QString::fromUtf8("البيانات غير مكتملة")}));
+    EXPECT_EQ(messages.texts(), QStringList({QString::fromUtf8("البيانات غير مكتملة")}));
     EXPECT_EQ(w.Text2->text(), QString("http://"));
 
     appendToFile(listPath(), "Outside!o\r\n");
@@ -414,7 +404,7 @@ TEST_F(FrmRssTest, SaveAppendsReloadsAndResetsTheBoxes) {
     EXPECT_TRUE(w.Text1->text().isEmpty());
     EXPECT_EQ(w.Text2->text(), QString("http://"));
     EXPECT_EQ(w.heightTwips(), 4920);
-    EXPECT_EQ(messages.texts.size(), 1);
+    EXPECT_EQ(messages.texts().size(), 1);
 }
 
 TEST_F(FrmRssTest, DeleteRemovesTheChosenLineEvenOfTwins) {
@@ -425,14 +415,14 @@ TEST_F(FrmRssTest, DeleteRemovesTheChosenLineEvenOfTwins) {
     QTest::mouseClick(w.Command6, Qt::LeftButton);
     EXPECT_EQ(readAll(listPath()), QByteArray("A!a\r\nB!b\r\n"));
     EXPECT_EQ(w.co1->count(), 2);
-    EXPECT_TRUE(messages.texts.isEmpty());
+    EXPECT_TRUE(messages.texts().isEmpty());
 
     // Nothing chosen: an empty selector, or text typed over the choice.
     QTest::mouseClick(w.Command6, Qt::LeftButton);
     w.co1->setCurrentIndex(0);
     w.co1->setEditText("typed");
     QTest::mouseClick(w.Command6, Qt::LeftButton);
-    EXPECT_EQ(messages.texts, QStringList(2, QString::fromUtf8("إختر عنوان لإلغائه")));
+    EXPECT_EQ(messages.texts(), QStringList(2, QString::fromUtf8("إختر عنوان لإلغائه")));
     EXPECT_EQ(w.co1->count(), 2);
 }
 
@@ -446,7 +436,7 @@ TEST_F(FrmRssTest, FailedDeleteLeavesFileAndSelector) {
     QTest::mouseClick(w.Command6, Qt::LeftButton);
     EXPECT_EQ(readAll(listPath()), QByteArray("A!a\r\nB!b\r\n"));
     EXPECT_EQ(w.co1->count(), 2);
-    EXPECT_TRUE(messages.texts.isEmpty());
+    EXPECT_TRUE(messages.texts().isEmpty());
 }
 
 namespace {
