@@ -1,0 +1,112 @@
+#pragma once
+
+#include "common/caption_fit.h"
+#include "support/drawn_ink.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QList>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+// What a user sees of a window's controls, checked alike for every window: each control in
+// sight lies wholly inside its window and its parent, none lies over another except where
+// the layout means it to, and every caption shows its text whole.
+
+// Two controls the layout places one over the other on purpose.
+struct MeantOverlap {
+    const QWidget* a;
+    const QWidget* b;
+    const char* why;
+};
+
+inline std::string layoutName(const QWidget* w) {
+    return w->objectName().toStdString();
+}
+
+inline QRect inWindow(const QWidget* w, const QWidget* window) {
+    return QRect(w->mapTo(window, QPoint()), w->size());
+}
+
+// Whether a later sibling, drawn above it, hides the whole of it.
+inline bool coveredWhole(const QWidget* w) {
+    const QObjectList& siblings = w->parentWidget()->children();
+    for (qsizetype i = siblings.indexOf(const_cast<QWidget*>(w)) + 1; i < siblings.size(); ++i) {
+        const auto* above = qobject_cast<const QWidget*>(siblings[i]);
+        if (above && !above->isHidden() && above->geometry().contains(w->geometry()))
+            return true;
+    }
+    return false;
+}
+
+// The window's own controls (not the parts Qt builds complex widgets from) that are shown
+// and at least partly in sight: a panel may wait below the window's edge, a control under
+// another that hides it whole.
+inline QList<QWidget*> controlsInSight(QWidget* window) {
+    QList<QWidget*> out;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        const QString name = w->objectName();
+        if (name.isEmpty() || name.startsWith(u"qt_") || w->isWindow() ||
+            !w->isVisibleTo(window) || !inWindow(w, window).intersects(window->rect()) ||
+            coveredWhole(w))
+            continue;
+        out << w;
+    }
+    return out;
+}
+
+inline QString captionText(const QWidget* w) {
+    if (const auto* label = qobject_cast<const QLabel*>(w))
+        return label->text();
+    if (const auto* button = qobject_cast<const QAbstractButton*>(w))
+        return button->text();
+    return {};
+}
+
+// The part of a control that a user sees drawn: a caption's text, any other control whole.
+inline QRect drawnPart(const QWidget* w, const QWidget* window) {
+    if (captionText(w).isEmpty())
+        return inWindow(w, window);
+    return tarvo::usedRect(w).translated(w->parentWidget()->mapTo(window, QPoint()));
+}
+
+inline void expectSeenWhole(QWidget* window, const QList<MeantOverlap>& meant = {}) {
+    const QList<QWidget*> controls = controlsInSight(window);
+    const auto isMeant = [&](const QWidget* a, const QWidget* b) {
+        for (const MeantOverlap& m : meant)
+            if ((m.a == a && m.b == b) || (m.a == b && m.b == a))
+                return true;
+        return false;
+    };
+    for (QWidget* c : controls) {
+        const std::string name = layoutName(window) + "/" + layoutName(c);
+        EXPECT_TRUE(window->rect().contains(inWindow(c, window))) << name << " leaves its window";
+        EXPECT_TRUE(c->parentWidget()->rect().contains(c->geometry()))
+            << name << " leaves " << layoutName(c->parentWidget());
+        if (!captionText(c).isEmpty()) {
+            EXPECT_TRUE(tarvo::captionFits(c)) << name << " shows its caption cut";
+            EXPECT_GE(c->font().pointSizeF(), 8.0) << name;
+        }
+        for (QWidget* other : controls) {
+            if (other <= c || c->isAncestorOf(other) || other->isAncestorOf(c) ||
+                isMeant(c, other))
+                continue;
+            EXPECT_FALSE(drawnPart(c, window).intersects(drawnPart(other, window)))
+                << name << " over " << layoutName(other);
+        }
+    }
+}
+
+// A caption laid out at `laidOut` (its twips in pixels) grows only where its glyphs, as
+// drawn, do not fit there, only as far as they need, and over its laid-out box.
+inline void expectGrownOnlyToFit(const QLabel* label, QRect laidOut) {
+    const std::string name = layoutName(label);
+    const QSize needed = drawnInkFit(label, laidOut.size());
+    EXPECT_TRUE(label->geometry().contains(laidOut)) << name;
+    EXPECT_LE(label->width(), needed.width() + 2) << name; // the advance may run past the ink
+    EXPECT_LE(label->height(), needed.height()) << name;
+    EXPECT_TRUE(QRect(QPoint(), label->size()).contains(drawnInk(label, label->size()))) << name;
+}
