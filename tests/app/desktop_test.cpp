@@ -126,15 +126,6 @@ TEST(Desktop, WindowsOpenBesideTheCentredStripAndNotOverIt) {
     EXPECT_FALSE(t.w->newsWindow()->frameGeometry().intersects(t.w->frameGeometry()));
 }
 
-TEST(Desktop, FixedSizeMainWindowHasNoMaximiseButtonAndKeepsItsLevel) {
-    Loaded t;
-    EXPECT_FALSE(t.w->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-    EXPECT_TRUE(t.w->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
-    t.w->ontop->trigger();
-    t.w->ontop->trigger();
-    EXPECT_FALSE(t.w->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
-}
-
 TEST(Desktop, AltAloneHighlightsTheFirstMenu) {
     const QString styleName = QApplication::style()->name();
     QApplication::setStyle(new MenuKeyboardStyle(QStyleFactory::create("Fusion")));

@@ -268,13 +268,19 @@ TEST(frmMain, AlwaysOnTopFollowsTheMenuInThePlace) {
     Window t;
     frmMain& w = t.loaded();
     QWindow* shown = w.windowHandle();
+    EXPECT_FALSE(w.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
     w.ontop->trigger();
     expectTopmost(w, false);
+    EXPECT_FALSE(w.ontop->isChecked());
     EXPECT_EQ(t.fake.settings.values.value("Tarvo/settings/ontop"), "0");
     w.ontop->trigger();
     expectTopmost(w, true);
+    EXPECT_TRUE(w.ontop->isChecked());
     EXPECT_EQ(t.fake.settings.values.value("Tarvo/settings/ontop"), "1");
     EXPECT_EQ(w.windowHandle(), shown); // the same native window, not a new one
+    // A new level keeps the fixed-size strip's buttons: minimise, never maximise.
+    EXPECT_FALSE(w.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(w.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
 }
 
 // Under X with a window manager (the normal run is offscreen and skips this).
