@@ -10,12 +10,6 @@
 #include <functional>
 #include <vector>
 
-class FakeConnection : public tarvo::ConnectionProbe {
-public:
-    bool connected = true;
-    bool isConnected() override { return connected; }
-};
-
 class FakeLock : public tarvo::InstanceLock {
 public:
     bool free = true;

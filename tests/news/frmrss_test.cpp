@@ -1,6 +1,5 @@
 #include "news/frmrss.h"
 
-#include "common/caption_fit.h"
 #include "common/data_file.h"
 
 #include "local_http_server.h"
@@ -21,19 +20,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <memory>
 
 using namespace tarvo;
 using namespace std::chrono_literals;
 
 namespace {
-
-class FakeConnection : public ConnectionProbe {
-public:
-    bool isConnected() override { return connected; }
-    bool connected = true;
-};
 
 const QByteArray feed =
     "<?xml version=\"1.0\"?><rss version=\"2.0\"><channel><title>C</title>"

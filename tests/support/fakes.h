@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/clock.h"
+#include "common/connection_probe.h"
 #include "common/message_boxes.h"
 #include "common/settings_store.h"
 
@@ -23,6 +24,12 @@ public:
         return time;
     }
     void sleepMs(int ms) override { sleeps.push_back(ms); }
+};
+
+class FakeConnection : public tarvo::ConnectionProbe {
+public:
+    bool connected = true;
+    bool isConnected() override { return connected; }
 };
 
 // Records every box; questions get `answer`.
