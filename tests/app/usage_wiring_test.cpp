@@ -141,7 +141,8 @@ TEST(UsageWiring, AnAllowanceTypedDigitByDigitIsToldOnlyOnceConfirmed) {
     QTest::keyClick(box, Qt::Key_Enter);
     t->w->allowanceTimer_Timer();
     t->w->allowanceTimer_Timer();
-    EXPECT_EQ(t->notifier.bodies(), QStringList{QStringLiteral("تم استهلاك 80% من الباقة الشهرية")});
+    EXPECT_EQ(t->notifier.bodies(),
+              QStringList{QStringLiteral("تم استهلاك 80% من الباقة الشهرية")});
 
     // A restart with the same settings.
     FakeSettings settings = t->fake.settings;

@@ -172,7 +172,9 @@ TEST_F(HijriWindow, ControlsAreSeenWholeInTheirFonts) {
         {"Arial", 12, true, {window->Text4, window->Text5}},
         {"Arial", 11.25, true, {window->Text3}},
         {"Arial", 9.75, true, {window->Text1}},
-        {"MS Sans Serif", 8.25, false,
+        {"MS Sans Serif",
+         8.25,
+         false,
          {window->Label1, window->Text2, window->Command1, window->Command2, window->Option1,
           window->Option2}},
     };
@@ -184,7 +186,8 @@ TEST_F(HijriWindow, ControlsAreSeenWholeInTheirFonts) {
             EXPECT_EQ(control->font().bold(), bold) << name;
         }
     window->Form_Load();
-    expectSeenWhole(window.get());
+    expectSeenWhole(window.get(),
+                    {{window->Label1, window->Calendar1, "the hidden converter's format hint"}});
     // The calendar fills the right of the window, 2640, 120 twips from its corner.
     EXPECT_EQ(window->Calendar1->geometry(), QRect(176, 8, 169, 137));
     EXPECT_EQ(window->Label1->text(), "Date Formate:  DD/MM/YYYY");

@@ -116,8 +116,10 @@ TEST_F(FrmRssTest, ControlsAreSeenWholeInTheirFonts) {
         QList<QWidget*> controls;
     } fonts[] = {
         {"Arial", 9, {w.co1, w.Label2}},
-        {"Arial", 9.75, {w.Command2, w.Command6, w.Command3, w.txtFeed, w.opt1, w.opt2, w.txtURL,
-                         w.List2, w.Text3, w.Text1, w.Text2}},
+        {"Arial",
+         9.75,
+         {w.Command2, w.Command6, w.Command3, w.txtFeed, w.opt1, w.opt2, w.txtURL, w.List2, w.Text3,
+          w.Text1, w.Text2}},
         {"Arial", 11.25, {w.Label1_3, w.Command5, w.Label1_4}},
         {"Arial", 12, {w.Label1_0, w.Command4}},
         {"Arabic Transparent", 9.75, {w.List1}},
