@@ -4,6 +4,7 @@
 #include "support/drawn_ink.h"
 
 #include <QAbstractButton>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QList>
 #include <QWidget>
@@ -35,9 +36,16 @@ inline QRect inWindow(const QWidget* w, const QWidget* window) {
 
 // The window's own controls (not the parts Qt builds complex widgets from) that are shown
 // and at least partly in the window: a panel may wait wholly out of sight below its edge.
+inline QString captionText(const QWidget* w);
+
 inline QList<QWidget*> controlsInSight(QWidget* window) {
+    // Without font faces (Qt's offscreen platform on Windows) captions cannot be measured,
+    // nor laid out as they would be: only the other controls are checked.
+    const bool faces = !QFontDatabase::families().isEmpty();
     QList<QWidget*> out;
     for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!faces && !captionText(w).isEmpty())
+            continue;
         const QString name = w->objectName();
         if (name.isEmpty() || name.startsWith(u"qt_") || w->isWindow() || !w->isVisibleTo(window) ||
             !inWindow(w, window).intersects(window->rect()))
