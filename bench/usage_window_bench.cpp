@@ -1,7 +1,7 @@
 #include "history/usage_window.h"
 
 #include "history/fake_usage_source.h"
-#include "history/fakes.h"
+#include "support/fakes.h"
 
 #include <QApplication>
 #include <QTableWidget>
@@ -13,9 +13,9 @@ using namespace tarvo;
 // Opening the usage window with a year of history: three reads, three tables, three charts
 // (the Hijri texts of their tool tips included) and the allowance, up to the first paint.
 static void BM_OpenUsageWindowWithAYear(benchmark::State& state) {
-    HistoryClock clock;
-    HistorySettings settings;
-    HistoryMessages messages;
+    FakeClock clock;
+    FakeSettings settings;
+    FakeMessages messages;
     writeAllowanceSettings(settings, {20000, 1});
     FakeUsageSource source(clock.time.date().addDays(-365), clock.time.date());
     for (auto _ : state) {

@@ -1,68 +1,14 @@
 #pragma once
 
 #include "app/services.h"
+#include "support/fakes.h"
 #include "system/memory_registry.h"
 #include "traffic/fake_if_table.h"
 
-#include <QMap>
 #include <QTemporaryDir>
 
 #include <functional>
 #include <vector>
-
-class FakeClock : public tarvo::Clock {
-public:
-    QDateTime time{QDate(2017, 4, 7), QTime(9, 5, 3)};
-    std::vector<int> sleeps;
-    std::function<void()> onNow;
-    QDateTime now() const override {
-        if (onNow)
-            onNow();
-        return time;
-    }
-    void sleepMs(int ms) override { sleeps.push_back(ms); }
-};
-
-class FakeConnection : public tarvo::ConnectionProbe {
-public:
-    bool connected = true;
-    bool isConnected() override { return connected; }
-};
-
-class FakeMessages : public tarvo::MessageBoxes {
-public:
-    struct Shown {
-        QString caption, text;
-        bool question;
-    };
-    std::vector<Shown> shown;
-    bool answer = false;
-    void information(const QString& caption, const QString& text) override {
-        shown.push_back({caption, text, false});
-    }
-    bool askYesNo(const QString& caption, const QString& text) override {
-        shown.push_back({caption, text, true});
-        return answer;
-    }
-};
-
-class FakeSettings : public tarvo::SettingsStore {
-public:
-    QMap<QString, QString> values;
-    mutable int reads = 0;
-    std::function<void()> onRead;
-    QString value(const QString& app, const QString& section, const QString& key,
-                  const QString& defaultValue) const override {
-        ++reads;
-        if (onRead)
-            onRead();
-        return values.value(app + '/' + section + '/' + key, defaultValue);
-    }
-    void setValue(const QString& app, const QString& section, const QString& key,
-                  const QString& value) override {
-        values[app + '/' + section + '/' + key] = value;
-    }
-};
 
 class FakeLock : public tarvo::InstanceLock {
 public:

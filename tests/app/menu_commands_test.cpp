@@ -32,32 +32,9 @@ struct Loaded {
         w->setEndProgram([this] { ++ended; });
         EXPECT_TRUE(w->Form_Load());
     }
-    QString ontopSetting() { return fake.settings.values.value("Tarvo/settings/ontop"); }
 };
 
 } // namespace
-
-TEST(MenuCommands, AlwaysOnTopTogglesLevelMarkAndSetting) {
-    Loaded t;
-    ASSERT_TRUE(t.w->isTopmost());
-    t.w->ontop->trigger();
-    EXPECT_FALSE(t.w->isTopmost());
-    EXPECT_FALSE(t.w->ontop->isChecked());
-    EXPECT_EQ(t.ontopSetting(), u"0");
-    t.w->ontop->trigger();
-    EXPECT_TRUE(t.w->isTopmost());
-    EXPECT_TRUE(t.w->ontop->isChecked());
-    EXPECT_EQ(t.ontopSetting(), u"1");
-    // The setting is what the next start reads.
-    t.w->ontop->trigger();
-    FakeServices next;
-    next.settings.values = t.fake.settings.values;
-    frmMain again(next.services());
-    again.setEndProgram([] {});
-    ASSERT_TRUE(again.Form_Load());
-    EXPECT_FALSE(again.isTopmost());
-    EXPECT_FALSE(again.ontop->isChecked());
-}
 
 TEST(MenuCommands, ExitWarnsAndOnlyMinimises) {
     Loaded t;

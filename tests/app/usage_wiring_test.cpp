@@ -1,6 +1,7 @@
 #include "app/frm_main.h"
 #include "fakes.h"
 #include "history/fake_usage_source.h"
+#include "support/fake_notifier.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -21,22 +22,11 @@ using namespace tarvo;
 
 namespace {
 
-class RecordingNotifier : public Notifier {
-public:
-    bool answers = true;
-    QStringList bodies;
-    void notify(const QString&, const QString& body, std::function<void()> onAbsent) override {
-        bodies << body;
-        if (!answers)
-            onAbsent();
-    }
-};
-
 // The strip with a history of the year up to the fake clock's today (7 April 2017).
 struct WithHistory {
     FakeServices fake;
     FakeUsageSource source{QDate(2016, 4, 7), QDate(2017, 4, 7)};
-    RecordingNotifier notifier;
+    FakeNotifier notifier;
     std::unique_ptr<frmMain> w;
     explicit WithHistory(bool history = true, const QString& quotaMb = QString()) {
         if (!quotaMb.isEmpty())
@@ -97,7 +87,7 @@ TEST(UsageWiring, NoHistoryEmptyWindowAndNoCrash) {
     ASSERT_NE(t.w->usageWindow(), nullptr);
     EXPECT_EQ(t.w->usageWindow()->tables[0]->rowCount(), 0);
     t.w->allowanceTimer_Timer();
-    EXPECT_TRUE(t.notifier.bodies.isEmpty());
+    EXPECT_TRUE(t.notifier.bodies().isEmpty());
 }
 
 TEST(UsageWiring, AllowanceCheckedEveryMinuteAndToldOnce) {
@@ -105,12 +95,12 @@ TEST(UsageWiring, AllowanceCheckedEveryMinuteAndToldOnce) {
     WithHistory t(true, "1");
     EXPECT_EQ(t.w->allowanceTimer->interval(), 60 * 1000);
     EXPECT_TRUE(t.w->allowanceTimer->isActive());
-    EXPECT_TRUE(t.notifier.bodies.isEmpty());
+    EXPECT_TRUE(t.notifier.bodies().isEmpty());
     t.w->allowanceTimer_Timer();
-    ASSERT_EQ(t.notifier.bodies.size(), 1);
-    EXPECT_EQ(t.notifier.bodies[0], QStringLiteral("تم استهلاك الباقة الشهرية بالكامل"));
+    ASSERT_EQ(t.notifier.bodies().size(), 1);
+    EXPECT_EQ(t.notifier.bodies()[0], QStringLiteral("تم استهلاك الباقة الشهرية بالكامل"));
     t.w->allowanceTimer_Timer();
-    EXPECT_EQ(t.notifier.bodies.size(), 1);
+    EXPECT_EQ(t.notifier.bodies().size(), 1);
     EXPECT_TRUE(t.fake.messages.shown.empty());
 }
 
@@ -141,24 +131,25 @@ TEST(UsageWiring, AnAllowanceTypedDigitByDigitIsToldOnlyOnceConfirmed) {
     }
     QTest::keyClick(box, Qt::Key_Return);
     t->w->allowanceTimer_Timer();
-    EXPECT_TRUE(t->notifier.bodies.isEmpty()) << t->notifier.bodies.join(u' ').toStdString();
+    EXPECT_TRUE(t->notifier.bodies().isEmpty()) << t->notifier.bodies().join(u' ').toStdString();
     EXPECT_EQ(t->fake.settings.values["Tarvo/settings/quota_mb"], "60000");
 
     box->selectAll();
     QTest::keyClicks(box, QStringLiteral("13000"));
     t->w->allowanceTimer_Timer();
-    EXPECT_TRUE(t->notifier.bodies.isEmpty());
+    EXPECT_TRUE(t->notifier.bodies().isEmpty());
     QTest::keyClick(box, Qt::Key_Enter);
     t->w->allowanceTimer_Timer();
     t->w->allowanceTimer_Timer();
-    EXPECT_EQ(t->notifier.bodies, QStringList{QStringLiteral("تم استهلاك 80% من الباقة الشهرية")});
+    EXPECT_EQ(t->notifier.bodies(),
+              QStringList{QStringLiteral("تم استهلاك 80% من الباقة الشهرية")});
 
     // A restart with the same settings.
     FakeSettings settings = t->fake.settings;
     t = std::make_unique<WithHistory>();
     t->fake.settings = settings;
     t->w->allowanceTimer_Timer();
-    EXPECT_TRUE(t->notifier.bodies.isEmpty());
+    EXPECT_TRUE(t->notifier.bodies().isEmpty());
 }
 
 // A history found damaged at the start is moved aside, and the usage window says where to.

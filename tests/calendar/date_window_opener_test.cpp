@@ -1,6 +1,6 @@
 #include "calendar/date_window_opener.h"
 #include "calendar/hijri.h"
-#include "common/clock.h"
+#include "support/fakes.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -10,13 +10,6 @@
 
 namespace tarvo {
 namespace {
-
-class FakeClock final : public Clock {
-public:
-    QDateTime current{QDate(2017, 4, 7), QTime(23, 59)};
-    QDateTime now() const override { return current; }
-    void sleepMs(int) override {}
-};
 
 void runDeferredDeletes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -45,7 +38,7 @@ TEST(DateWindowOpener, ShowsAnOpenWindowAgainWithoutReloadingIt) {
     DateWindowOpener opener(clock, [] {});
     hijri* first = opener.open(nullptr);
     first->Text2->setText("changed by the user");
-    clock.current = clock.current.addDays(1);
+    clock.time = clock.time.addDays(1);
     first->hide();
     EXPECT_EQ(opener.open(nullptr), first);
     EXPECT_TRUE(first->isVisible());
@@ -59,7 +52,7 @@ TEST(DateWindowOpener, ClosingDiscardsTheWindowAndTheNextOpeningLoadsItAfresh) {
     runDeferredDeletes();
     EXPECT_EQ(opener.window(), nullptr);
 
-    clock.current = QDateTime(QDate(2017, 5, 27), QTime(8, 0));
+    clock.time = QDateTime(QDate(2017, 5, 27), QTime(8, 0));
     hijri* again = opener.open(nullptr);
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(again->Text2->text(), "01/09/1438");

@@ -2,9 +2,10 @@
 #include "calendar/hijri.h"
 #include "calendar/month_calendar.h"
 #include "calendar/text_fit.h"
-#include "common/clock.h"
 
 #include "code_points.h"
+#include "support/fakes.h"
+#include "support/seen_layout.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -22,13 +23,6 @@
 namespace tarvo {
 namespace {
 
-class FakeClock final : public Clock {
-public:
-    QDateTime current;
-    QDateTime now() const override { return current; }
-    void sleepMs(int) override {}
-};
-
 const QString friday = cp({0x0627, 0x0644, 0x062C, 0x0645, 0x0639, 0x0629});
 const QString april = cp({0x0625, 0x0628, 0x0631, 0x064A, 0x0644});
 const QString rajab = cp({0x0631, 0x062C, 0x0628});
@@ -38,7 +32,7 @@ const QString hijriEra = cp({0x0647, 0x0640, 0x0020});
 class HijriWindow : public ::testing::Test {
 protected:
     HijriWindow() {
-        clock.current = QDateTime(QDate(2017, 4, 7), QTime(23, 59, 30));
+        clock.time = QDateTime(QDate(2017, 4, 7), QTime(23, 59, 30));
         window = std::make_unique<hijri>(clock, [this] { ++endings; });
     }
 
@@ -65,7 +59,7 @@ TEST_F(HijriWindow, ShowsTodayOnAFriday) {
 
 // The stand-in Arabic faces run wider than the window's own; a long line must still show whole.
 TEST_F(HijriWindow, ShowsALongDateLineWhole) {
-    clock.current = QDateTime(QDate(2024, 12, 15), QTime(12, 0));
+    clock.time = QDateTime(QDate(2024, 12, 15), QTime(12, 0));
     window->Form_Load();
     const QString jumadaAlAkhira = cp({0x062C, 0x0645, 0x0627, 0x062F, 0x0649, 0x0020, 0x0627,
                                        0x0644, 0x0623, 0x062E, 0x0631, 0x0629});
@@ -105,7 +99,7 @@ TEST(TextFit, KeepsTheGivenFontWhenTheTextFits) {
 TEST_F(HijriWindow, KeepsTheDayItWasLoadedOn) {
     window->Form_Load();
     const QString line = window->Text3->text();
-    clock.current = clock.current.addSecs(60); // past midnight
+    clock.time = clock.time.addSecs(60); // past midnight
     QApplication::processEvents();
     EXPECT_EQ(window->Text4->text(), friday);
     EXPECT_EQ(window->Text3->text(), line);
@@ -145,7 +139,7 @@ TEST_F(HijriWindow, ConvertNowClearsTheOutputOnAFailedConversion) {
 }
 
 TEST_F(HijriWindow, AClockBeyondTheCalendarsLeavesTheConverterEmpty) {
-    clock.current = QDateTime(QDate(10000, 1, 1), QTime(12, 0));
+    clock.time = QDateTime(QDate(10000, 1, 1), QTime(12, 0));
     EXPECT_NO_THROW(window->Form_Load());
     EXPECT_TRUE(window->Text1->text().isEmpty());
     EXPECT_TRUE(window->Text2->text().isEmpty());
@@ -168,38 +162,34 @@ TEST_F(HijriWindow, IsAModelessTopLevelWindowOfFixedSize) {
     EXPECT_FALSE(owned.windowIcon().isNull());
 }
 
-// Twips from the window's control table; 15 twips make a pixel.
-QRect fromTwips(int left, int top, int width, int height) {
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
-
-TEST_F(HijriWindow, ControlsStandWhereTheTableSaysInTheirFonts) {
+TEST_F(HijriWindow, ControlsAreSeenWholeInTheirFonts) {
     const struct {
-        QWidget* control;
-        QRect rect;
         const char* family;
         double points;
         bool bold;
-    } table[] = {
-        {window->Text4, fromTwips(360, 360, 1815, 405), "Arial", 12, true},
-        {window->Text5, fromTwips(120, 1080, 2295, 360), "Arial", 12, true},
-        {window->Text3, fromTwips(120, 1560, 2295, 360), "Arial", 11.25, true},
-        {window->Label1, fromTwips(3240, 1800, 255, 255), "MS Sans Serif", 8.25, false},
-        {window->Text1, fromTwips(480, 2280, 300, 360), "Arial", 9.75, true},
-        {window->Text2, fromTwips(840, 2280, 1455, 285), "MS Sans Serif", 8.25, false},
-        {window->Command1, fromTwips(0, 2280, 1215, 375), "MS Sans Serif", 8.25, false},
-        {window->Command2, fromTwips(1920, 2280, 1095, 375), "MS Sans Serif", 8.25, false},
-        {window->Option1, fromTwips(480, 2400, 1335, 255), "MS Sans Serif", 8.25, false},
-        {window->Option2, fromTwips(2160, 2280, 1335, 255), "MS Sans Serif", 8.25, false},
+        QList<QWidget*> controls;
+    } fonts[] = {
+        {"Arial", 12, true, {window->Text4, window->Text5}},
+        {"Arial", 11.25, true, {window->Text3}},
+        {"Arial", 9.75, true, {window->Text1}},
+        {"MS Sans Serif",
+         8.25,
+         false,
+         {window->Label1, window->Text2, window->Command1, window->Command2, window->Option1,
+          window->Option2}},
     };
-    for (const auto& row : table) {
-        const std::string name = row.control->objectName().toStdString();
-        EXPECT_EQ(row.control->geometry(), row.rect) << name;
-        EXPECT_EQ(row.control->font().family(), QString::fromLatin1(row.family)) << name;
-        EXPECT_DOUBLE_EQ(row.control->font().pointSizeF(), row.points) << name;
-        EXPECT_EQ(row.control->font().bold(), row.bold) << name;
-    }
-    EXPECT_EQ(window->Calendar1->geometry(), fromTwips(2640, 120, 2535, 2055));
+    for (const auto& [family, points, bold, controls] : fonts)
+        for (QWidget* control : controls) {
+            const std::string name = control->objectName().toStdString();
+            EXPECT_EQ(control->font().family(), QString::fromLatin1(family)) << name;
+            EXPECT_DOUBLE_EQ(control->font().pointSizeF(), points) << name;
+            EXPECT_EQ(control->font().bold(), bold) << name;
+        }
+    window->Form_Load();
+    expectSeenWhole(window.get(),
+                    {{window->Label1, window->Calendar1, "the hidden converter's format hint"}});
+    // The calendar fills the right of the window, 2640, 120 twips from its corner.
+    EXPECT_EQ(window->Calendar1->geometry(), QRect(176, 8, 169, 137));
     EXPECT_EQ(window->Label1->text(), "Date Formate:  DD/MM/YYYY");
     EXPECT_EQ(window->Command1->text(), "Convert Now");
     EXPECT_EQ(window->Command2->text(), "Exit");

@@ -1,14 +1,11 @@
 #include "history/allowance.h"
-#include "history/cycle.h"
 #include "history/notifier.h"
 
 #include "history/fake_usage_source.h"
-#include "history/fakes.h"
-
+#include "support/fake_notifier.h"
+#include "support/fakes.h"
 
 #include <gtest/gtest.h>
-
-
 
 using namespace tarvo;
 
@@ -24,45 +21,8 @@ QDate d(int y, int m, int day) {
 
 } // namespace
 
-TEST(Cycle, StartsOnTheCycleDayOfThisMonthOrTheLast) {
-    EXPECT_EQ(cycleStart(d(2017, 4, 7), 1), d(2017, 4, 1));
-    EXPECT_EQ(nextCycleStart(d(2017, 4, 7), 1), d(2017, 5, 1));
-    EXPECT_EQ(cycleStart(d(2017, 4, 7), 10), d(2017, 3, 10));
-    EXPECT_EQ(nextCycleStart(d(2017, 4, 7), 10), d(2017, 4, 10));
-    EXPECT_EQ(cycleStart(d(2017, 4, 10), 10), d(2017, 4, 10));
-    EXPECT_EQ(nextCycleStart(d(2017, 4, 10), 10), d(2017, 5, 10));
-}
-
-TEST(Cycle, ShorterMonthsStartOnTheirLastDay) {
-    EXPECT_EQ(cycleStart(d(2017, 2, 27), 31), d(2017, 1, 31));
-    EXPECT_EQ(nextCycleStart(d(2017, 2, 27), 31), d(2017, 2, 28));
-    EXPECT_EQ(cycleStart(d(2017, 2, 28), 31), d(2017, 2, 28));
-    EXPECT_EQ(nextCycleStart(d(2017, 2, 28), 31), d(2017, 3, 31));
-    EXPECT_EQ(cycleStart(d(2017, 3, 30), 31), d(2017, 2, 28));
-    EXPECT_EQ(cycleStart(d(2017, 3, 31), 31), d(2017, 3, 31));
-    EXPECT_EQ(nextCycleStart(d(2017, 3, 31), 31), d(2017, 4, 30));
-    EXPECT_EQ(cycleStart(d(2016, 2, 29), 30), d(2016, 2, 29)); // leap year
-    EXPECT_EQ(nextCycleStart(d(2016, 2, 29), 30), d(2016, 3, 30));
-}
-
-TEST(Cycle, AcrossTheYear) {
-    EXPECT_EQ(cycleStart(d(2017, 1, 5), 15), d(2016, 12, 15));
-    EXPECT_EQ(nextCycleStart(d(2016, 12, 20), 15), d(2017, 1, 15));
-}
-
-TEST(Cycle, ProjectionAtTheAverageDailyRate) {
-    // 10 MB in 5 days of a 30-day cycle.
-    EXPECT_EQ(projectedUse(10 * MB, d(2017, 4, 1), d(2017, 4, 5), d(2017, 5, 1)), 60 * MB);
-    // The first day counts as a whole day.
-    EXPECT_EQ(projectedUse(7, d(2017, 4, 1), d(2017, 4, 1), d(2017, 5, 1)), 210u);
-    EXPECT_EQ(projectedUse(0, d(2017, 4, 1), d(2017, 4, 20), d(2017, 5, 1)), 0u);
-    // 2^60 * 31 / 3 does not fit while it is worked out, but the result does.
-    EXPECT_EQ(projectedUse(std::uint64_t(1) << 60, d(2017, 3, 1), d(2017, 3, 3), d(2017, 4, 1)),
-              11913522214270752085ull);
-}
-
 TEST(AllowanceSettings, ReadWrittenAndUnreadableValues) {
-    HistorySettings settings;
+    FakeSettings settings;
     EXPECT_EQ(readAllowanceSettings(settings), (AllowanceSettings{0, 1}));
     writeAllowanceSettings(settings, {500, 15});
     EXPECT_EQ(settings.at("quota_mb"), "500");
@@ -103,7 +63,7 @@ TEST(AllowanceState, UsedInCycleReadsTheWholeCycle) {
 class AllowanceWatchTest : public ::testing::Test {
 protected:
     void SetUp() override { writeAllowanceSettings(settings, {100, 1}); }
-    HistorySettings settings;
+    FakeSettings settings;
     const QDate today = d(2017, 4, 7);
 };
 
@@ -171,7 +131,7 @@ TEST_F(AllowanceWatchTest, AChangedAllowanceIsToldItsOwnMarks) {
 }
 
 TEST(TellAllowance, NotificationOrMessageBox) {
-    HistoryMessages messages;
+    FakeMessages messages;
     FakeNotifier notifier;
     tellAllowance(AllowanceMark::Most, &notifier, messages);
     ASSERT_EQ(notifier.sent.size(), 1u);
@@ -182,7 +142,7 @@ TEST(TellAllowance, NotificationOrMessageBox) {
     notifier.answers = false;
     tellAllowance(AllowanceMark::Whole, &notifier, messages);
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].second, kWhole);
+    EXPECT_EQ(messages.shown[0].text, kWhole);
 
     tellAllowance(AllowanceMark::Whole, nullptr, messages);
     EXPECT_EQ(messages.shown.size(), 2u);

@@ -23,6 +23,7 @@ TEST(CycleTest, BeforeTheCycleDayTheCycleBeganLastMonth) {
     // Across the turn of the year.
     EXPECT_EQ(cycleStart(d(2027, 1, 10), 25), d(2026, 12, 25));
     EXPECT_EQ(nextCycleStart(d(2027, 1, 10), 25), d(2027, 1, 25));
+    EXPECT_EQ(nextCycleStart(d(2016, 12, 20), 15), d(2017, 1, 15));
 }
 
 TEST(CycleTest, ACycleStartingTodayStartsToday) {
@@ -40,6 +41,7 @@ TEST(CycleTest, Day31InFebruaryIsItsLastDay) {
     // 30 April, then 31 May: the cycle day comes back once the month has it.
     EXPECT_EQ(cycleStart(d(2026, 5, 10), 31), d(2026, 4, 30));
     EXPECT_EQ(nextCycleStart(d(2026, 5, 10), 31), d(2026, 5, 31));
+    EXPECT_EQ(nextCycleStart(d(2026, 3, 31), 31), d(2026, 4, 30));
     EXPECT_EQ(cycleStart(d(2026, 3, 29), 30), d(2026, 2, 28));
 }
 
@@ -64,6 +66,9 @@ TEST(CycleTest, ProjectionScalesTheUseToTheWholeCycle) {
 TEST(CycleTest, ProjectionOfHugeUseDoesNotOverflow) {
     const std::uint64_t used = 0xFFFFFFFFFFFFFFF0ull / 31; // 31 times fits in 64 bits
     EXPECT_EQ(projectedUse(used, d(2026, 1, 1), d(2026, 1, 1), d(2026, 2, 1)), used * 31);
+    // 2^60 * 31 / 3 does not fit while it is worked out, but the result does.
+    EXPECT_EQ(projectedUse(std::uint64_t(1) << 60, d(2017, 3, 1), d(2017, 3, 3), d(2017, 4, 1)),
+              11913522214270752085ull);
 }
 
 TEST(CycleTest, TodayOutsideTheCycleProjectsTheUseItself) {

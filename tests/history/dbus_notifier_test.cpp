@@ -3,7 +3,7 @@
 #include "history/notifier.h"
 
 #include "history/fake_usage_source.h"
-#include "history/fakes.h"
+#include "support/fakes.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -123,8 +123,8 @@ protected:
 
 TEST_F(PrivateBus, OneNotificationAtTheWholeAllowanceAndNoneAfterARestart) {
     startStandIn();
-    HistorySettings settings;
-    HistoryMessages messages;
+    FakeSettings settings;
+    FakeMessages messages;
     writeAllowanceSettings(settings, {1, 1}); // 1 MB, below a single day's traffic
     const QDate today = d(2017, 4, 7);
     FakeUsageSource source(today, today);
@@ -150,7 +150,7 @@ TEST_F(PrivateBus, OneNotificationAtTheWholeAllowanceAndNoneAfterARestart) {
 TEST_F(PrivateBus, AServiceThatDoesNotAnswerBlocksNothingAndGetsNoBox) {
     startStandIn();
     standIn_.held = true;
-    HistoryMessages messages;
+    FakeMessages messages;
     DbusNotifier notifier(connect(QStringLiteral("meter-waiting")));
     tellAllowance(AllowanceMark::Most, &notifier, messages);
     // Back here while the service holds the call: nothing waited for it.
@@ -168,14 +168,14 @@ TEST_F(PrivateBus, AServiceThatDoesNotAnswerBlocksNothingAndGetsNoBox) {
 }
 
 TEST_F(PrivateBus, NoServiceAMessageBoxOnceTheBusSaysSo) {
-    HistoryMessages messages;
+    FakeMessages messages;
     DbusNotifier notifier(connect(QStringLiteral("meter-alone")));
     tellAllowance(AllowanceMark::Most, &notifier, messages);
     EXPECT_TRUE(messages.shown.empty()); // the answer comes through the event loop
     handleAnswers(notifier);
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].first, "Tarvo");
-    EXPECT_EQ(messages.shown[0].second, kMost);
+    EXPECT_EQ(messages.shown[0].caption, "Tarvo");
+    EXPECT_EQ(messages.shown[0].text, kMost);
 }
 
 #include "dbus_notifier_test.moc"

@@ -1,5 +1,5 @@
 #include "history/history_store.h"
-#include "news/read_only_dir.h"
+#include "support/read_only_dir.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "common/settings_store.h"
 #include "history/history_store.h"
 #include "history/usage_report.h"
+#include "support/fakes.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,24 +16,6 @@
 using namespace tarvo;
 
 namespace {
-
-class FakeSettings : public SettingsStore {
-public:
-    std::map<QString, QString> values;
-    QString value(const QString& application, const QString& section, const QString& key,
-                  const QString& defaultValue) const override {
-        auto it = values.find(application + u'/' + section + u'/' + key);
-        return it == values.end() ? defaultValue : it->second;
-    }
-    void setValue(const QString& application, const QString& section, const QString& key,
-                  const QString& value) override {
-        values[application + u'/' + section + u'/' + key] = value;
-    }
-    void set(const char* key, const char* value) {
-        setValue(QStringLiteral("Tarvo"), QStringLiteral("settings"), QString::fromLatin1(key),
-                 QString::fromLatin1(value));
-    }
-};
 
 struct Fixture {
     QTemporaryDir dir;
@@ -125,8 +107,8 @@ TEST(UsageReport, QuotaIsTheWindowsForAnySettingsText) {
     for (const char* quotaText : quotas) {
         for (const char* dayText : days) {
             FakeSettings settings;
-            settings.set("quota_mb", quotaText);
-            settings.set("cycle_day", dayText);
+            settings.at("quota_mb") = quotaText;
+            settings.at("cycle_day") = dayText;
             const AllowanceSettings allowance = readAllowanceSettings(settings);
             const AllowanceState window = allowanceToday(&f.store, allowance, now.date());
             const QJsonValue quota =

@@ -3,7 +3,7 @@
 #include "history/usage_window.h"
 
 #include "history/fake_usage_source.h"
-#include "history/fakes.h"
+#include "support/fakes.h"
 
 #include <QApplication>
 #include <QTabWidget>
@@ -11,10 +11,10 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    HistoryClock clock;
+    FakeClock clock;
     clock.time = QDateTime::currentDateTime();
-    HistorySettings settings;
-    HistoryMessages messages;
+    FakeSettings settings;
+    FakeMessages messages;
     tarvo::writeAllowanceSettings(settings, {args.size() > 2 ? args[2].toULongLong() : 50000,
                                              args.size() > 3 ? args[3].toInt() : 1});
     FakeUsageSource source(clock.time.date().addDays(-365), clock.time.date());

@@ -2,7 +2,7 @@
 
 #include "common/caption_fit.h"
 #include "history/fake_usage_source.h"
-#include "history/fakes.h"
+#include "support/fakes.h"
 #include "support/temp_dir.h"
 
 #include "history/bar_chart.h"
@@ -34,9 +34,9 @@ constexpr std::uint64_t MB = 1024 * 1024;
 
 class UsageWindowTest : public ::testing::Test {
 protected:
-    HistoryClock clock; // Friday 7 April 2017, 09:05:03
-    HistorySettings settings;
-    HistoryMessages messages;
+    FakeClock clock; // Friday 7 April 2017, 09:05:03
+    FakeSettings settings;
+    FakeMessages messages;
     // A year of history up to today.
     FakeUsageSource source{QDate(2016, 4, 7), QDate(2017, 4, 7)};
 
@@ -286,8 +286,8 @@ TEST_F(UsageWindowTest, AFailedExportTellsTheUser) {
     w->setSavePathAsker([&](QWidget*, const QString&) { return path; });
     w->export_Click();
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].first, "Tarvo");
-    EXPECT_TRUE(messages.shown[0].second.contains(QDir::toNativeSeparators(path)));
+    EXPECT_EQ(messages.shown[0].caption, "Tarvo");
+    EXPECT_TRUE(messages.shown[0].text.contains(QDir::toNativeSeparators(path)));
     EXPECT_FALSE(QFile::exists(path));
 }
 

@@ -2,7 +2,7 @@
 
 #include "common/data_file.h"
 
-#include "read_only_dir.h"
+#include "support/read_only_dir.h"
 #include "support/temp_dir.h"
 
 #include <QFile>

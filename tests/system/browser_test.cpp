@@ -8,7 +8,6 @@
 
 using namespace tarvo;
 using tarvo::testing::RecordingLauncher;
-using tarvo::testing::RecordingMessageBoxes;
 
 namespace {
 
@@ -45,7 +44,7 @@ TEST(OpenInBrowser, PassesTheLinkAsExactlyOneArgument) {
     MemoryRegistry registry;
     setBrowserCommand(registry, QStringLiteral("\"/opt/my browser/run\" \"%1\""));
     RecordingLauncher launcher;
-    RecordingMessageBoxes boxes;
+    FakeMessages boxes;
 
     OpenInBrowser(registry, launcher, boxes, QStringLiteral("http://example.org/a b\"c --x "));
     OpenInBrowser(registry, launcher, boxes, QStringLiteral("HTTPS://example.org/"));
@@ -56,7 +55,7 @@ TEST(OpenInBrowser, PassesTheLinkAsExactlyOneArgument) {
               QStringList{QStringLiteral("http://example.org/a b\"c --x")});
     EXPECT_EQ(launcher.starts.at(0).showState, ShowState::Normal);
     EXPECT_EQ(launcher.starts.at(1).arguments, QStringList{QStringLiteral("HTTPS://example.org/")});
-    EXPECT_TRUE(boxes.shown.isEmpty());
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST(OpenInBrowser, OpensNothingAndSaysNothingForOtherSchemes) {
@@ -65,38 +64,38 @@ TEST(OpenInBrowser, OpensNothingAndSaysNothingForOtherSchemes) {
         if (browserSet)
             setBrowserCommand(registry, QStringLiteral("\"/usr/bin/browser\" \"%1\""));
         RecordingLauncher launcher;
-        RecordingMessageBoxes boxes;
+        FakeMessages boxes;
         for (const char* link : {"javascript:alert(1)", "file:///etc/passwd", "ftp://example.org/",
                                  "--new-window http://example.org/", "", "httpx://example.org/"})
             OpenInBrowser(registry, launcher, boxes, QString::fromUtf8(link));
         EXPECT_TRUE(launcher.starts.isEmpty());
-        EXPECT_TRUE(boxes.shown.isEmpty());
+        EXPECT_TRUE(boxes.shown.empty());
     }
 }
 
 TEST(OpenInBrowser, TellsTheUserWhenThereIsNoBrowser) {
     MemoryRegistry registry;
     RecordingLauncher launcher;
-    RecordingMessageBoxes boxes;
+    FakeMessages boxes;
 
     OpenInBrowser(registry, launcher, boxes, QStringLiteral("http://example.org/"));
 
     EXPECT_TRUE(launcher.starts.isEmpty());
-    ASSERT_EQ(boxes.shown.size(), 1);
-    EXPECT_EQ(boxes.shown.at(0).caption, QStringLiteral("Tarvo"));
-    EXPECT_EQ(boxes.shown.at(0).text, browserError);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].caption, QStringLiteral("Tarvo"));
+    EXPECT_EQ(boxes.shown[0].text, browserError);
 }
 
 TEST(OpenInBrowser, StartsNothingForAnUnquotedCommand) {
     MemoryRegistry registry;
     setBrowserCommand(registry, QStringLiteral("/usr/bin/browser %u"));
     RecordingLauncher launcher;
-    RecordingMessageBoxes boxes;
+    FakeMessages boxes;
 
     OpenInBrowser(registry, launcher, boxes, QStringLiteral("http://example.org/"));
 
     EXPECT_TRUE(launcher.starts.isEmpty());
-    EXPECT_TRUE(boxes.shown.isEmpty());
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST(DefaultBrowser, CutsWindowsCommandsAfterExeAndTakesTheFirstTokenOtherwise) {
@@ -135,13 +134,13 @@ TEST(DefaultBrowser, ReadsTheDefaultValueOfTheHttpCommand) {
 TEST(StartDefaultBrowser, StartsItMinimisedWithoutAnAddressOrTellsTheUser) {
     MemoryRegistry registry;
     RecordingLauncher launcher;
-    RecordingMessageBoxes boxes;
+    FakeMessages boxes;
 
     startDefaultBrowser(registry, launcher, boxes);
     EXPECT_TRUE(launcher.starts.isEmpty());
-    ASSERT_EQ(boxes.shown.size(), 1);
-    EXPECT_EQ(boxes.shown.at(0).caption, QStringLiteral("Tarvo"));
-    EXPECT_EQ(boxes.shown.at(0).text, browserError);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].caption, QStringLiteral("Tarvo"));
+    EXPECT_EQ(boxes.shown[0].text, browserError);
 
     setBrowserCommand(registry, QStringLiteral("\"/usr/bin/browser\" \"%1\""));
     launcher.startSucceeds = false;
@@ -150,7 +149,7 @@ TEST(StartDefaultBrowser, StartsItMinimisedWithoutAnAddressOrTellsTheUser) {
     EXPECT_EQ(launcher.starts.at(0).program, QStringLiteral("/usr/bin/browser"));
     EXPECT_TRUE(launcher.starts.at(0).arguments.isEmpty());
     EXPECT_EQ(launcher.starts.at(0).showState, ShowState::Minimized);
-    EXPECT_EQ(boxes.shown.size(), 1) << "a failed start is not reported";
+    EXPECT_EQ(boxes.shown.size(), 1u) << "a failed start is not reported";
 }
 
 TEST(UsageNote, IsThreeLinesJoinedByOneCarriageReturn) {

@@ -10,7 +10,6 @@
 
 using namespace tarvo;
 using tarvo::testing::RecordingLauncher;
-using tarvo::testing::RecordingMessageBoxes;
 
 TEST(StartAtLogin, StoresTheExecutablePathUnderTheRunKey) {
     MemoryRegistry registry;
@@ -26,7 +25,7 @@ TEST(StartAtLogin, StoresTheExecutablePathUnderTheRunKey) {
 }
 
 TEST(NetworkSettings, StartsTheFirstInstalledSettingsProgram) {
-    RecordingMessageBoxes boxes;
+    FakeMessages boxes;
 
     RecordingLauncher kde;
     kde.installed = {QStringLiteral("nm-connection-editor"), QStringLiteral("systemsettings")};
@@ -48,17 +47,17 @@ TEST(NetworkSettings, StartsTheFirstInstalledSettingsProgram) {
     ASSERT_EQ(plain.starts.size(), 1);
     EXPECT_EQ(plain.starts.at(0).program, QStringLiteral("/usr/bin/nm-connection-editor"));
     EXPECT_TRUE(plain.starts.at(0).arguments.isEmpty());
-    EXPECT_TRUE(boxes.shown.isEmpty());
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST(NetworkSettings, SaysSoWhenNoneIsInstalled) {
     RecordingLauncher launcher;
-    RecordingMessageBoxes boxes;
+    FakeMessages boxes;
     openNetworkSettings(launcher, boxes);
     EXPECT_TRUE(launcher.starts.isEmpty());
-    ASSERT_EQ(boxes.shown.size(), 1);
-    EXPECT_EQ(boxes.shown.at(0).caption, QStringLiteral("Tarvo"));
-    EXPECT_EQ(boxes.shown.at(0).text, QStringLiteral("لم يتم العثور على برنامج لإعدادات الشبكة!"));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].caption, QStringLiteral("Tarvo"));
+    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("لم يتم العثور على برنامج لإعدادات الشبكة!"));
 }
 
 TEST(SystemCommands, RunTheMenuCommandsOverTheGivenServices) {
@@ -67,13 +66,13 @@ TEST(SystemCommands, RunTheMenuCommandsOverTheGivenServices) {
                       QString(), RegistryType::String,
                       QByteArray("\"/usr/bin/browser\" \"%1\"") + '\0');
     RecordingLauncher launcher;
-    RecordingMessageBoxes boxes;
+    FakeMessages boxes;
     SystemCommands commands(registry, launcher, boxes, QStringLiteral("/opt/tarvo/bin/tarvo"));
 
     commands.showUsageNote();
-    ASSERT_EQ(boxes.shown.size(), 1);
-    EXPECT_EQ(boxes.shown.at(0).caption, QStringLiteral("Tarvo"));
-    EXPECT_EQ(boxes.shown.at(0).text, usageNote());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].caption, QStringLiteral("Tarvo"));
+    EXPECT_EQ(boxes.shown[0].text, usageNote());
 
     commands.writeStartAtLogin();
     const QList<RegistryValue> values = registry.values(RegistryRoot::CurrentUser, runKeyPath());

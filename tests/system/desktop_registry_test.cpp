@@ -22,7 +22,6 @@
 
 using namespace tarvo;
 using tarvo::testing::RecordingLauncher;
-using tarvo::testing::RecordingMessageBoxes;
 
 namespace {
 
@@ -123,7 +122,7 @@ TEST_F(FreshDesktop, TheBrowserSetWithXdgSettingsOpensAWebLinkAsOneArgument) {
     EXPECT_EQ(GetBrowserPath(registry), u'"' + standIn + u'"');
     EXPECT_EQ(DefaultBrowser(registry), standIn);
 
-    RecordingMessageBoxes boxes;
+    FakeMessages boxes;
     RecordingLauncher refused;
     OpenInBrowser(registry, refused, boxes, QStringLiteral("javascript:alert(1)"));
     OpenInBrowser(registry, refused, boxes, QStringLiteral("file:///etc/passwd "));
@@ -134,7 +133,7 @@ TEST_F(FreshDesktop, TheBrowserSetWithXdgSettingsOpensAWebLinkAsOneArgument) {
     const std::optional<QStringList> arguments = waitForArguments();
     ASSERT_TRUE(arguments) << "the stand-in browser never ran";
     EXPECT_EQ(*arguments, QStringList{QStringLiteral("http://example.org/a b\"c")});
-    EXPECT_TRUE(boxes.shown.isEmpty());
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(FreshDesktop, AMimeappsListAloneNamesTheBrowser) {
@@ -166,11 +165,11 @@ TEST_F(FreshDesktop, WithoutABrowserTheUserIsTold) {
     EXPECT_EQ(GetBrowserPath(registry), QStringLiteral("Invalid"));
 
     RecordingLauncher launcher;
-    RecordingMessageBoxes boxes;
+    FakeMessages boxes;
     OpenInBrowser(registry, launcher, boxes, QStringLiteral("http://example.org/"));
     startDefaultBrowser(registry, launcher, boxes);
     EXPECT_TRUE(launcher.starts.isEmpty());
-    ASSERT_EQ(boxes.shown.size(), 2);
+    ASSERT_EQ(boxes.shown.size(), 2u);
     for (const auto& box : boxes.shown) {
         EXPECT_EQ(box.caption, QStringLiteral("Tarvo"));
         EXPECT_EQ(box.text, QStringLiteral("خطأ بالمتصفح!"));

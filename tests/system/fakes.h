@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/message_boxes.h"
+#include "support/fakes.h"
 #include "system/command_launcher.h"
 
 #include <QList>
@@ -25,23 +25,6 @@ public:
     }
     QString findProgram(const QString& name) const override {
         return installed.contains(name) ? QStringLiteral("/usr/bin/") + name : QString();
-    }
-};
-
-class RecordingMessageBoxes final : public MessageBoxes {
-public:
-    struct Box {
-        QString caption;
-        QString text;
-    };
-    QList<Box> shown;
-
-    void information(const QString& caption, const QString& text) override {
-        shown.append(Box{caption, text});
-    }
-    bool askYesNo(const QString& caption, const QString& text) override {
-        shown.append(Box{caption, text});
-        return false;
     }
 };
 
