@@ -498,64 +498,6 @@ void second(frmMain& w) {
 }
 } // namespace
 
-TEST(frmMain, RestartsInOneBootCountNothingTwice) {
-    Window t;
-    t.fake.bootId = "B";
-    t.fake.table.link("eth0", 1000, 100, 2);
-    second(t.loaded());
-    EXPECT_EQ(t.file(), QByteArray("2024**2148\r\nboot B\r\nlink eth0 2 1000 100\r\n"));
-
-    // Killed, traffic while nothing ran, started again in the same boot.
-    t.w.reset();
-    t.fake.table.link("eth0", 1500, 150, 2);
-    second(t.loaded());
-    EXPECT_EQ(t.file(), QByteArray("2524**2198\r\nboot B\r\nlink eth0 2 1500 150\r\n"));
-    t.fake.table.link("eth0", 1600, 160, 2);
-    second(*t.w);
-    EXPECT_EQ(t.file().left(12), QByteArray("2624**2208\r\n"));
-
-    // The link deleted and made anew: the new one counts from 0.
-    t.w.reset();
-    t.fake.table.link("eth0", 40, 4, 9);
-    second(t.loaded());
-    EXPECT_EQ(t.file(), QByteArray("2664**2212\r\nboot B\r\nlink eth0 9 40 4\r\n"));
-
-    // A new boot: the counters started again and count whole.
-    t.w.reset();
-    t.fake.bootId = "C";
-    t.fake.table.link("eth0", 40, 4, 9);
-    second(t.loaded());
-    EXPECT_EQ(t.file(), QByteArray("2704**2216\r\nboot C\r\nlink eth0 9 40 4\r\n"));
-}
-
-TEST(frmMain, ResetAfterARestartCountsFromTheComputersStartWithoutARateJump) {
-    Window t;
-    t.fake.bootId = "B";
-    writeFixture(t.fake.dir, "file1.trv", "5000**6000\r\nboot B\r\nlink eth0 2 1000 100\r\n");
-    t.fake.table.link("eth0", 1000, 100, 2);
-    frmMain& w = t.loaded();
-    second(w);
-    t.fake.table.link("eth0", 1128, 100, 2);
-    second(w);
-    EXPECT_EQ(w.Label9->text(), u"DOWN:1.0");
-    EXPECT_EQ(t.file().left(12), QByteArray("5128**6000\r\n"));
-
-    t.fake.messages.answer = true;
-    w.zac->trigger();
-    EXPECT_EQ(t.file(), QByteArray(" ** \r\n"));
-    t.fake.table.link("eth0", 1256, 100, 2);
-    second(w);
-    EXPECT_EQ(t.file(), QByteArray("1256**100\r\nboot B\r\nlink eth0 2 1256 100\r\n"));
-    EXPECT_EQ(w.Label9->text(), u"DOWN:1.0");
-    EXPECT_EQ(w.Label10->text(), u"UP:.0");
-
-    // A restart after the reset counts that traffic once.
-    t.w.reset();
-    t.fake.table.link("eth0", 1384, 100, 2);
-    second(t.loaded());
-    EXPECT_EQ(t.file().left(11), QByteArray("1384**100\r\n"));
-}
-
 TEST(frmMain, ToolTipNamesTheCountedInterfacesAndTheSettingChoosesThem) {
     Window t;
     t.fake.table.rows = {{"lo", "Loopback lo", 5, 5}};

@@ -1,6 +1,7 @@
 #include "app/meter_session.h"
 #include "common/number_text.h"
 #include "fakes.h"
+#include "support/temp_dir.h"
 #include "traffic/totals_store.h"
 
 #include <gtest/gtest.h>
@@ -54,6 +55,7 @@ struct Runs {
         ASSERT_TRUE(TotalsStore(DataDirectory(dir()), u'.')
                         .Timer3_Timer(saved, {true, 0, 0, {"B", std::move(links)}}));
     }
+    QByteArray file() const { return readAll(fake.dir.filePath(QStringLiteral("file1.trv"))); }
     Bytes fileTotals() const {
         const SavedTotals t = TotalsStore(DataDirectory(dir()), u'.').LoadTotals();
         return {std::uint64_t(LeadingNumber(t.received)), std::uint64_t(LeadingNumber(t.sent))};
@@ -69,6 +71,37 @@ struct Runs {
 };
 
 } // namespace
+
+// The record beside the totals: a start in the same boot takes off what the totals hold of each
+// link; a link made anew, or a new boot, counts whole.
+TEST(MeterSession, RestartsInOneBootCountNothingTwice) {
+    Runs t;
+    writeFixture(t.fake.dir, "file1.trv", "1024**2048\r\n");
+    t.fake.table.link("eth0", 1000, 100, 2);
+    t.start(at(8, 0));
+    t.second(at(8, 0, 1));
+    EXPECT_EQ(t.file(), QByteArray("2024**2148\r\nboot B\r\nlink eth0 2 1000 100\r\n"));
+
+    // Killed, traffic while nothing ran, started again in the same boot.
+    t.fake.table.link("eth0", 1500, 150, 2);
+    t.start(at(8, 1));
+    t.second(at(8, 1, 1));
+    EXPECT_EQ(t.file(), QByteArray("2524**2198\r\nboot B\r\nlink eth0 2 1500 150\r\n"));
+
+    // The link deleted and made anew: the new one counts from 0.
+    t.fake.table.link("eth0", 40, 4, 9);
+    t.start(at(8, 2));
+    t.second(at(8, 2, 1));
+    EXPECT_EQ(t.file(), QByteArray("2564**2202\r\nboot B\r\nlink eth0 9 40 4\r\n"));
+
+    // A new boot: the counters started again and count whole.
+    t.fake.bootId.assign(1, 'C');
+    t.start(at(8, 3));
+    t.second(at(8, 3, 1));
+    t.stop();
+    EXPECT_EQ(t.file(), QByteArray("2604**2206\r\nboot C\r\nlink eth0 9 40 4\r\n"));
+    EXPECT_EQ(t.historyTotals(), (Bytes{2604 - 1024, 2206 - 2048}));
+}
 
 TEST(MeterSession, TheFirstReadingGoesToItsMinutePerInterface) {
     Runs t;
@@ -201,12 +234,18 @@ TEST(MeterSession, AResetThatStopsTakingOffTheRecordAddsNoTraffic) {
     t.session->reset();
     t.fake.table.link("eth0", 1600, 160, 2);
     t.second(at(8, 1, 1));
-    t.stop();
-    // The totals are the traffic since the computer started; the history only what passed,
-    // and the rate below 1 Kb: the last second's 100 bytes, not the 1000 no longer taken off.
+    // The totals are the traffic since the computer started, and the rate below 1 Kb: the last
+    // second's 100 bytes, not the 1000 no longer taken off.
     EXPECT_EQ(t.fileTotals(), (Bytes{1600, 160}));
-    EXPECT_EQ(t.historyTotals(), (Bytes{600, 60}));
     EXPECT_LT(LeadingNumber(t.session->fields().Label9.mid(5)), 1.0);
+    // Killed, and started again in the same boot: what came since counts once. The history
+    // holds only what passed.
+    t.fake.table.link("eth0", 1700, 170, 2);
+    t.start(at(8, 2));
+    t.second(at(8, 2, 1));
+    t.stop();
+    EXPECT_EQ(t.fileTotals(), (Bytes{1700, 170}));
+    EXPECT_EQ(t.historyTotals(), (Bytes{700, 70}));
 }
 
 // Offline, no reading comes: the totals are saved at once, and the minute still goes into the
