@@ -5,7 +5,6 @@
 #include "calendar/hijri.h"
 #include "common/caption_fit.h"
 #include "common/form_layout.h"
-#include "common/number_text.h"
 #include "common/placement.h"
 #include "common/window_flags.h"
 #include "news/frmrss.h"

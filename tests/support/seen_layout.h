@@ -34,10 +34,16 @@ inline QRect inWindow(const QWidget* w, const QWidget* window) {
     return QRect(w->mapTo(window, QPoint()), w->size());
 }
 
+inline QString captionText(const QWidget* w) {
+    if (const auto* label = qobject_cast<const QLabel*>(w))
+        return label->text();
+    if (const auto* button = qobject_cast<const QAbstractButton*>(w))
+        return button->text();
+    return {};
+}
+
 // The window's own controls (not the parts Qt builds complex widgets from) that are shown
 // and at least partly in the window: a panel may wait wholly out of sight below its edge.
-inline QString captionText(const QWidget* w);
-
 inline QList<QWidget*> controlsInSight(QWidget* window) {
     // Without font faces (Qt's offscreen platform on Windows) captions cannot be measured,
     // nor laid out as they would be: only the other controls are checked.
@@ -53,14 +59,6 @@ inline QList<QWidget*> controlsInSight(QWidget* window) {
         out << w;
     }
     return out;
-}
-
-inline QString captionText(const QWidget* w) {
-    if (const auto* label = qobject_cast<const QLabel*>(w))
-        return label->text();
-    if (const auto* button = qobject_cast<const QAbstractButton*>(w))
-        return button->text();
-    return {};
 }
 
 // The part of a control that a user sees drawn: a caption's text, any other control whole.
