@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/services.h"
+#include "support/fake_launcher.h"
 #include "support/fakes.h"
 #include "system/memory_registry.h"
 #include "traffic/fake_if_table.h"
@@ -20,25 +21,6 @@ public:
         onShowRequest = std::move(callback);
     }
     void askRunningCopyToShow() override { ++showRequestsSent; }
-};
-
-class FakeLauncher : public tarvo::CommandLauncher {
-public:
-    struct Started {
-        QString program;
-        QStringList arguments;
-        tarvo::ShowState show;
-    };
-    std::vector<Started> started;
-    QStringList installed; // programs findProgram finds
-    bool start(const QString& program, const QStringList& arguments,
-               tarvo::ShowState show) override {
-        started.push_back({program, arguments, show});
-        return true;
-    }
-    QString findProgram(const QString& name) const override {
-        return installed.contains(name) ? "/usr/bin/" + name : QString();
-    }
 };
 
 // Every service faked, the data directory a fresh temporary one.

@@ -1,4 +1,5 @@
-#include "fakes.h"
+#include "support/fake_launcher.h"
+#include "support/fakes.h"
 
 #include "system/browser.h"
 #include "system/memory_registry.h"
@@ -7,7 +8,6 @@
 #include <gtest/gtest.h>
 
 using namespace tarvo;
-using tarvo::testing::RecordingLauncher;
 
 namespace {
 
@@ -43,18 +43,18 @@ TEST(GetBrowserPath, IsInvalidWithoutACommandThatReadsAsText) {
 TEST(OpenInBrowser, PassesTheLinkAsExactlyOneArgument) {
     MemoryRegistry registry;
     setBrowserCommand(registry, QStringLiteral("\"/opt/my browser/run\" \"%1\""));
-    RecordingLauncher launcher;
+    FakeLauncher launcher;
     FakeMessages boxes;
 
     OpenInBrowser(registry, launcher, boxes, QStringLiteral("http://example.org/a b\"c --x "));
     OpenInBrowser(registry, launcher, boxes, QStringLiteral("HTTPS://example.org/"));
 
-    ASSERT_EQ(launcher.starts.size(), 2);
-    EXPECT_EQ(launcher.starts.at(0).program, QStringLiteral("/opt/my browser/run"));
-    EXPECT_EQ(launcher.starts.at(0).arguments,
+    ASSERT_EQ(launcher.started.size(), 2u);
+    EXPECT_EQ(launcher.started.at(0).program, QStringLiteral("/opt/my browser/run"));
+    EXPECT_EQ(launcher.started.at(0).arguments,
               QStringList{QStringLiteral("http://example.org/a b\"c --x")});
-    EXPECT_EQ(launcher.starts.at(0).showState, ShowState::Normal);
-    EXPECT_EQ(launcher.starts.at(1).arguments, QStringList{QStringLiteral("HTTPS://example.org/")});
+    EXPECT_EQ(launcher.started.at(0).show, ShowState::Normal);
+    EXPECT_EQ(launcher.started.at(1).arguments, QStringList{QStringLiteral("HTTPS://example.org/")});
     EXPECT_TRUE(boxes.shown.empty());
 }
 
@@ -63,24 +63,24 @@ TEST(OpenInBrowser, OpensNothingAndSaysNothingForOtherSchemes) {
         MemoryRegistry registry;
         if (browserSet)
             setBrowserCommand(registry, QStringLiteral("\"/usr/bin/browser\" \"%1\""));
-        RecordingLauncher launcher;
+        FakeLauncher launcher;
         FakeMessages boxes;
         for (const char* link : {"javascript:alert(1)", "file:///etc/passwd", "ftp://example.org/",
                                  "--new-window http://example.org/", "", "httpx://example.org/"})
             OpenInBrowser(registry, launcher, boxes, QString::fromUtf8(link));
-        EXPECT_TRUE(launcher.starts.isEmpty());
+        EXPECT_TRUE(launcher.started.empty());
         EXPECT_TRUE(boxes.shown.empty());
     }
 }
 
 TEST(OpenInBrowser, TellsTheUserWhenThereIsNoBrowser) {
     MemoryRegistry registry;
-    RecordingLauncher launcher;
+    FakeLauncher launcher;
     FakeMessages boxes;
 
     OpenInBrowser(registry, launcher, boxes, QStringLiteral("http://example.org/"));
 
-    EXPECT_TRUE(launcher.starts.isEmpty());
+    EXPECT_TRUE(launcher.started.empty());
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, QStringLiteral("Tarvo"));
     EXPECT_EQ(boxes.shown[0].text, browserError);
@@ -89,12 +89,12 @@ TEST(OpenInBrowser, TellsTheUserWhenThereIsNoBrowser) {
 TEST(OpenInBrowser, StartsNothingForAnUnquotedCommand) {
     MemoryRegistry registry;
     setBrowserCommand(registry, QStringLiteral("/usr/bin/browser %u"));
-    RecordingLauncher launcher;
+    FakeLauncher launcher;
     FakeMessages boxes;
 
     OpenInBrowser(registry, launcher, boxes, QStringLiteral("http://example.org/"));
 
-    EXPECT_TRUE(launcher.starts.isEmpty());
+    EXPECT_TRUE(launcher.started.empty());
     EXPECT_TRUE(boxes.shown.empty());
 }
 
@@ -133,11 +133,11 @@ TEST(DefaultBrowser, ReadsTheDefaultValueOfTheHttpCommand) {
 
 TEST(StartDefaultBrowser, StartsItMinimisedWithoutAnAddressOrTellsTheUser) {
     MemoryRegistry registry;
-    RecordingLauncher launcher;
+    FakeLauncher launcher;
     FakeMessages boxes;
 
     startDefaultBrowser(registry, launcher, boxes);
-    EXPECT_TRUE(launcher.starts.isEmpty());
+    EXPECT_TRUE(launcher.started.empty());
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, QStringLiteral("Tarvo"));
     EXPECT_EQ(boxes.shown[0].text, browserError);
@@ -145,10 +145,10 @@ TEST(StartDefaultBrowser, StartsItMinimisedWithoutAnAddressOrTellsTheUser) {
     setBrowserCommand(registry, QStringLiteral("\"/usr/bin/browser\" \"%1\""));
     launcher.startSucceeds = false;
     startDefaultBrowser(registry, launcher, boxes);
-    ASSERT_EQ(launcher.starts.size(), 1);
-    EXPECT_EQ(launcher.starts.at(0).program, QStringLiteral("/usr/bin/browser"));
-    EXPECT_TRUE(launcher.starts.at(0).arguments.isEmpty());
-    EXPECT_EQ(launcher.starts.at(0).showState, ShowState::Minimized);
+    ASSERT_EQ(launcher.started.size(), 1u);
+    EXPECT_EQ(launcher.started.at(0).program, QStringLiteral("/usr/bin/browser"));
+    EXPECT_TRUE(launcher.started.at(0).arguments.isEmpty());
+    EXPECT_EQ(launcher.started.at(0).show, ShowState::Minimized);
     EXPECT_EQ(boxes.shown.size(), 1u) << "a failed start is not reported";
 }
 

@@ -1,4 +1,5 @@
-#include "fakes.h"
+#include "support/fake_launcher.h"
+#include "support/fakes.h"
 
 #include "system/memory_registry.h"
 #include "system/network_settings.h"
@@ -9,7 +10,6 @@
 #include <gtest/gtest.h>
 
 using namespace tarvo;
-using tarvo::testing::RecordingLauncher;
 
 TEST(StartAtLogin, StoresTheExecutablePathUnderTheRunKey) {
     MemoryRegistry registry;
@@ -27,34 +27,34 @@ TEST(StartAtLogin, StoresTheExecutablePathUnderTheRunKey) {
 TEST(NetworkSettings, StartsTheFirstInstalledSettingsProgram) {
     FakeMessages boxes;
 
-    RecordingLauncher kde;
+    FakeLauncher kde;
     kde.installed = {QStringLiteral("nm-connection-editor"), QStringLiteral("systemsettings")};
     openNetworkSettings(kde, boxes);
-    ASSERT_EQ(kde.starts.size(), 1);
-    EXPECT_EQ(kde.starts.at(0).program, QStringLiteral("/usr/bin/systemsettings"));
-    EXPECT_EQ(kde.starts.at(0).arguments, QStringList{QStringLiteral("kcm_networkmanagement")});
+    ASSERT_EQ(kde.started.size(), 1u);
+    EXPECT_EQ(kde.started.at(0).program, QStringLiteral("/usr/bin/systemsettings"));
+    EXPECT_EQ(kde.started.at(0).arguments, QStringList{QStringLiteral("kcm_networkmanagement")});
 
-    RecordingLauncher gnome;
+    FakeLauncher gnome;
     gnome.installed = {QStringLiteral("nm-connection-editor"),
                        QStringLiteral("gnome-control-center")};
     openNetworkSettings(gnome, boxes);
-    ASSERT_EQ(gnome.starts.size(), 1);
-    EXPECT_EQ(gnome.starts.at(0).arguments, QStringList{QStringLiteral("network")});
+    ASSERT_EQ(gnome.started.size(), 1u);
+    EXPECT_EQ(gnome.started.at(0).arguments, QStringList{QStringLiteral("network")});
 
-    RecordingLauncher plain;
+    FakeLauncher plain;
     plain.installed = {QStringLiteral("nm-connection-editor")};
     openNetworkSettings(plain, boxes);
-    ASSERT_EQ(plain.starts.size(), 1);
-    EXPECT_EQ(plain.starts.at(0).program, QStringLiteral("/usr/bin/nm-connection-editor"));
-    EXPECT_TRUE(plain.starts.at(0).arguments.isEmpty());
+    ASSERT_EQ(plain.started.size(), 1u);
+    EXPECT_EQ(plain.started.at(0).program, QStringLiteral("/usr/bin/nm-connection-editor"));
+    EXPECT_TRUE(plain.started.at(0).arguments.isEmpty());
     EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST(NetworkSettings, SaysSoWhenNoneIsInstalled) {
-    RecordingLauncher launcher;
+    FakeLauncher launcher;
     FakeMessages boxes;
     openNetworkSettings(launcher, boxes);
-    EXPECT_TRUE(launcher.starts.isEmpty());
+    EXPECT_TRUE(launcher.started.empty());
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].caption, QStringLiteral("Tarvo"));
     EXPECT_EQ(boxes.shown[0].text, QStringLiteral("لم يتم العثور على برنامج لإعدادات الشبكة!"));
@@ -65,7 +65,7 @@ TEST(SystemCommands, RunTheMenuCommandsOverTheGivenServices) {
     registry.putValue(RegistryRoot::ClassesRoot, QStringLiteral("http\\shell\\open\\command"),
                       QString(), RegistryType::String,
                       QByteArray("\"/usr/bin/browser\" \"%1\"") + '\0');
-    RecordingLauncher launcher;
+    FakeLauncher launcher;
     FakeMessages boxes;
     SystemCommands commands(registry, launcher, boxes, QStringLiteral("/opt/tarvo/bin/tarvo"));
 
@@ -82,8 +82,8 @@ TEST(SystemCommands, RunTheMenuCommandsOverTheGivenServices) {
     EXPECT_EQ(commands.defaultBrowser(), QStringLiteral("/usr/bin/browser"));
     commands.openLink(QStringLiteral("https://example.org/news "));
     commands.startBrowser();
-    ASSERT_EQ(launcher.starts.size(), 2);
-    EXPECT_EQ(launcher.starts.at(0).arguments,
+    ASSERT_EQ(launcher.started.size(), 2u);
+    EXPECT_EQ(launcher.started.at(0).arguments,
               QStringList{QStringLiteral("https://example.org/news")});
-    EXPECT_EQ(launcher.starts.at(1).showState, ShowState::Minimized);
+    EXPECT_EQ(launcher.started.at(1).show, ShowState::Minimized);
 }

@@ -1,4 +1,5 @@
-#include "fakes.h"
+#include "support/fake_launcher.h"
+#include "support/fakes.h"
 #include "support/temp_dir.h"
 
 #include "system/browser.h"
@@ -21,7 +22,6 @@
 #include <gtest/gtest.h>
 
 using namespace tarvo;
-using tarvo::testing::RecordingLauncher;
 
 namespace {
 
@@ -123,10 +123,10 @@ TEST_F(FreshDesktop, TheBrowserSetWithXdgSettingsOpensAWebLinkAsOneArgument) {
     EXPECT_EQ(DefaultBrowser(registry), standIn);
 
     FakeMessages boxes;
-    RecordingLauncher refused;
+    FakeLauncher refused;
     OpenInBrowser(registry, refused, boxes, QStringLiteral("javascript:alert(1)"));
     OpenInBrowser(registry, refused, boxes, QStringLiteral("file:///etc/passwd "));
-    EXPECT_TRUE(refused.starts.isEmpty());
+    EXPECT_TRUE(refused.started.empty());
 
     ProcessLauncher launcher;
     OpenInBrowser(registry, launcher, boxes, QStringLiteral("http://example.org/a b\"c "));
@@ -164,11 +164,11 @@ TEST_F(FreshDesktop, WithoutABrowserTheUserIsTold) {
                     .isEmpty());
     EXPECT_EQ(GetBrowserPath(registry), QStringLiteral("Invalid"));
 
-    RecordingLauncher launcher;
+    FakeLauncher launcher;
     FakeMessages boxes;
     OpenInBrowser(registry, launcher, boxes, QStringLiteral("http://example.org/"));
     startDefaultBrowser(registry, launcher, boxes);
-    EXPECT_TRUE(launcher.starts.isEmpty());
+    EXPECT_TRUE(launcher.started.empty());
     ASSERT_EQ(boxes.shown.size(), 2u);
     for (const auto& box : boxes.shown) {
         EXPECT_EQ(box.caption, QStringLiteral("Tarvo"));
