@@ -10,9 +10,10 @@ constexpr long kIffUp = 0x1;
 constexpr long kIffLoopback = 0x8;
 } // namespace
 
-RouteConnectionProbe::RouteConnectionProbe(std::string procNet, std::string sysClassNet)
+RouteConnectionProbe::RouteConnectionProbe(std::string procNet, std::string sysClassNet,
+                                           std::unique_ptr<RouteChanges> changes)
     : sysClassNet_(std::move(sysClassNet)), route_(procNet + "/route"),
-      ipv6Route_(procNet + "/ipv6_route") {}
+      ipv6Route_(procNet + "/ipv6_route"), changes_(std::move(changes)) {}
 
 bool RouteConnectionProbe::interfaceUsable(const std::string& name) {
     if (!isInterfaceName(name))
@@ -53,8 +54,11 @@ bool RouteConnectionProbe::hasDefault(KernelFile& table,
 }
 
 bool RouteConnectionProbe::isConnected() {
-    return hasDefault(route_, ipv4DefaultRouteInterfaces) ||
-           hasDefault(ipv6Route_, ipv6DefaultRouteInterfaces);
+    if (changes_ && !changes_->changedSinceLastAsk())
+        return connected_;
+    connected_ = hasDefault(route_, ipv4DefaultRouteInterfaces) ||
+                 hasDefault(ipv6Route_, ipv6DefaultRouteInterfaces);
+    return connected_;
 }
 
 } // namespace tarvo

@@ -13,7 +13,10 @@ std::unique_ptr<InterfaceTableSource> makeInterfaceTableSource() {
 }
 
 std::unique_ptr<ConnectionProbe> makeConnectionProbe() {
-    return std::make_unique<RouteConnectionProbe>();
+    // Up, down and carrier come as link announcements; the routes as route ones.
+    return std::make_unique<RouteConnectionProbe>(
+        "/proc/net", "/sys/class/net",
+        std::make_unique<NetlinkRouteChanges>(NetlinkRouteChanges::Watch::RoutesAndLinks));
 }
 
 std::string bootIdentity() {

@@ -70,9 +70,12 @@ bool TotalsStore::writeLine(const QString& line, const CountedRecord& record) {
         directoryReady_ = directory_.ensureExists();
     QByteArray bytes = encodeDataText(line + QStringLiteral("\r\n"));
     bytes += QByteArray::fromStdString(formatCountedRecord(record));
-    // A second without traffic leaves the line as it is; the disk need not hear of it.
-    if (bytes == lastWritten_ && QFileInfo::exists(path()))
+    // A second without traffic leaves the line as it is; the disk need not hear of it. That
+    // the file is still there is asked once a minute only: a copy deleted from outside is
+    // back within one.
+    if (bytes == lastWritten_ && (++unchangedSaves_ % 60 != 0 || QFileInfo::exists(path())))
         return true;
+    unchangedSaves_ = 0;
     const bool ok = writer_.write(path(), bytes);
     lastWritten_ = ok ? std::move(bytes) : QByteArray();
     return ok;

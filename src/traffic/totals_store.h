@@ -60,6 +60,7 @@ private:
     AtomicFileWriter writer_;
     bool directoryReady_ = false;
     QByteArray lastWritten_;
+    int unchangedSaves_ = 0;
 };
 
 } // namespace tarvo

@@ -1,3 +1,4 @@
+#include "fake_route_changes.h"
 #include "support/temp_dir.h"
 #include "traffic/connection_probe_linux.h"
 
@@ -26,11 +27,11 @@ struct Net {
         writeFixture(dir, "sys/" + name + "/flags", flags);
         writeFixture(dir, "sys/" + name + "/operstate", operstate);
     }
-    bool connected() {
-        RouteConnectionProbe probe(dir.filePath("proc").toStdString(),
-                                   dir.filePath("sys").toStdString());
-        return probe.isConnected();
+    RouteConnectionProbe probe(std::unique_ptr<RouteChanges> changes = nullptr) {
+        return RouteConnectionProbe(dir.filePath("proc").toStdString(),
+                                    dir.filePath("sys").toStdString(), std::move(changes));
     }
+    bool connected() { return probe().isConnected(); }
 };
 
 const QByteArray kDefaultViaEth0 = "eth0\t00000000\t010200C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n";
@@ -98,4 +99,21 @@ TEST(RouteConnectionProbe, MalformedLinesAreSkipped) {
     net.link("../etc", "0x1003");
     net.route("../etc\t00000000\t010200C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n");
     EXPECT_FALSE(net.connected());
+}
+
+TEST(RouteConnectionProbe, WorkedOutAgainOnlyAfterTheKernelAnnouncesAChange) {
+    Net net;
+    net.link("eth0", "0x1003");
+    net.route(kDefaultViaEth0);
+    bool changed = true;
+    RouteConnectionProbe probe = net.probe(std::make_unique<FakeRouteChanges>(&changed));
+    EXPECT_TRUE(probe.isConnected());
+    net.link("eth0", "0x1003", "down\n");
+    EXPECT_TRUE(probe.isConnected()); // no announcement yet: the files are not read
+    changed = true;
+    EXPECT_FALSE(probe.isConnected());
+    net.route(kSubnetOnly);
+    net.link("eth0", "0x1003");
+    changed = true;
+    EXPECT_FALSE(probe.isConnected());
 }

@@ -1,3 +1,4 @@
+#include "fake_route_changes.h"
 #include "support/temp_dir.h"
 #include "sysfs_fixture.h"
 #include "traffic/if_table_linux.h"
@@ -213,15 +214,6 @@ TEST(ProcNetDev, DescribesEachLinkOnceAndMarksDefaultRoutesWhereTheyMatter) {
     EXPECT_TRUE(rows[3].hasDevice);
     EXPECT_FALSE(rows[1].defaultRoute);
 }
-
-namespace {
-class FakeRouteChanges : public RouteChanges {
-public:
-    bool* changed;
-    explicit FakeRouteChanges(bool* flag) : changed(flag) {}
-    bool changedSinceLastAsk() override { return std::exchange(*changed, false); }
-};
-} // namespace
 
 TEST(ProcNetDev, RouteTablesAreReadAgainOnlyWhenTheKernelSaysTheyChanged) {
     QTemporaryDir dir;

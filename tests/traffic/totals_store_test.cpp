@@ -172,3 +172,19 @@ TEST(TotalsStore, FailedWriteKeepsThePreviousFileAndTheNextTickRetries) {
     EXPECT_TRUE(s.store.Timer3_Timer({"1", "2"}, reading(10, 10)));
     EXPECT_EQ(s.file(), QByteArray("11**12\r\n"));
 }
+
+TEST(TotalsStore, QuietSecondsLeaveTheFileAloneAndADeletedOneComesBackWithinAMinute) {
+    Store s;
+    const SavedTotals saved{"1", "2"};
+    ASSERT_TRUE(s.store.Timer3_Timer(saved, reading(10, 20)));
+    const QByteArray written = s.file();
+    // Quiet seconds write nothing: what stands in the file stays.
+    s.file("stands");
+    for (int second = 0; second < 5; ++second)
+        EXPECT_TRUE(s.store.Timer3_Timer(saved, reading(10, 20)));
+    EXPECT_EQ(s.file(), "stands");
+    ASSERT_TRUE(QFile::remove(s.store.path()));
+    for (int second = 0; second < 60 && !QFile::exists(s.store.path()); ++second)
+        EXPECT_TRUE(s.store.Timer3_Timer(saved, reading(10, 20)));
+    EXPECT_EQ(s.file(), written);
+}
