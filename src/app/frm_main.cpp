@@ -235,23 +235,14 @@ void frmMain::createControls() {
     for (QWidget* caption : std::initializer_list<QWidget*>{Label5, Label6, Command2, Command3})
         fitCaption(caption);
 
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
-    Timer2 = new QTimer(this);
-    Timer2->setInterval(1000);
-    connect(Timer2, &QTimer::timeout, this, &frmMain::Timer2_Timer);
-    Timer3 = new QTimer(this);
-    Timer3->setInterval(1000);
-    connect(Timer3, &QTimer::timeout, this, &frmMain::Timer3_Timer);
-    Timer2->start();
-    Timer3->start();
+    // One timer for everything a second brings, so that the meter wakes once a second.
+    tick = new QTimer(this);
+    tick->setObjectName(QStringLiteral("tick"));
+    tick->setInterval(1000);
+    connect(tick, &QTimer::timeout, this, &frmMain::tick_Timer);
+    tick->start();
     connect(Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &frmMain::Command3_Click);
-    allowanceTimer = new QTimer(this);
-    allowanceTimer->setObjectName(QStringLiteral("allowanceTimer"));
-    allowanceTimer->setInterval(60 * 1000);
-    connect(allowanceTimer, &QTimer::timeout, this, &frmMain::allowanceTimer_Timer);
 
     slideTimer = new QTimer(this);
     slideTimer->setInterval(10);
@@ -388,12 +379,10 @@ bool frmMain::Form_Load() {
         ontop->setChecked(true);
     }
     QCoreApplication::processEvents();
-    Timer1->start();
-    // The other two timers run from creation; restarted here they share the clock's phase,
-    // so the meter wakes once a second instead of three times.
-    Timer2->start();
-    Timer3->start();
-    allowanceTimer->start();
+    setTimer1Enabled(true);
+    // Running from creation; restarted, the seconds and the minutes count from here.
+    tick->start();
+    ticks_ = 0;
 
     // The slide runs from a timer so that the window stays live while it plays.
     if (Label2->isVisible()) {
@@ -431,7 +420,7 @@ void frmMain::setTopmost(bool on) {
 }
 
 void frmMain::Form_QueryUnload() {
-    Timer1->stop();
+    setTimer1Enabled(false);
     endProgram_();
 }
 
@@ -440,14 +429,29 @@ void frmMain::closeEvent(QCloseEvent* event) {
     Form_QueryUnload();
 }
 
-void frmMain::Timer1_Timer() {
-    clk->setText(services_.clock->now().time().toString(QStringLiteral("HH:mm:ss")));
-    if (netcb->text() == kConnectedCaption)
-        UpdateRates();
+void frmMain::tick_Timer() {
+    // The time is read once a tick: each reading of the local time asks after the zone file.
+    const QDateTime now = services_.clock->now();
+    if (timer1Enabled_)
+        Timer1_Timer(now);
+    Timer2_Timer();
+    Timer3_Timer(now);
+    if (++ticks_ % 60 == 0)
+        allowanceTimer_Timer();
 }
 
-void frmMain::UpdateRates() {
-    session_.readRates();
+void frmMain::Timer1_Timer() {
+    Timer1_Timer(services_.clock->now());
+}
+
+void frmMain::Timer1_Timer(const QDateTime& now) {
+    clk->setText(now.time().toString(QStringLiteral("HH:mm:ss")));
+    if (netcb->text() == kConnectedCaption)
+        UpdateRates(now);
+}
+
+void frmMain::UpdateRates(const QDateTime& now) {
+    session_.readRates(now);
     showCountedInterfaces();
     for (QLabel* label : {Label10, Label9, Label1}) {
         if (!label->font().bold()) {
@@ -464,20 +468,23 @@ void frmMain::Timer2_Timer() {
     showFields();
     netcb->setVisible(true);
     if (connected) {
-        if (!Timer1->isActive())
-            Timer1->start();
+        setTimer1Enabled(true);
         netcb->setText(session_.fields().netcb);
         return;
     }
     netcb->setText(session_.fields().netcb);
     session_.saveOffline();
     QCoreApplication::processEvents();
-    Timer1->stop();
+    setTimer1Enabled(false);
     services_.clock->sleepMs(200);
 }
 
 void frmMain::Timer3_Timer() {
-    session_.save();
+    Timer3_Timer(services_.clock->now());
+}
+
+void frmMain::Timer3_Timer(const QDateTime& now) {
+    session_.save(now);
 }
 
 void frmMain::writeHistory() {

@@ -49,10 +49,20 @@ public:
     bool Form_Load();
     void Form_Resize();
     void Form_QueryUnload();
+    // The one wake-up a second: the clock and the rates while Timer1 is on, the connection
+    // step, the save, and every sixtieth tick the allowance.
+    void tick_Timer();
+    // The steps of a tick; without a time, they read the clock themselves.
     void Timer1_Timer();
+    void Timer1_Timer(const QDateTime& now);
     void Timer2_Timer();
     void Timer3_Timer();
-    void UpdateRates();
+    void Timer3_Timer(const QDateTime& now);
+    // Whether the ticks run the clock and the rates: off until the start-up is done and
+    // while offline.
+    bool isTimer1Enabled() const { return timer1Enabled_; }
+    void setTimer1Enabled(bool on) { timer1Enabled_ = on; }
+    void UpdateRates(const QDateTime& now);
     void zac_Click();
     void ontop_Click();
     void opaut_Click();
@@ -105,7 +115,7 @@ public:
     QLabel* Label3 = nullptr;
     QLabel* lblSent = nullptr;
     QLabel* lblRecv = nullptr;
-    QTimer* Timer1 = nullptr;
+    QTimer* tick = nullptr;
     // Controls inside the strip.
     QLabel* Label9 = nullptr;
     QLabel* Label10 = nullptr;
@@ -120,10 +130,7 @@ public:
     QLineEdit* Text3 = nullptr;
     QLabel* Label4 = nullptr;
     QPushButton* Command4 = nullptr;
-    QTimer* Timer2 = nullptr;
-    QTimer* Timer3 = nullptr;
     QTimer* slideTimer = nullptr;
-    QTimer* allowanceTimer = nullptr;
     // The menu tree.
     QMenu* mnu = nullptr;
     QAction* ontop = nullptr;
@@ -160,6 +167,8 @@ private:
     DateWindowOpener dateWindows_;
     QPointer<frmrss> newsWindow_;
     QPointer<UsageWindow> usageWindow_;
+    bool timer1Enabled_ = false;
+    int ticks_ = 0;
     int label2LeftTwips_ = 0;
     int slideOffset_ = 0;
     std::function<void()> endProgram_;

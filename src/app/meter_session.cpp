@@ -47,12 +47,12 @@ void MeterSession::start() {
     meter_.firstSample = true;
 }
 
-void MeterSession::readRates() {
+void MeterSession::readRates(const QDateTime& now) {
     meter_.UpdateRates();
     if (!ipHelper_.hasReading())
         return;
     const SavedTotals saved = savedTotals();
-    history_->feed(services_.clock->now(), bytes(saved.received) + ipHelper_.BytesReceived(),
+    history_->feed(now, bytes(saved.received) + ipHelper_.BytesReceived(),
                    bytes(saved.sent) + ipHelper_.BytesSent(), ipHelper_.countedByLink(),
                    ipHelper_.countedSinceLinkStart());
 }
@@ -65,9 +65,9 @@ void MeterSession::saveOffline() {
     totals_.SaveTotalsOffline(savedTotals(), ipHelper_.reading());
 }
 
-void MeterSession::save() {
+void MeterSession::save(const QDateTime& now) {
     totals_.Timer3_Timer(savedTotals(), ipHelper_.reading());
-    history_->tick(services_.clock->now());
+    history_->tick(now);
 }
 
 void MeterSession::reset() {

@@ -25,14 +25,14 @@ public:
     void start();
 
     // Each second while connected: one reading, the rates and totals, the history fed.
-    void readRates();
+    void readRates(const QDateTime& now);
     // Each second: the minute average and the connection state; returns whether connected.
     bool connectionStep();
     // Offline: the totals saved at once.
     void saveOffline();
     // Each second: the totals file, then the history's minute once it is over, so that the
     // history's mark never runs ahead of the totals file.
-    void save();
+    void save(const QDateTime& now);
     // The totals become the traffic since the computer started; the history keeps its own.
     void reset();
     // Once a minute: tells the user when the use of the monthly allowance passes a mark.

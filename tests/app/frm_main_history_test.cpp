@@ -113,7 +113,7 @@ TEST(frmMainHistory, DateWindowExitEndsTheLoopWritingThePendingMinuteNotClosingT
     EXPECT_EQ(t.history().sent, 300u);
     // No closing step of the strip ran: its clock still runs, it is still shown, and the
     // totals file is as the last second left it.
-    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_TRUE(w.isTimer1Enabled());
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(readAll(t.fake.dir.filePath("file1.trv")), savedTotals);
     EXPECT_EQ(t.fileTotals(), (std::pair<std::uint64_t, std::uint64_t>{1024 + 3000, 2048 + 300}));

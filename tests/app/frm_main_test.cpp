@@ -139,10 +139,9 @@ TEST(frmMain, CreatedWithItsControlsAndMenuTree) {
     EXPECT_DOUBLE_EQ(w.Label9->font().pointSizeF(), 11.25);
     EXPECT_EQ(w.Label5->palette().color(QPalette::Window), QColor(0, 0, 128));
     EXPECT_EQ(w.lblRecv->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-    EXPECT_FALSE(w.Timer1->isActive());
-    EXPECT_TRUE(w.Timer2->isActive());
-    EXPECT_TRUE(w.Timer3->isActive());
-    EXPECT_EQ(w.Timer2->interval(), 1000);
+    EXPECT_FALSE(w.isTimer1Enabled());
+    EXPECT_TRUE(w.tick->isActive());
+    EXPECT_EQ(w.tick->interval(), 1000);
 }
 
 TEST(frmMain, SecondInstanceEndsWithoutTouchingAnything) {
@@ -193,7 +192,7 @@ TEST(frmMain, AnotherStartBringsTheWindowBack) {
     w.hide();
     t.fake.lock.onShowRequest();
     EXPECT_TRUE(w.isVisible());
-    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_TRUE(w.isTimer1Enabled());
     EXPECT_EQ(w.widthTwips(), 4905);
     // A request that comes as the window goes away finds nothing to show.
     const auto request = t.fake.lock.onShowRequest;
@@ -214,7 +213,7 @@ TEST(frmMain, StartUpInOrder) {
     bool timer1AtSettingRead = true;
     t.fake.settings.onRead = [&] {
         visibleAtSettingRead = w.isVisible();
-        timer1AtSettingRead = w.Timer1->isActive();
+        timer1AtSettingRead = w.isTimer1Enabled();
     };
     ASSERT_TRUE(w.Form_Load());
     EXPECT_EQ(text1AtFirstTick, u"");
@@ -223,7 +222,7 @@ TEST(frmMain, StartUpInOrder) {
     EXPECT_TRUE(w.meter().firstSample);
     EXPECT_TRUE(visibleAtSettingRead);
     EXPECT_FALSE(timer1AtSettingRead);
-    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_TRUE(w.isTimer1Enabled());
     EXPECT_EQ(w.widthTwips(), 4905); // 4900 twips in whole pixels
     EXPECT_EQ(w.Picture2->width(), w.width());
     EXPECT_EQ(w.clk->text(), u"09:05:03");
@@ -358,11 +357,11 @@ TEST(frmMain, ClockTickUpdatesRatesOnlyWhileConnected) {
 TEST(frmMain, OnlineTickEnablesTheClockAndSavesEverySecond) {
     Window t;
     frmMain& w = t.loaded();
-    w.Timer1->stop();
+    w.setTimer1Enabled(false);
     w.Timer2_Timer();
     EXPECT_EQ(w.netcb->text(), kConnected);
     EXPECT_TRUE(w.netcb->isVisible());
-    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_TRUE(w.isTimer1Enabled());
     EXPECT_TRUE(t.fake.clock.sleeps.empty());
     w.Timer3_Timer(); // no reading yet: nothing written
     EXPECT_EQ(t.file(), QByteArray("1024**2048\r\n"));
@@ -370,6 +369,30 @@ TEST(frmMain, OnlineTickEnablesTheClockAndSavesEverySecond) {
     w.Timer1_Timer();
     w.Timer3_Timer();
     EXPECT_EQ(t.file(), QByteArray("1124**2248\r\n"));
+}
+
+TEST(frmMain, OneTickRunsTheWholeSecondReadingTheTimeOnce) {
+    Window t;
+    frmMain& w = t.loaded();
+    int timeReads = 0;
+    t.fake.clock.onNow = [&] { ++timeReads; };
+    t.fake.table.set("eth0", 100, 200);
+    t.fake.clock.time.setTime(QTime(10, 0, 0));
+    const int reads = t.fake.table.reads;
+    w.tick_Timer(); // connection step first time: the rates wait for "متصل"
+    w.tick_Timer();
+    EXPECT_EQ(timeReads, 2);
+    EXPECT_EQ(t.fake.table.reads, reads + 1);
+    EXPECT_EQ(w.clk->text(), u"10:00:00");
+    EXPECT_EQ(t.file(), QByteArray("1124**2248\r\n"));
+    // Offline, the ticks go on without the clock and the rates.
+    t.fake.connection.connected = false;
+    w.tick_Timer();
+    t.fake.clock.time.setTime(QTime(10, 0, 5));
+    w.tick_Timer();
+    EXPECT_EQ(w.clk->text(), u"10:00:00");
+    EXPECT_EQ(t.fake.table.reads, reads + 2);
+    EXPECT_EQ(t.fake.clock.sleeps, (std::vector<int>{200, 200}));
 }
 
 TEST(frmMain, OfflineTickStopsTheClockSavesAndBlocks) {
@@ -383,7 +406,7 @@ TEST(frmMain, OfflineTickStopsTheClockSavesAndBlocks) {
     w.Timer2_Timer();
     EXPECT_EQ(w.netcb->text(), u"غير متصل");
     EXPECT_EQ(w.Label4->text(), u"False");
-    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_FALSE(w.isTimer1Enabled());
     EXPECT_EQ(t.fake.clock.sleeps, std::vector<int>{200});
     // The offline save writes the saved totals plus the last reading.
     EXPECT_EQ(t.file(), QByteArray("1124**2248\r\n"));
@@ -460,7 +483,7 @@ TEST(frmMain, NeverNarrowerThan500Twips) {
 TEST(frmMain, ResizeRunsOneClockTickEvenWhenStopped) {
     Window t;
     frmMain& w = t.loaded();
-    w.Timer1->stop();
+    w.setTimer1Enabled(false);
     t.fake.clock.time.setTime(QTime(12, 34, 56));
     w.Form_Resize();
     EXPECT_EQ(w.clk->text(), u"12:34:56");
@@ -470,7 +493,7 @@ TEST(frmMain, ClosingStopsTheClockAndEnds) {
     Window t;
     frmMain& w = t.loaded();
     w.close();
-    EXPECT_FALSE(w.Timer1->isActive());
+    EXPECT_FALSE(w.isTimer1Enabled());
     EXPECT_EQ(t.ended, 1);
     EXPECT_EQ(t.file(), QByteArray("1024**2048\r\n"));
 }

@@ -45,9 +45,8 @@ TEST(MenuCommands, ExitWarnsAndOnlyMinimises) {
               u"إذا تم الخروج من البرنامج الآن لن يتم الحساب بطريقة صحيحة، سيتم تصغير البرنامج");
     EXPECT_TRUE(t.w->isMinimized());
     EXPECT_EQ(t.ended, 0);
-    EXPECT_TRUE(t.w->Timer1->isActive());
-    EXPECT_TRUE(t.w->Timer2->isActive());
-    EXPECT_TRUE(t.w->Timer3->isActive());
+    EXPECT_TRUE(t.w->isTimer1Enabled());
+    EXPECT_TRUE(t.w->tick->isActive());
     t.w->showNormal();
     t.w->mino->trigger();
     EXPECT_TRUE(t.w->isMinimized());
@@ -137,7 +136,7 @@ TEST(MenuCommands, ClockOpensOneDateWindowLoadedOnce) {
     // Its Exit ends the program without the main window's closing steps.
     t.w->dateWindow()->Command2_Click();
     EXPECT_EQ(t.ended, 1);
-    EXPECT_TRUE(t.w->Timer1->isActive());
+    EXPECT_TRUE(t.w->isTimer1Enabled());
 }
 
 TEST(MenuCommands, NewsReaderIsOneWindow) {

@@ -46,8 +46,8 @@ struct Runs {
     // One second: the reading, then the save.
     void second(const QDateTime& now) {
         fake.clock.time = now;
-        session->readRates();
-        session->save();
+        session->readRates(now);
+        session->save(now);
     }
     void stop() { session->flush(); }
     // The totals file as an earlier run in boot "B" left it.
@@ -177,10 +177,10 @@ TEST(MeterSession, HistoryAndTotalsAgreeAcrossKillsAndCleanStops) {
             t.fake.table.link("eth0", eth0In, eth0Out, 2);
             t.fake.table.link("wlan0", wlanIn, wlanOut, 3);
             t.fake.clock.time = now;
-            t.session->readRates();
+            t.session->readRates(now);
             if (s == seconds - 1 && runNo % 3 == 1)
                 break; // killed between the reading and the save
-            t.session->save();
+            t.session->save(now);
         }
         if (runNo % 3 == 2)
             t.stop();
@@ -261,8 +261,7 @@ TEST(MeterSession, OfflineTheTotalsAreSavedAndTheMinuteStillWritten) {
     EXPECT_FALSE(t.session->connectionStep());
     t.session->saveOffline();
     EXPECT_EQ(t.fileTotals(), (Bytes{1700, 170}));
-    t.fake.clock.time = at(8, 2);
-    t.session->save(); // no reading since: the ticks go on
+    t.session->save(at(8, 2)); // no reading since: the ticks go on
     EXPECT_EQ(t.historyTotals(), (Bytes{1700, 170}));
     t.fake.connection.connected = true;
     EXPECT_TRUE(t.session->connectionStep());
