@@ -96,14 +96,30 @@ private:
     QWidget* window_;
 };
 
-// Auto-size labels take the size of their text; fields change only when their text does.
+// As large as the text, and tall enough for glyphs that reach past the font's ascent.
+QSize textBox(const QLabel* label) {
+    return label->sizeHint().expandedTo(captionNeeds(label));
+}
+
+// Moves and sizes a control in one step, so that only its old and new boxes are repainted,
+// and fixes its size: a new text of a fixed-size control asks for no layout, only a repaint.
+void placeFixed(QWidget* control, const QRect& box) {
+    if (control->geometry() == box)
+        return;
+    control->setMinimumSize(0, 0);
+    control->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    control->setGeometry(box);
+    control->setFixedSize(box.size());
+}
+
+// Auto-size labels take the size of their text from the left; fields change only when their
+// text does.
 void setLabelText(QLabel* label, const QString& text, bool autoSize) {
     if (label->text() == text)
         return;
     label->setText(text);
-    // As large as the text, and tall enough for glyphs that reach past the font's ascent.
     if (autoSize)
-        label->resize(label->sizeHint().expandedTo(captionNeeds(label)));
+        placeFixed(label, QRect(label->pos(), textBox(label)));
 }
 
 // Shown, above the others and with the keyboard.
@@ -198,12 +214,12 @@ void frmMain::createControls() {
     Label9 = formControl<QLabel>(Picture2, "Label9", {120, 120, 480, 270}, rateFont,
                                  QStringLiteral("0 Kb"));
     setColours(Label9, Qt::black);
-    Label9->resize(Label9->sizeHint().expandedTo(captionNeeds(Label9)));
+    placeFixed(Label9, QRect(Label9->pos(), textBox(Label9)));
     Label10 = formControl<QLabel>(Picture2, "Label10", {3345, 120, 480, 270}, rateFont,
                                   QStringLiteral("0 Kb"));
     setColours(Label10, Qt::black);
     Label10->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Label10->resize(Label10->sizeHint().expandedTo(captionNeeds(Label10)));
+    placeFixed(Label10, QRect(Label10->pos(), textBox(Label10)));
     Label5 = formControl<QLabel>(Picture2, "Label5", {1575, 360, 1215, 270},
                                  formFont(arial, 12, true), QStringLiteral("MBإجماليات"));
     setColours(Label5, QColor(255, 255, 128), &navy);
@@ -234,6 +250,9 @@ void frmMain::createControls() {
         hidden->hide();
     for (QWidget* caption : std::initializer_list<QWidget*>{Label5, Label6, Command2, Command3})
         fitCaption(caption);
+    // The figures change every second in boxes of their own size.
+    for (QWidget* figure : std::initializer_list<QWidget*>{Command2, Command3, lblRecv, lblSent, Text5})
+        figure->setFixedSize(figure->size());
 
     // One timer for everything a second brings, so that the meter wakes once a second.
     tick = new QTimer(this);
@@ -341,7 +360,9 @@ void frmMain::Form_Resize() {
 }
 
 void frmMain::placeLabel10() {
-    Label10->move(px(widthTwips() - 150) - Label10->width(), Label10->y());
+    // The upload rate keeps its right edge 150 twips from the window's as it grows.
+    const QSize box = textBox(Label10);
+    placeFixed(Label10, QRect(QPoint(px(widthTwips() - 150) - box.width(), Label10->y()), box));
 }
 
 bool frmMain::Form_Load() {
@@ -626,10 +647,10 @@ QString frmMain::DefaultBrowser() {
 void frmMain::showFields() {
     const MeterFields& f = session_.fields();
     setLabelText(Label9, f.Label9, true);
-    const int label10Width = Label10->width();
-    setLabelText(Label10, f.Label10, true);
-    if (Label10->width() != label10Width)
-        placeLabel10(); // keep the upload rate 150 twips from the right edge as it grows
+    if (Label10->text() != f.Label10) {
+        Label10->setText(f.Label10);
+        placeLabel10();
+    }
     setLabelText(lblRecv, f.lblRecv, false);
     setLabelText(lblSent, f.lblSent, false);
     setButtonText(Command2, f.Command2);

@@ -6,6 +6,8 @@
 #include "app/menu_style.h"
 #include "app/qt_message_boxes.h"
 #include "app/quit_on_signal.h"
+#include "app/session_platform.h"
+#include "app/startup_mark.h"
 #include "app/usage_command.h"
 #include "common/number_text.h"
 #include "history/history_store.h"
@@ -59,12 +61,15 @@ int main(int argc, char** argv) {
         break;
     }
 
+    tarvo::choosePlatformForSession();
     QApplication app(argc, argv);
     nameApplication();
     // Ties the window to its launcher (the Wayland app id, the X11 desktop-file hint).
     QApplication::setDesktopFileName(QStringLiteral("org.tarvo.Tarvo"));
     QApplication::setStyle(new tarvo::MenuKeyboardStyle);
     tarvo::installFontSubstitutions();
+    if (const QString mark = qEnvironmentVariable("TARVO_STARTUP_MARK"); !mark.isEmpty())
+        tarvo::markFirstDrawnWindow(mark);
     tarvo::ArabicQtTexts qtTexts;
     qtTexts.install();
 

@@ -12,6 +12,11 @@ bool prefersXcb(const QByteArray& waylandDisplay, const QByteArray& display,
 void choosePlatformForSession() {
     if (prefersXcb(qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"), qgetenv("QT_QPA_PLATFORM")))
         qputenv("QT_QPA_PLATFORM", "xcb");
+    // The strip repaints a few small rectangles a second. Through X shared memory each repaint
+    // first waits a round trip for the server to let go of the last image, a second wake-up
+    // every second; over the socket the few pixels simply go.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
 }
 
 } // namespace tarvo

@@ -10,7 +10,8 @@ namespace tarvo {
 bool prefersXcb(const QByteArray& waylandDisplay, const QByteArray& display,
                 const QByteArray& chosenPlatform);
 
-// Applies that choice to this process before the application object is made.
+// Applies that choice to this process before the application object is made, and has X11
+// images sent over the socket rather than through shared memory (unless the user says).
 void choosePlatformForSession();
 
 } // namespace tarvo

@@ -395,6 +395,59 @@ TEST(frmMain, OneTickRunsTheWholeSecondReadingTheTimeOnce) {
     EXPECT_EQ(t.fake.clock.sleeps, (std::vector<int>{200, 200}));
 }
 
+namespace {
+// What the window paints, in its own coordinates, and how many layout passes it ran.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(QWidget* window) : window_(window) {
+        window->installEventFilter(this);
+        for (QWidget* child : window->findChildren<QWidget*>())
+            child->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* widget = static_cast<QWidget*>(watched);
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent*>(event)->region().translated(
+                widget->mapTo(window_, QPoint()));
+        if (event->type() == QEvent::LayoutRequest && widget->layout())
+            ++relayouts;
+        return false;
+    }
+    QRegion painted;
+    int relayouts = 0;
+
+private:
+    QWidget* window_;
+};
+
+QRect inWindow(QWidget* control, QWidget* window) {
+    return QRect(control->mapTo(window, QPoint()), control->size());
+}
+} // namespace
+
+TEST(frmMain, ASecondThatChangesTheRatesRepaintsOnlyTheirBoxes) {
+    Window t;
+    frmMain& w = t.loaded();
+    t.fake.table.set("eth0", 1000, 1000);
+    for (int second = 0; second < 3; ++second)
+        w.tick_Timer();
+    QTest::qWait(50);
+    const QRect before = inWindow(w.Label9, &w) | inWindow(w.Label10, &w);
+    const QString down = w.Label9->text(), up = w.Label10->text();
+    PaintWatch watch(&w);
+    const QString totals = w.Command2->text();
+    t.fake.table.set("eth0", 1000 + 2000, 1000 + 300);
+    w.tick_Timer(); // the same time: the clock's caption stays
+    QTest::qWait(50);
+    ASSERT_NE(w.Label9->text(), down);
+    ASSERT_NE(w.Label10->text(), up);
+    ASSERT_EQ(w.Command2->text(), totals); // too little to show in the total
+    const QRegion boxes = QRegion(before) | inWindow(w.Label9, &w) | inWindow(w.Label10, &w);
+    EXPECT_FALSE(watch.painted.isEmpty());
+    EXPECT_TRUE(watch.painted.subtracted(boxes).isEmpty());
+    EXPECT_EQ(watch.relayouts, 0);
+}
+
 TEST(frmMain, OfflineTickStopsTheClockSavesAndBlocks) {
     Window t;
     frmMain& w = t.loaded();

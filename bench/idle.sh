@@ -1,0 +1,163 @@
+#!/usr/bin/env bash
+# What the idle strip costs, side by side with conky showing the same two rates of the same
+# link in the same run: both in one network namespace whose uplink carries a steady trickle
+# of pings (5 a second of 1 KB each way), both on one Xvfb with openbox.
+#
+# Prints for each program, over a window of $seconds (60) after a 10 s settle (the strip's
+# opening slide is over by then): CPU seconds
+# (every thread, from the scheduler's nanosecond counts), peak RSS, wake-ups a second of the
+# main thread and of all threads (context switches), and then syscalls a second over 20 s
+# under strace; the ratios Tarvo / conky; and Tarvo's start, from exec to the end of the
+# strip's first exposure (the program writes the moment into $TARVO_STARTUP_MARK), as the
+# median of 10 starts.
+#
+# Needs root (network namespaces). Usage: bench/idle.sh [program] [seconds]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+[ "$(id -u)" = 0 ] || { echo "bench/idle.sh needs root (network namespaces)"; exit 1; }
+program=$(readlink -f "${1:-build/src/app/tarvo}")
+seconds=${2:-60}
+[ -x "$program" ] || { echo "no program at $program (scripts/setup.sh test builds it)"; exit 1; }
+
+missing=()
+for pair in Xvfb:xvfb openbox:openbox conky:conky-std strace:strace ip:iproute2 \
+            ping:iputils-ping; do
+  command -v "${pair%%:*}" >/dev/null 2>&1 || missing+=("${pair#*:}")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+work=$(mktemp -d)
+ns=tvb-$$ isp=tvb-$$-isp
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null || true; done
+  ip netns del "$ns" 2>/dev/null || true
+  ip netns del "$isp" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+background() { "$@" >/dev/null 2>&1 & pids+=($!); disown $!; }
+
+display=:$((90 + $$ % 100))
+background Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp
+export DISPLAY=$display
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+background openbox
+sleep 1
+
+ip netns add "$ns"
+ip netns add "$isp"
+for n in "$ns" "$isp"; do
+  ip netns exec "$n" sysctl -qw net.ipv6.conf.all.disable_ipv6=1 net.ipv6.conf.default.disable_ipv6=1
+  ip -n "$n" link set lo up
+done
+ip link add up0 netns "$ns" type veth peer name isp0 netns "$isp"
+ip -n "$ns" addr add 198.51.100.1/30 dev up0
+ip -n "$isp" addr add 198.51.100.2/30 dev isp0
+ip -n "$ns" link set up0 up
+ip -n "$isp" link set isp0 up
+ip -n "$ns" route add default via 198.51.100.2 dev up0
+background ip netns exec "$isp" ping -q -i 0.2 -s 1000 198.51.100.1
+
+# The meter as a user runs it from an unpacked folder: its data files beside it.
+mkdir -p "$work/tarvo" "$work/home" "$work/config" "$work/runtime"
+chmod 700 "$work/runtime"
+cp "$program" "$work/tarvo/tarvo"
+cat >"$work/conky.conf" <<'EOF'
+conky.config = {
+    out_to_x = true, out_to_console = false, background = false,
+    own_window = true, own_window_type = 'normal', double_buffer = true,
+    use_xft = true, font = 'DejaVu Sans:size=9', update_interval = 1.0,
+    alignment = 'top_left', gap_x = 10, gap_y = 10, minimum_width = 200,
+};
+conky.text = [[${downspeed up0} ${upspeed up0}]]
+EOF
+in_ns() {
+  ip netns exec "$ns" env HOME="$work/home" XDG_CONFIG_HOME="$work/config" \
+    XDG_RUNTIME_DIR="$work/runtime" DISPLAY="$DISPLAY" "$@"
+}
+
+# The PID of the newest process running exactly the given executable.
+newest() { for _ in $(seq 100); do pgrep -n -f -x "$1" && return 0; sleep 0.05; done; return 1; }
+
+# Nanoseconds on the CPU of all of a process's threads.
+cpu_ns() { awk '{ s += $1 } END { printf "%d", s }' /proc/"$1"/task/*/schedstat; }
+# Context switches (voluntary and not) of the main thread, and of all threads.
+switches_main() { awk '/ctxt_switches/ { s += $2 } END { print s }' /proc/"$1"/status; }
+switches_all() { cat /proc/"$1"/task/*/status | awk '/ctxt_switches/ { s += $2 } END { print s }'; }
+peak_kb() { awk '/VmHWM/ { print $2 }' /proc/"$1"/status; }
+
+in_ns "$work/tarvo/tarvo" >"$work/tarvo.log" 2>&1 & pids+=($!); disown $!
+in_ns conky -c "$work/conky.conf" >"$work/conky.log" 2>&1 & pids+=($!); disown $!
+tarvo=$(newest "$work/tarvo/tarvo")
+conky=$(newest "conky -c $work/conky.conf")
+sleep 10
+
+declare -A cpu0 main0 all0
+for who in tarvo conky; do
+  pid=${!who}
+  cpu0[$who]=$(cpu_ns "$pid") main0[$who]=$(switches_main "$pid") all0[$who]=$(switches_all "$pid")
+done
+sleep "$seconds"
+declare -A cpu main all peak calls
+for who in tarvo conky; do
+  pid=${!who}
+  kill -0 "$pid" 2>/dev/null || { echo "$who ended during the run"; cat "$work/$who.log"; exit 1; }
+  cpu[$who]=$(( $(cpu_ns "$pid") - cpu0[$who] ))
+  main[$who]=$(( $(switches_main "$pid") - main0[$who] ))
+  all[$who]=$(( $(switches_all "$pid") - all0[$who] ))
+  peak[$who]=$(peak_kb "$pid")
+done
+
+# Syscalls over 20 s, both traced at once.
+for who in tarvo conky; do
+  timeout -s INT 20 strace -f -c -o "$work/$who.strace" -p "${!who}" >/dev/null 2>&1 &
+done
+wait_strace() { while pgrep -x strace >/dev/null; do sleep 0.2; done; }
+sleep 21
+wait_strace
+for who in tarvo conky; do
+  calls[$who]=$(awk '$NF == "total" { print $4 }' "$work/$who.strace")
+done
+
+echo "over $seconds s, idle but for the trickle of pings:"
+printf '%-6s %10s %10s %14s %14s %12s\n' "" "CPU s" "peak MB" "wakes/s main" "wakes/s all" "syscalls/s"
+for who in tarvo conky; do
+  awk -v w="$who" -v c="${cpu[$who]}" -v p="${peak[$who]}" -v m="${main[$who]}" \
+      -v a="${all[$who]}" -v s="${calls[$who]:-0}" -v t="$seconds" \
+    'BEGIN { printf "%-6s %10.3f %10.1f %14.2f %14.2f %12.1f\n", w, c / 1e9, p / 1024, m / t, a / t, s / 20 }'
+done
+awk -v ct="${cpu[tarvo]}" -v cc="${cpu[conky]}" -v pt="${peak[tarvo]}" -v pc="${peak[conky]}" \
+  'BEGIN { printf "ratio  CPU %.2f, peak RSS %.2f (Tarvo / conky)\n", ct / cc, pt / pc }'
+for who in tarvo conky; do
+  echo "$who's most frequent syscalls in 20 s:"
+  awk '$1 ~ /^[0-9.]+$/ && $NF != "total" { print "  " $NF " " $4 }' "$work/$who.strace" |
+    sort -k2 -n -r | head -6
+done
+kill "$tarvo" "$conky" 2>/dev/null || true
+for _ in $(seq 50); do kill -0 "$tarvo" 2>/dev/null || break; sleep 0.1; done
+
+# Start to strip: the data files from the run above are in place, as on every later start.
+starts=()
+for _ in $(seq 10); do
+  rm -f "$work/mark"
+  begin=$(date +%s%N)
+  in_ns env TARVO_STARTUP_MARK="$work/mark" "$work/tarvo/tarvo" >>"$work/tarvo.log" 2>&1 &
+  pid=$!
+  for _ in $(seq 100); do [ -s "$work/mark" ] && break; sleep 0.05; done
+  if [ -s "$work/mark" ]; then
+    starts+=($(( ($(cat "$work/mark") - begin) / 1000000 )))
+  fi
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  pkill -f -x "$work/tarvo/tarvo" 2>/dev/null || true
+done
+if [ ${#starts[@]} -eq 10 ]; then
+  printf 'start to strip, ms, 10 starts: %s; median %s\n' "${starts[*]}" \
+    "$(printf '%s\n' "${starts[@]}" | sort -n | awk '{ v[NR] = $1 } END { print (v[5] + v[6]) / 2 }')"
+else
+  echo "start to strip: not measured (the program wrote no mark)"
+fi
