@@ -16,22 +16,25 @@ bool AtomicFileWriter::write(const QString& path, const QByteArray& bytes) {
     DWORD written = 0;
     bool ok = WriteFile(file, bytes.constData(), DWORD(bytes.size()), &written, nullptr) &&
               written == DWORD(bytes.size());
-    const auto now = std::chrono::steady_clock::now();
-    bool synced = false;
-    if (ok && (!lastSync_ || now - *lastSync_ >= syncInterval_)) {
+    bool durable = false;
+    if (ok && syncDue()) {
         ok = FlushFileBuffers(file) != FALSE;
-        synced = ok;
+        durable = ok;
         if (ok)
-            lastSync_ = now;
+            synced();
     }
     ok = CloseHandle(file) && ok;
     // With the data on disk, the rename is made durable too before it returns.
-    const DWORD flags = MOVEFILE_REPLACE_EXISTING | (synced ? MOVEFILE_WRITE_THROUGH : 0);
+    const DWORD flags = MOVEFILE_REPLACE_EXISTING | (durable ? MOVEFILE_WRITE_THROUGH : 0);
     if (ok)
         ok = MoveFileExW(temp.c_str(), target.c_str(), flags) != FALSE;
     if (!ok)
         DeleteFileW(temp.c_str());
     return ok;
+}
+
+bool AtomicFileWriter::rewrite(const QString& path, const QByteArray& bytes) {
+    return write(path, bytes);
 }
 
 } // namespace tarvo

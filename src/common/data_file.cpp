@@ -71,6 +71,10 @@ bool appendToFile(const QString& path, const QByteArray& bytes) {
 AtomicFileWriter::AtomicFileWriter(std::chrono::seconds syncInterval)
     : syncInterval_(syncInterval) {}
 
+bool AtomicFileWriter::syncDue() const {
+    return !lastSync_ || std::chrono::steady_clock::now() - *lastSync_ >= syncInterval_;
+}
+
 QString AtomicFileWriter::temporaryPathFor(const QString& path) {
     return path + QStringLiteral(".tmp");
 }

@@ -32,12 +32,26 @@ public:
 
     bool write(const QString& path, const QByteArray& bytes);
 
+    // For a file rewritten every second: where this writer wrote the file last and the new
+    // content is no shorter and fits in one page, it goes into the same file in place. One
+    // write into the page cache, which a kill cannot split and a power cut leaves whole
+    // sector by sector (the first line within the first sector), instead of a new file that
+    // the file system must allocate, flush and free again every second. Otherwise, and on
+    // Windows always, as write().
+    bool rewrite(const QString& path, const QByteArray& bytes);
+
     // The name of the temporary file used for path (a leftover of a killed run).
     static QString temporaryPathFor(const QString& path);
 
 private:
+    // Whether the next write should reach the disk; synced() once it has.
+    bool syncDue() const;
+    void synced() { lastSync_ = std::chrono::steady_clock::now(); }
+
     std::chrono::steady_clock::duration syncInterval_;
     std::optional<std::chrono::steady_clock::time_point> lastSync_;
+    QString lastPath_;
+    qsizetype lastSize_ = -1;
 };
 
 } // namespace tarvo

@@ -76,7 +76,7 @@ bool TotalsStore::writeLine(const QString& line, const CountedRecord& record) {
     if (bytes == lastWritten_ && (++unchangedSaves_ % 60 != 0 || QFileInfo::exists(path())))
         return true;
     unchangedSaves_ = 0;
-    const bool ok = writer_.write(path(), bytes);
+    const bool ok = writer_.rewrite(path(), bytes);
     lastWritten_ = ok ? std::move(bytes) : QByteArray();
     return ok;
 }

@@ -11,6 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
+
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
+
 using namespace tarvo;
 
 TEST(DataFile, FirstLineEndsAtCrOrLf) {
@@ -103,6 +110,50 @@ TEST(AtomicFileWriter, FailedWriteKeepsPreviousFile) {
     AtomicFileWriter writer;
     EXPECT_FALSE(writer.write(path, "lost\r\n"));
     EXPECT_EQ(readAll(path), QByteArray("kept\r\n"));
+}
+
+namespace {
+// The file's identity where the platform has one (on Windows every rewrite is a new file).
+std::optional<std::uint64_t> fileNumber(const QString& path) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    return std::nullopt;
+#else
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return std::nullopt;
+    return std::uint64_t(status.st_ino);
+#endif
+}
+} // namespace
+
+TEST(AtomicFileWriter, RewritesHoldExactlyTheNewBytesGoingInPlaceOnlyWhereThatIsSafe) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("file1.trv");
+    AtomicFileWriter writer(std::chrono::seconds(0));
+    ASSERT_TRUE(writer.rewrite(path, "99**1\r\n"));
+    const auto first = fileNumber(path);
+    // Longer or as long: the same file.
+    for (const QByteArray& bytes : {QByteArray("100**1\r\n"), QByteArray("100**2\r\n")}) {
+        ASSERT_TRUE(writer.rewrite(path, bytes));
+        EXPECT_EQ(readAll(path), bytes);
+        EXPECT_EQ(fileNumber(path), first);
+    }
+    // Changed or deleted from outside: written whole again.
+    writeFixture(dir, "file1.trv", "a longer line put there by hand\r\n");
+    ASSERT_TRUE(writer.rewrite(path, "101**2\r\n"));
+    EXPECT_EQ(readAll(path), QByteArray("101**2\r\n"));
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(writer.rewrite(path, "102**2\r\n"));
+    EXPECT_EQ(readAll(path), QByteArray("102**2\r\n"));
+    // Shorter, or past one page: replaced whole, never a tail of the old content left.
+    ASSERT_TRUE(writer.rewrite(path, " ** \r\n"));
+    EXPECT_EQ(readAll(path), QByteArray(" ** \r\n"));
+    const QByteArray large(5000, 'x');
+    ASSERT_TRUE(writer.rewrite(path, large));
+    ASSERT_TRUE(writer.rewrite(path, large + "y"));
+    EXPECT_EQ(readAll(path), large + "y");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"file1.trv"});
 }
 
 TEST(AtomicFileWriter, MissingDirectoryFails) {
