@@ -4,12 +4,11 @@
 # of pings (5 a second of 1 KB each way), both on one Xvfb with openbox.
 #
 # Prints for each program, over a window of $seconds (60) after a 10 s settle (the strip's
-# opening slide is over by then): CPU seconds
-# (every thread, from the scheduler's nanosecond counts), peak RSS, wake-ups a second of the
-# main thread and of all threads (context switches), and then syscalls a second over 20 s
-# under strace; the ratios Tarvo / conky; and Tarvo's start, from exec to the end of the
-# strip's first exposure (the program writes the moment into $TARVO_STARTUP_MARK), as the
-# median of 10 starts.
+# opening slide is over by then): CPU seconds of every thread (the scheduler's nanosecond
+# counts), peak RSS, wake-ups a second of the main thread and of all threads, and syscalls a
+# second over 20 s under strace; the ratios Tarvo / conky; and Tarvo's start, from exec to
+# the end of the strip's first exposure (the program writes the moment into
+# $TARVO_STARTUP_MARK), as the median of 10 starts.
 #
 # Needs root (network namespaces). Usage: bench/idle.sh [program] [seconds]
 set -euo pipefail
@@ -85,9 +84,10 @@ newest() { for _ in $(seq 100); do pgrep -n -f -x "$1" && return 0; sleep 0.05; 
 
 # Nanoseconds on the CPU of all of a process's threads.
 cpu_ns() { awk '{ s += $1 } END { printf "%d", s }' /proc/"$1"/task/*/schedstat; }
-# Context switches (voluntary and not) of the main thread, and of all threads.
-switches_main() { awk '/ctxt_switches/ { s += $2 } END { print s }' /proc/"$1"/status; }
-switches_all() { cat /proc/"$1"/task/*/status | awk '/ctxt_switches/ { s += $2 } END { print s }'; }
+# Wake-ups: each time a thread slept and was woken (voluntary context switches), of the main
+# thread and of all threads (a thread that ended within the window takes its count along).
+switches_main() { awk '/^voluntary_ctxt_switches/ { s += $2 } END { print s }' /proc/"$1"/status; }
+switches_all() { cat /proc/"$1"/task/*/status | awk '/^voluntary_ctxt_switches/ { s += $2 } END { print s }'; }
 peak_kb() { awk '/VmHWM/ { print $2 }' /proc/"$1"/status; }
 
 in_ns "$work/tarvo/tarvo" >"$work/tarvo.log" 2>&1 & pids+=($!); disown $!

@@ -97,8 +97,8 @@ private:
 };
 
 // As large as the text, and tall enough for glyphs that reach past the font's ascent.
-QSize textBox(const QLabel* label) {
-    return label->sizeHint().expandedTo(captionNeeds(label));
+QSize textBox(const QLabel* label, CaptionNeedsCache& needs) {
+    return label->sizeHint().expandedTo(needs(label));
 }
 
 // Moves and sizes a control in one step, so that only its old and new boxes are repainted,
@@ -112,14 +112,10 @@ void placeFixed(QWidget* control, const QRect& box) {
     control->setFixedSize(box.size());
 }
 
-// Auto-size labels take the size of their text from the left; fields change only when their
-// text does.
-void setLabelText(QLabel* label, const QString& text, bool autoSize) {
-    if (label->text() == text)
-        return;
-    label->setText(text);
-    if (autoSize)
-        placeFixed(label, QRect(label->pos(), textBox(label)));
+// Labels change only when their text does.
+void setLabelText(QLabel* label, const QString& text) {
+    if (label->text() != text)
+        label->setText(text);
 }
 
 // Shown, above the others and with the keyboard.
@@ -214,12 +210,12 @@ void frmMain::createControls() {
     Label9 = formControl<QLabel>(Picture2, "Label9", {120, 120, 480, 270}, rateFont,
                                  QStringLiteral("0 Kb"));
     setColours(Label9, Qt::black);
-    placeFixed(Label9, QRect(Label9->pos(), textBox(Label9)));
+    placeLabel9();
     Label10 = formControl<QLabel>(Picture2, "Label10", {3345, 120, 480, 270}, rateFont,
                                   QStringLiteral("0 Kb"));
     setColours(Label10, Qt::black);
     Label10->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    placeFixed(Label10, QRect(Label10->pos(), textBox(Label10)));
+    placeFixed(Label10, QRect(Label10->pos(), textBox(Label10, label10Needs_)));
     Label5 = formControl<QLabel>(Picture2, "Label5", {1575, 360, 1215, 270},
                                  formFont(arial, 12, true), QStringLiteral("MBإجماليات"));
     setColours(Label5, QColor(255, 255, 128), &navy);
@@ -359,9 +355,14 @@ void frmMain::Form_Resize() {
     Timer1_Timer();
 }
 
+void frmMain::placeLabel9() {
+    // The download rate grows from its left edge.
+    placeFixed(Label9, QRect(Label9->pos(), textBox(Label9, label9Needs_)));
+}
+
 void frmMain::placeLabel10() {
     // The upload rate keeps its right edge 150 twips from the window's as it grows.
-    const QSize box = textBox(Label10);
+    const QSize box = textBox(Label10, label10Needs_);
     placeFixed(Label10, QRect(QPoint(px(widthTwips() - 150) - box.width(), Label10->y()), box));
 }
 
@@ -646,13 +647,16 @@ QString frmMain::DefaultBrowser() {
 
 void frmMain::showFields() {
     const MeterFields& f = session_.fields();
-    setLabelText(Label9, f.Label9, true);
+    if (Label9->text() != f.Label9) {
+        Label9->setText(f.Label9);
+        placeLabel9();
+    }
     if (Label10->text() != f.Label10) {
         Label10->setText(f.Label10);
         placeLabel10();
     }
-    setLabelText(lblRecv, f.lblRecv, false);
-    setLabelText(lblSent, f.lblSent, false);
+    setLabelText(lblRecv, f.lblRecv);
+    setLabelText(lblSent, f.lblSent);
     setButtonText(Command2, f.Command2);
     setButtonText(Command3, f.Command3);
     setFieldText(Text1, f.Text1);
@@ -660,7 +664,7 @@ void frmMain::showFields() {
     setFieldText(Text3, f.Text3);
     setFieldText(Text4, f.Text4);
     setFieldText(Text5, f.Text5);
-    setLabelText(Label4, f.Label4, false);
+    setLabelText(Label4, f.Label4);
 }
 
 } // namespace tarvo

@@ -4,6 +4,7 @@
 #include "app/services.h"
 #include "calendar/date_window_opener.h"
 #include "calendar/hijri.h"
+#include "common/caption_fit.h"
 #include "history/usage_window.h"
 #include "news/frmrss.h"
 #include "system/system_commands.h"
@@ -156,6 +157,7 @@ private:
     void createControls();
     void createMenus();
     void showFields();
+    void placeLabel9();
     void placeLabel10();
     void showCountedInterfaces();
     void applySize(int widthPx);
@@ -167,6 +169,8 @@ private:
     DateWindowOpener dateWindows_;
     QPointer<frmrss> newsWindow_;
     QPointer<UsageWindow> usageWindow_;
+    CaptionNeedsCache label9Needs_;
+    CaptionNeedsCache label10Needs_;
     bool timer1Enabled_ = false;
     int ticks_ = 0;
     int label2LeftTwips_ = 0;

@@ -124,6 +124,19 @@ QSize captionNeeds(const QWidget* caption) {
     return {caption->sizeHint().width(), std::max(indicator, height)};
 }
 
+QSize CaptionNeedsCache::operator()(const QWidget* caption) {
+    constexpr qsizetype kTexts = 256;
+    if (caption->font() != font_ || sizes_.size() >= kTexts) {
+        sizes_.clear();
+        font_ = caption->font();
+    }
+    const QString text = captionText(caption);
+    auto known = sizes_.constFind(text);
+    if (known == sizes_.constEnd())
+        known = sizes_.insert(text, captionNeeds(caption));
+    return *known;
+}
+
 namespace {
 
 // Whether rect lies inside the caption's parent and over no visible sibling.

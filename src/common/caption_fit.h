@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QFont>
+#include <QHash>
 #include <QRect>
 #include <QSize>
+#include <QString>
 
 class QWidget;
 
@@ -13,6 +16,19 @@ namespace tarvo {
 
 // The size a caption needs to show its whole text, glyphs whole, in its current font.
 QSize captionNeeds(const QWidget* caption);
+
+// captionNeeds of one caption whose text changes every second, as the strip's rates do:
+// measuring the glyphs' outlines each time costs more than the rest of the second, and the
+// same few texts come again and again. The answers for the texts seen last are kept while
+// the font stays.
+class CaptionNeedsCache {
+public:
+    QSize operator()(const QWidget* caption);
+
+private:
+    QHash<QString, QSize> sizes_;
+    QFont font_;
+};
 
 // Where the caption's text, as drawn, does not fit inside its box: its text's size and
 // whether the glyphs (the dots and marks of Arabic letters included) stay inside the box.
