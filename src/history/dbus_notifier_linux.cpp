@@ -26,13 +26,15 @@ std::unique_ptr<Notifier> makeDesktopNotifier() {
     return std::make_unique<DbusNotifier>();
 }
 
-DbusNotifier::DbusNotifier() : bus_(QDBusConnection::sessionBus()) {}
+DbusNotifier::DbusNotifier(Connect connect) : connect_(std::move(connect)) {}
 
 DbusNotifier::DbusNotifier(const QDBusConnection& bus) : bus_(bus) {}
 
 void DbusNotifier::notify(const QString& summary, const QString& body,
                           std::function<void()> onAbsent) {
-    if (!bus_.isConnected()) {
+    if (!bus_)
+        bus_ = connect_();
+    if (!bus_->isConnected()) {
         if (onAbsent)
             onAbsent();
         return;
@@ -46,7 +48,7 @@ void DbusNotifier::notify(const QString& summary, const QString& body,
     ++pending_;
     // The answer is handled on this thread's event loop; a call already failed (the bus
     // just went) still reports through the watcher.
-    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), &replies_);
+    auto* watcher = new QDBusPendingCallWatcher(bus_->asyncCall(call), &replies_);
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, &replies_,
                      [this, onAbsent = std::move(onAbsent)](QDBusPendingCallWatcher* done) {
                          done->deleteLater();

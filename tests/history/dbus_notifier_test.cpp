@@ -178,4 +178,21 @@ TEST_F(PrivateBus, NoServiceAMessageBoxOnceTheBusSaysSo) {
     EXPECT_EQ(messages.shown[0].text, kMost);
 }
 
+TEST_F(PrivateBus, TheBusIsConnectedAtTheFirstNotificationOnly) {
+    startStandIn();
+    int connects = 0;
+    DbusNotifier notifier([&] {
+        ++connects;
+        return connect(QStringLiteral("meter-lazy"));
+    });
+    EXPECT_EQ(connects, 0);
+    FakeMessages messages;
+    tellAllowance(AllowanceMark::Most, &notifier, messages);
+    tellAllowance(AllowanceMark::Whole, &notifier, messages);
+    handleAnswers(notifier);
+    EXPECT_EQ(connects, 1);
+    EXPECT_EQ(standIn_.calls().size(), 2u);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
 #include "dbus_notifier_test.moc"
