@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # What the idle strip costs, side by side with conky showing the same two rates of the same
 # link in the same run: both in one network namespace whose uplink carries a steady trickle
-# of pings (5 a second of 1 KB each way), both on one Xvfb with openbox.
+# of pings (5 a second of 1 KB each way), both on one Xvfb with openbox; beside them, where
+# it was built, the floor of any Qt Widgets strip (bench/floor_window.cpp).
 #
 # Prints for each program, over a window of $seconds (60) after a 10 s settle (the strip's
 # opening slide is over by then): CPU seconds of every thread (the scheduler's nanosecond
@@ -84,48 +85,64 @@ newest() { for _ in $(seq 100); do pgrep -n -f -x "$1" && return 0; sleep 0.05; 
 
 # Nanoseconds on the CPU of all of a process's threads.
 cpu_ns() { awk '{ s += $1 } END { printf "%d", s }' /proc/"$1"/task/*/schedstat; }
-# Wake-ups: each time a thread slept and was woken (voluntary context switches), of the main
-# thread and of all threads (a thread that ended within the window takes its count along).
-switches_main() { awk '/^voluntary_ctxt_switches/ { s += $2 } END { print s }' /proc/"$1"/status; }
-switches_all() { cat /proc/"$1"/task/*/status | awk '/^voluntary_ctxt_switches/ { s += $2 } END { print s }'; }
+# Wake-ups: each time a thread slept and was woken (voluntary context switches). Per thread,
+# so that a pool thread ending within the window takes only its own count along.
+wakes_main() { awk '/^voluntary_ctxt_switches/ { print $2 }' /proc/"$1"/status; }
+wakes_threads() {
+  for task in /proc/"$1"/task/*; do
+    echo "${task##*/} $(awk '/^voluntary_ctxt_switches/ { print $2 }' "$task/status" 2>/dev/null)"
+  done
+}
 peak_kb() { awk '/VmHWM/ { print $2 }' /proc/"$1"/status; }
 
+# The floor: a bare Qt Widgets window with a clock in its menu bar and one label, both
+# rewritten once a second (bench/floor_window.cpp), when it was built beside the program.
+floor_program=$(dirname "$program")/../../bench/tarvo_floor_window
+who_all=(tarvo conky)
 in_ns "$work/tarvo/tarvo" >"$work/tarvo.log" 2>&1 & pids+=($!); disown $!
 in_ns conky -c "$work/conky.conf" >"$work/conky.log" 2>&1 & pids+=($!); disown $!
+if [ -x "$floor_program" ]; then
+  cp "$floor_program" "$work/floor"
+  in_ns "$work/floor" >"$work/floor.log" 2>&1 & pids+=($!); disown $!
+  who_all+=(floor)
+  floor=$(newest "$work/floor")
+fi
 tarvo=$(newest "$work/tarvo/tarvo")
 conky=$(newest "conky -c $work/conky.conf")
 sleep 10
 
-declare -A cpu0 main0 all0
-for who in tarvo conky; do
+declare -A cpu0 main0
+for who in "${who_all[@]}"; do
   pid=${!who}
-  cpu0[$who]=$(cpu_ns "$pid") main0[$who]=$(switches_main "$pid") all0[$who]=$(switches_all "$pid")
+  cpu0[$who]=$(cpu_ns "$pid") main0[$who]=$(wakes_main "$pid")
+  wakes_threads "$pid" >"$work/$who.wakes0"
 done
 sleep "$seconds"
 declare -A cpu main all peak calls
-for who in tarvo conky; do
+for who in "${who_all[@]}"; do
   pid=${!who}
   kill -0 "$pid" 2>/dev/null || { echo "$who ended during the run"; cat "$work/$who.log"; exit 1; }
   cpu[$who]=$(( $(cpu_ns "$pid") - cpu0[$who] ))
-  main[$who]=$(( $(switches_main "$pid") - main0[$who] ))
-  all[$who]=$(( $(switches_all "$pid") - all0[$who] ))
+  main[$who]=$(( $(wakes_main "$pid") - main0[$who] ))
+  wakes_threads "$pid" >"$work/$who.wakes1"
+  all[$who]=$(awk 'NR == FNR { before[$1] = $2; next } { s += $2 - before[$1] } END { print s + 0 }' \
+    "$work/$who.wakes0" "$work/$who.wakes1")
   peak[$who]=$(peak_kb "$pid")
 done
 
-# Syscalls over 20 s, both traced at once.
-for who in tarvo conky; do
+# Syscalls over 20 s, all traced at once.
+for who in "${who_all[@]}"; do
   timeout -s INT 20 strace -f -c -o "$work/$who.strace" -p "${!who}" >/dev/null 2>&1 &
 done
-wait_strace() { while pgrep -x strace >/dev/null; do sleep 0.2; done; }
 sleep 21
-wait_strace
-for who in tarvo conky; do
+while pgrep -x strace >/dev/null; do sleep 0.2; done
+for who in "${who_all[@]}"; do
   calls[$who]=$(awk '$NF == "total" { print $4 }' "$work/$who.strace")
 done
 
 echo "over $seconds s, idle but for the trickle of pings:"
 printf '%-6s %10s %10s %14s %14s %12s\n' "" "CPU s" "peak MB" "wakes/s main" "wakes/s all" "syscalls/s"
-for who in tarvo conky; do
+for who in "${who_all[@]}"; do
   awk -v w="$who" -v c="${cpu[$who]}" -v p="${peak[$who]}" -v m="${main[$who]}" \
       -v a="${all[$who]}" -v s="${calls[$who]:-0}" -v t="$seconds" \
     'BEGIN { printf "%-6s %10.3f %10.1f %14.2f %14.2f %12.1f\n", w, c / 1e9, p / 1024, m / t, a / t, s / 20 }'
@@ -137,7 +154,7 @@ for who in tarvo conky; do
   awk '$1 ~ /^[0-9.]+$/ && $NF != "total" { print "  " $NF " " $4 }' "$work/$who.strace" |
     sort -k2 -n -r | head -6
 done
-kill "$tarvo" "$conky" 2>/dev/null || true
+for who in "${who_all[@]}"; do kill "${!who}" 2>/dev/null || true; done
 for _ in $(seq 50); do kill -0 "$tarvo" 2>/dev/null || break; sleep 0.1; done
 
 # Start to strip: the data files from the run above are in place, as on every later start.
