@@ -247,7 +247,8 @@ void frmMain::createControls() {
     for (QWidget* caption : std::initializer_list<QWidget*>{Label5, Label6, Command2, Command3})
         fitCaption(caption);
     // The figures change every second in boxes of their own size.
-    for (QWidget* figure : std::initializer_list<QWidget*>{Command2, Command3, lblRecv, lblSent, Text5})
+    for (QWidget* figure :
+         std::initializer_list<QWidget*>{Command2, Command3, lblRecv, lblSent, Text5})
         figure->setFixedSize(figure->size());
 
     // One timer for everything a second brings, so that the meter wakes once a second.

@@ -27,8 +27,8 @@ public:
             const auto now = std::chrono::system_clock::now().time_since_epoch();
             QFile file(path_);
             if (file.open(QIODevice::WriteOnly))
-                file.write(QByteArray::number(qint64(
-                    std::chrono::duration_cast<std::chrono::nanoseconds>(now).count())));
+                file.write(QByteArray::number(
+                    qint64(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count())));
             deleteLater();
         });
         return false;

@@ -16,8 +16,8 @@ constexpr qsizetype kPage = 4096;
 bool writeAll(int fd, const QByteArray& bytes, off_t at) {
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done),
-                                   at + off_t(done));
+        const ssize_t n =
+            ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), at + off_t(done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
