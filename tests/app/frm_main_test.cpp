@@ -396,33 +396,27 @@ TEST(frmMain, OneTickRunsTheWholeSecondReadingTheTimeOnce) {
 }
 
 namespace {
-// What the window paints, in its own coordinates, and how many layout passes it ran.
-class PaintWatch : public QObject {
-public:
-    explicit PaintWatch(QWidget* window) : window_(window) {
-        window->installEventFilter(this);
-        for (QWidget* child : window->findChildren<QWidget*>())
-            child->installEventFilter(this);
+// What a window paints, in its own coordinates, and how many layout passes it runs.
+struct PaintWatch : QObject {
+    QWidget* window;
+    QRegion painted;
+    int relayouts = 0;
+    explicit PaintWatch(QWidget* w) : window(w) {
+        for (QWidget* widget : w->findChildren<QWidget*>() << w)
+            widget->installEventFilter(this);
     }
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* widget = static_cast<QWidget*>(watched);
         if (event->type() == QEvent::Paint)
             painted += static_cast<QPaintEvent*>(event)->region().translated(
-                widget->mapTo(window_, QPoint()));
-        if (event->type() == QEvent::LayoutRequest && widget->layout())
-            ++relayouts;
+                widget->mapTo(window, QPoint()));
+        relayouts += event->type() == QEvent::LayoutRequest && widget->layout();
         return false;
     }
-    QRegion painted;
-    int relayouts = 0;
-
-private:
-    QWidget* window_;
+    QRect box(QWidget* control) const {
+        return QRect(control->mapTo(window, QPoint()), control->size());
+    }
 };
-
-QRect inWindow(QWidget* control, QWidget* window) {
-    return QRect(control->mapTo(window, QPoint()), control->size());
-}
 } // namespace
 
 TEST(frmMain, ASecondThatChangesTheRatesRepaintsOnlyTheirBoxes) {
@@ -432,9 +426,9 @@ TEST(frmMain, ASecondThatChangesTheRatesRepaintsOnlyTheirBoxes) {
     for (int second = 0; second < 3; ++second)
         w.tick_Timer();
     QTest::qWait(50);
-    const QRect before = inWindow(w.Label9, &w) | inWindow(w.Label10, &w);
-    const QString down = w.Label9->text(), up = w.Label10->text();
     PaintWatch watch(&w);
+    const QRect before = watch.box(w.Label9) | watch.box(w.Label10);
+    const QString down = w.Label9->text(), up = w.Label10->text();
     const QString totals = w.Command2->text();
     t.fake.table.set("eth0", 1000 + 2000, 1000 + 300);
     w.tick_Timer(); // the same time: the clock's caption stays
@@ -442,7 +436,7 @@ TEST(frmMain, ASecondThatChangesTheRatesRepaintsOnlyTheirBoxes) {
     ASSERT_NE(w.Label9->text(), down);
     ASSERT_NE(w.Label10->text(), up);
     ASSERT_EQ(w.Command2->text(), totals); // too little to show in the total
-    const QRegion boxes = QRegion(before) | inWindow(w.Label9, &w) | inWindow(w.Label10, &w);
+    const QRegion boxes = QRegion(before) | watch.box(w.Label9) | watch.box(w.Label10);
     EXPECT_FALSE(watch.painted.isEmpty());
     EXPECT_TRUE(watch.painted.subtracted(boxes).isEmpty());
     EXPECT_EQ(watch.relayouts, 0);

@@ -139,20 +139,17 @@ TEST(AtomicFileWriter, RewritesHoldExactlyTheNewBytesGoingInPlaceOnlyWhereThatIs
         EXPECT_EQ(readAll(path), bytes);
         EXPECT_EQ(fileNumber(path), first);
     }
-    // Changed or deleted from outside: written whole again.
-    writeFixture(dir, "file1.trv", "a longer line put there by hand\r\n");
-    ASSERT_TRUE(writer.rewrite(path, "101**2\r\n"));
-    EXPECT_EQ(readAll(path), QByteArray("101**2\r\n"));
+    // Deleted: made anew.
     ASSERT_TRUE(QFile::remove(path));
-    ASSERT_TRUE(writer.rewrite(path, "102**2\r\n"));
-    EXPECT_EQ(readAll(path), QByteArray("102**2\r\n"));
-    // Shorter, or past one page: replaced whole, never a tail of the old content left.
-    ASSERT_TRUE(writer.rewrite(path, " ** \r\n"));
-    EXPECT_EQ(readAll(path), QByteArray(" ** \r\n"));
-    const QByteArray large(5000, 'x');
-    ASSERT_TRUE(writer.rewrite(path, large));
-    ASSERT_TRUE(writer.rewrite(path, large + "y"));
-    EXPECT_EQ(readAll(path), large + "y");
+    ASSERT_TRUE(writer.rewrite(path, "100**3\r\n"));
+    EXPECT_EQ(readAll(path), QByteArray("100**3\r\n"));
+    // Changed from outside, shorter, or past one page: written whole, no old tail left.
+    writeFixture(dir, "file1.trv", "a longer line put there by hand\r\n");
+    for (const QByteArray& bytes :
+         {QByteArray("101**2\r\n"), QByteArray(" ** \r\n"), QByteArray(5000, 'x')}) {
+        ASSERT_TRUE(writer.rewrite(path, bytes));
+        EXPECT_EQ(readAll(path), bytes);
+    }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"file1.trv"});
 }
 
