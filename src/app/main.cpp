@@ -61,8 +61,9 @@ int main(int argc, char** argv) {
         break;
     }
 
-    tarvo::choosePlatformForSession();
+    const QList<QByteArray> platformChoices = tarvo::choosePlatformForSession();
     QApplication app(argc, argv);
+    tarvo::forgetPlatformChoices(platformChoices);
     nameApplication();
     // Ties the window to its launcher (the Wayland app id, the X11 desktop-file hint).
     QApplication::setDesktopFileName(QStringLiteral("org.tarvo.Tarvo"));

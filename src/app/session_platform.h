@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 
 namespace tarvo {
 
@@ -12,6 +13,12 @@ bool prefersXcb(const QByteArray& waylandDisplay, const QByteArray& display,
 
 // Applies that choice to this process before the application object is made, and has X11
 // images sent over the socket rather than through shared memory (unless the user says).
-void choosePlatformForSession();
+// Returns the variables it set.
+QList<QByteArray> choosePlatformForSession();
+
+// Once the application object is made: takes those variables out of the environment again,
+// so that the programs the meter starts (a browser, the network settings) run as the
+// session would run them.
+void forgetPlatformChoices(const QList<QByteArray>& names);
 
 } // namespace tarvo

@@ -150,3 +150,21 @@ TEST(Desktop, XWaylandSessionsRunOnX11UnlessThePlatformWasChosen) {
     EXPECT_FALSE(prefersXcb("wayland-0", "", ""));
     EXPECT_FALSE(prefersXcb("", ":0", ""));
 }
+
+TEST(Desktop, PlatformChoicesStayWithTheMeterNotWithWhatItStarts) {
+    const QByteArray saved = qgetenv("QT_XCB_NO_MITSHM");
+    qunsetenv("QT_XCB_NO_MITSHM");
+    const QList<QByteArray> set = choosePlatformForSession();
+    EXPECT_TRUE(set.contains("QT_XCB_NO_MITSHM"));
+    EXPECT_EQ(qgetenv("QT_XCB_NO_MITSHM"), "1");
+    forgetPlatformChoices(set);
+    EXPECT_FALSE(qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"));
+    // The user's own setting is neither overridden nor taken away.
+    qputenv("QT_XCB_NO_MITSHM", "0");
+    forgetPlatformChoices(choosePlatformForSession());
+    EXPECT_EQ(qgetenv("QT_XCB_NO_MITSHM"), "0");
+    if (saved.isNull())
+        qunsetenv("QT_XCB_NO_MITSHM");
+    else
+        qputenv("QT_XCB_NO_MITSHM", saved);
+}

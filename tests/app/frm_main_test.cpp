@@ -402,7 +402,8 @@ struct PaintWatch : QObject {
     QRegion painted;
     int relayouts = 0;
     explicit PaintWatch(QWidget* w) : window(w) {
-        for (QWidget* widget : w->findChildren<QWidget*>() << w)
+        w->installEventFilter(this);
+        for (QWidget* widget : w->findChildren<QWidget*>())
             widget->installEventFilter(this);
     }
     bool eventFilter(QObject* watched, QEvent* event) override {
