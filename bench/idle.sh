@@ -29,6 +29,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+# The end-to-end checks' namespace helpers (mkns, make_uplink); cleanup below is our own.
+. tests/e2e/netns_lib.sh
+
 work=$(mktemp -d)
 ns=tvb-$$ isp=tvb-$$-isp
 pids=()
@@ -48,18 +51,10 @@ for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1
 background openbox
 sleep 1
 
-ip netns add "$ns"
-ip netns add "$isp"
-for n in "$ns" "$isp"; do
-  ip netns exec "$n" sysctl -qw net.ipv6.conf.all.disable_ipv6=1 net.ipv6.conf.default.disable_ipv6=1
-  ip -n "$n" link set lo up
-done
-ip link add up0 netns "$ns" type veth peer name isp0 netns "$isp"
-ip -n "$ns" addr add 198.51.100.1/30 dev up0
-ip -n "$isp" addr add 198.51.100.2/30 dev isp0
-ip -n "$ns" link set up0 up
-ip -n "$isp" link set isp0 up
-ip -n "$ns" route add default via 198.51.100.2 dev up0
+# The namespaces as the end-to-end checks make them: no IPv6 chatter, an uplink up0 to an
+# "isp" namespace carrying the default route.
+mkns "$ns" "$isp"
+make_uplink "$ns" "$isp"
 background ip netns exec "$isp" ping -q -i 0.2 -s 1000 198.51.100.1
 
 # The meter as a user runs it from an unpacked folder: its data files beside it.
