@@ -623,14 +623,15 @@ void frmMain::openUsageWindow() {
             usageWindow_->showMovedAside(session_.historyMovedAside());
         if (QScreen* screen = this->screen()) {
             const QRect strip = frameGeometry();
-            const QSize frame =
-                frameSizeFor(usageWindow_->size(), marginsBetween(strip, geometry()));
+            const QMargins margins = marginsBetween(strip, geometry());
+            const QRect area = screen->availableGeometry();
+            usageWindow_->fitHeight(area.height() - margins.top() - margins.bottom());
+            const QSize frame = frameSizeFor(usageWindow_->size(), margins);
             QRect others;
             if (dateWindow())
                 others |= dateWindow()->frameGeometry();
             if (newsWindow_)
                 others |= newsWindow_->frameGeometry();
-            const QRect area = screen->availableGeometry();
             usageWindow_->move(clearOfOthers(besideStrip(strip, frame, area, others), frame,
                                              strip, area, others));
         }

@@ -132,6 +132,7 @@ UsageWindow::UsageWindow(UsageSource* source, Clock& clock, SettingsStore& setti
         tables[i]->setMinimumHeight(tableHeight(i, kShownRows) +
                                     footnotes[i]->minimumSizeHint().height() + 4);
     setFixedSize(sizeHint().expandedTo(QSize(480, 600)));
+    fullHeight_ = height();
     for (int i = 0; i < 3; ++i)
         tables[i]->setMinimumHeight(tableHeight(i, 3));
 
@@ -140,6 +141,12 @@ UsageWindow::UsageWindow(UsageSource* source, Clock& clock, SettingsStore& setti
     refreshTimer->setInterval(kRefreshMs);
     connect(refreshTimer, &QTimer::timeout, this, &UsageWindow::refreshTimer_Timer);
     refreshTimer->start();
+}
+
+void UsageWindow::fitHeight(int available) {
+    // The height has room for kShownRows rows in each table; they give up all but three.
+    const int spare = (kShownRows - 3) * tables[0]->verticalHeader()->defaultSectionSize();
+    setFixedHeight(std::clamp(available, fullHeight_ - spare, fullHeight_));
 }
 
 void UsageWindow::buildControls() {

@@ -46,6 +46,10 @@ public:
     void save_Click();
     // Tells the user that the history was damaged and moved aside to path.
     void showMovedAside(const QString& path);
+    // At most `available` pixels high where the screen is shorter than the window (a laptop
+    // scaled by one and a half, or under a tall panel): the tables give up rows, down to
+    // three, so that the allowance and the export stay in reach.
+    void fitHeight(int available);
 
     QTabWidget* tabs = nullptr;
     std::array<QTableWidget*, 3> tables{};
@@ -69,6 +73,7 @@ protected:
 
 private:
     void buildControls();
+    int fullHeight_ = 0;
     void reload();
     void showPeriod(int index);
     // The rows of a tab's table and export, oldest first.

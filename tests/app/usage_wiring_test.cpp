@@ -7,12 +7,13 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QLabel>
-#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 
@@ -79,6 +80,24 @@ TEST(UsageWiring, OpensBesideTheStripClearOfTheOtherWindows) {
     EXPECT_FALSE(window->frameGeometry().intersects(t.w->dateWindow()->frameGeometry()))
         << rectText(window->frameGeometry()) << rectText(t.w->dateWindow()->frameGeometry())
         << rectText(t.w->frameGeometry());
+}
+
+TEST(UsageWiring, OnAScreenTooShortForItTheTablesGiveUpRowsNotTheButtons) {
+    WithHistory t;
+    const QRect area = t.w->screen()->availableGeometry();
+    if (UsageWindow(&t.source, t.fake.clock, t.fake.settings, t.fake.messages).height() <=
+        area.height())
+        GTEST_SKIP() << "the window fits on this screen";
+    t.w->Command2->click();
+    UsageWindow* window = t.w->usageWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(area.contains(window->frameGeometry())) << rectText(window->frameGeometry());
+    for (QWidget* button :
+         std::initializer_list<QWidget*>{window->saveButton, window->exportButton})
+        EXPECT_TRUE(window->rect().contains(QRect(button->mapTo(window, QPoint()), button->size())))
+            << rectText(QRect(button->mapTo(window, QPoint()), button->size()));
+    QTableWidget* days = window->tables[window->tabs->currentIndex()];
+    EXPECT_GE(days->viewport()->height(), 3 * days->verticalHeader()->defaultSectionSize());
 }
 
 TEST(UsageWiring, NoHistoryEmptyWindowAndNoCrash) {
