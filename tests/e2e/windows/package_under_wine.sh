@@ -53,14 +53,19 @@ if command -v import >/dev/null; then import -window root "${TARVO_SHOT:-$scratc
 xdotool windowactivate --sync "$id" 2>/dev/null || xdotool windowfocus "$id"
 sleep 0.5
 xdotool key alt; sleep 0.5; xdotool key Down; sleep 0.5; xdotool key Down; sleep 0.3
-xdotool key Return; sleep 1.5
-run_value=$("$wine" reg query "$run_key" /v tarvo 2>/dev/null | tr -d '\r' | grep -i 'tarvo\.exe' || true)
+xdotool key Return
+for _ in $(seq 20); do
+  sleep 0.5
+  run_value=$("$wine" reg query "$run_key" /v tarvo 2>/dev/null | tr -d '\r' | grep -i 'tarvo\.exe' || true)
+  [ -n "$run_value" ] && break
+done
 installed_exe=$("$wine" winepath -w "$programs/tarvo.exe" 2>/dev/null | tr -d '\r')
 [[ "${run_value,,}" == *"${installed_exe,,}"* ]] ||
   fail "Run value after start at login: '$run_value', expected $installed_exe"
 echo "ok: start at login writes the Run value:$run_value"
 
-xdotool windowminimize "$id"; sleep 1
+xdotool windowminimize "$id"
+for _ in $(seq 20); do xprop -id "$id" WM_STATE | grep -q Iconic && break; sleep 0.3; done
 xprop -id "$id" WM_STATE | grep -q Iconic || fail "strip did not minimise"
 timeout 60 "$wine" "$programs/tarvo.exe" || fail "second start did not end by itself"
 for _ in $(seq 20); do xprop -id "$id" WM_STATE | grep -q Normal && break; sleep 0.3; done
