@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 namespace tarvo {
 
@@ -22,6 +23,43 @@ struct RouterReading {
     QDateTime time; // when the answers came, an instant (UTC)
 
     bool operator==(const RouterReading&) const = default;
+};
+
+// What is kept of a router beside its rows, written in the same transaction as its minute:
+// the reading the next one is measured from, and what is known of how it counts.
+struct RouterState {
+    // The base of the next growth; a counter that stepped back keeps its higher value here.
+    RouterReading last;
+    bool wide = false;  // a counter was once above 2^32 - 1: both are 64-bit
+    bool counts = true; // false: its counters stood still while this computer's traffic moved
+    QDateTime movedAt;  // when its counters last moved
+    std::uint64_t ownSinceMoved = 0; // this computer's bytes since then
+
+    bool operator==(const RouterState&) const = default;
+};
+
+// Traffic the router counted within one minute (its start, an instant).
+struct RouterMinute {
+    enum class Kind { Live, Spread, BeforeMeter };
+    QDateTime minute;
+    std::uint64_t received = 0;
+    std::uint64_t sent = 0;
+    Kind kind = Kind::Live;
+
+    bool operator==(const RouterMinute&) const = default;
+};
+
+// A stretch of time whose traffic through the router cannot be known.
+struct RouterSpan {
+    QDateTime from, to;
+    bool operator==(const RouterSpan&) const = default;
+};
+
+// What one reading adds to the history.
+struct RouterStep {
+    std::vector<RouterMinute> minutes;
+    std::vector<RouterSpan> unknown;
+    RouterState state;
 };
 
 } // namespace tarvo
