@@ -55,11 +55,37 @@ const char* const kSchema[] = {
     "CREATE TABLE IF NOT EXISTS mark (one INTEGER PRIMARY KEY CHECK (one = 1), rx INTEGER "
     "NOT NULL, tx INTEGER NOT NULL, minute INTEGER NOT NULL, interface TEXT NOT NULL, boot "
     "TEXT NOT NULL)",
+    // Home routers, kept apart from this computer's interfaces: the same rows per router, the
+    // part of them spread over a gap in its readings, the spans that cannot be known, and the
+    // reading the next one is measured from.
+    "CREATE TABLE IF NOT EXISTS routers (i INTEGER PRIMARY KEY, udn TEXT NOT NULL UNIQUE, name "
+    "TEXT NOT NULL, rx INTEGER NOT NULL, tx INTEGER NOT NULL, uptime INTEGER NOT NULL, speed "
+    "INTEGER NOT NULL, time INTEGER NOT NULL, wide INTEGER NOT NULL, counts INTEGER NOT NULL, "
+    "moved INTEGER NOT NULL, own INTEGER NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS router_minutes (k INTEGER NOT NULL, i INTEGER NOT NULL, rx "
+    "INTEGER NOT NULL, tx INTEGER NOT NULL, PRIMARY KEY (k, i)) WITHOUT ROWID",
+    "CREATE TABLE IF NOT EXISTS router_hours (k INTEGER NOT NULL, i INTEGER NOT NULL, rx "
+    "INTEGER NOT NULL, tx INTEGER NOT NULL, PRIMARY KEY (k, i)) WITHOUT ROWID",
+    "CREATE TABLE IF NOT EXISTS router_days (k INTEGER NOT NULL, i INTEGER NOT NULL, rx "
+    "INTEGER NOT NULL, tx INTEGER NOT NULL, PRIMARY KEY (k, i)) WITHOUT ROWID",
+    "CREATE TABLE IF NOT EXISTS router_months (k INTEGER NOT NULL, i INTEGER NOT NULL, rx "
+    "INTEGER NOT NULL, tx INTEGER NOT NULL, PRIMARY KEY (k, i)) WITHOUT ROWID",
+    "CREATE INDEX IF NOT EXISTS router_minutes_by_router ON router_minutes (i, k)",
+    "CREATE INDEX IF NOT EXISTS router_hours_by_router ON router_hours (i, k)",
+    "CREATE TABLE IF NOT EXISTS router_before_meter (k INTEGER NOT NULL, i INTEGER NOT NULL, rx "
+    "INTEGER NOT NULL, tx INTEGER NOT NULL, PRIMARY KEY (k, i)) WITHOUT ROWID",
+    "CREATE TABLE IF NOT EXISTS router_spread (k INTEGER NOT NULL, i INTEGER NOT NULL, rx "
+    "INTEGER NOT NULL, tx INTEGER NOT NULL, PRIMARY KEY (k, i)) WITHOUT ROWID",
+    "CREATE TABLE IF NOT EXISTS router_unknown (i INTEGER NOT NULL, from_s INTEGER NOT NULL, "
+    "to_s INTEGER NOT NULL, PRIMARY KEY (i, from_s)) WITHOUT ROWID",
 };
 
+// Per scope (this computer, a router) the same tables; a router's also mark what was spread.
+enum Table { Minutes, Hours, Days, Months, BeforeMeter, Spread };
 const QString kTables[] = {QStringLiteral("minutes"), QStringLiteral("hours"),
-                           QStringLiteral("days"), QStringLiteral("months"),
-                           QStringLiteral("before_meter")};
+                           QStringLiteral("days"),    QStringLiteral("months"),
+                           QStringLiteral("before_meter"), QStringLiteral("spread")};
+const QString kRouterPrefix = QStringLiteral("router_");
 
 bool damagedError(const QSqlError& error) {
     // SQLITE_BUSY, SQLITE_LOCKED, SQLITE_CORRUPT, SQLITE_NOTADB and the like: the file is
@@ -91,6 +117,34 @@ struct HistoryStore::Statements {
     // Per interface id, the hour its rows were last thinned in: once an hour is enough, a
     // few rows over the count do no harm, and the count costs a walk of the index.
     QHash<int, qint64> thinnedHour;
+};
+
+// One router's rows, read as a history of their own. Known by its UDN, not its row: a
+// history moved aside and begun anew numbers its routers anew.
+class HistoryStore::RouterView final : public UsageSource {
+public:
+    RouterView(HistoryStore& store, const QString& udn) : store_(store), udn_(udn) {}
+    std::vector<UsageRow> hours(const QDate& day) override { return store_.hoursOf(scope(), day); }
+    std::vector<UsageRow> days(const QDate& first, const QDate& last) override {
+        return store_.daysOf(scope(), first, last);
+    }
+    std::vector<UsageRow> months(const QDate& first, const QDate& last) override {
+        return store_.monthsOf(scope(), first, last);
+    }
+    UsageRow total(const QDateTime& from, const QDateTime& to) override {
+        return store_.totalOf(scope(), from, to);
+    }
+    QStringList interfaces() override { return {}; }
+    std::vector<UsageGap> unknown(const QDateTime& from, const QDateTime& to) override {
+        return store_.unknownOf(scope().router, from, to);
+    }
+
+private:
+    // No such router (any more): a scope that matches no row.
+    Scope scope() const { return {std::max(store_.routerId(udn_), 0)}; }
+
+    HistoryStore& store_;
+    QString udn_;
 };
 
 HistoryStore::HistoryStore(const QString& path, Mode mode) : path_(path), mode_(mode) {
@@ -401,18 +455,25 @@ qint64 HistoryStore::rowCount(const QString& table) {
     return query.value(0).toLongLong();
 }
 
-std::vector<std::pair<qint64, UsageRow>> HistoryStore::sums(const QString& table, qint64 from,
-                                                            qint64 to) {
+QString HistoryStore::tableOf(const Scope& scope, int table) {
+    return scope.router < 0 ? kTables[table] : kRouterPrefix + kTables[table];
+}
+
+std::vector<std::pair<qint64, UsageRow>> HistoryStore::sums(const Scope& scope, int table,
+                                                            qint64 from, qint64 to) {
     std::vector<std::pair<qint64, UsageRow>> out;
     if (!open_ || from >= to)
         return out;
     QSqlQuery query(QSqlDatabase::database(connection_, false));
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT k, sum(rx), sum(tx) FROM %1 WHERE k >= ? AND k < ? "
+    query.prepare(QStringLiteral("SELECT k, sum(rx), sum(tx) FROM %1 WHERE k >= ? AND k < ?%2 "
                                  "GROUP BY k ORDER BY k")
-                      .arg(table));
+                      .arg(tableOf(scope, table),
+                           scope.router < 0 ? QString() : QStringLiteral(" AND i = ?")));
     query.addBindValue(from);
     query.addBindValue(to);
+    if (scope.router >= 0)
+        query.addBindValue(scope.router);
     if (!query.exec())
         return out;
     while (query.next()) {
@@ -424,23 +485,23 @@ std::vector<std::pair<qint64, UsageRow>> HistoryStore::sums(const QString& table
     return out;
 }
 
-UsageRow HistoryStore::sumRange(const QString& table, qint64 from, qint64 to) {
+UsageRow HistoryStore::sumRange(const Scope& scope, int table, qint64 from, qint64 to) {
     UsageRow total;
-    for (const auto& [key, row] : sums(table, from, to))
+    for (const auto& [key, row] : sums(scope, table, from, to))
         total += row;
     return total;
 }
 
-UsageRow HistoryStore::sumMinutes(qint64 from, qint64 to, int level) {
+UsageRow HistoryStore::sumMinutes(const Scope& scope, qint64 from, qint64 to, int level) {
     UsageRow total;
     if (from >= to)
         return total;
     // The whole months, days and hours within the span from their own rows, the edges from
     // finer ones, so minute and hour rows past their age are not needed for whole spans.
-    if (level == 0)
-        return sumRange(kTables[0], from, to);
+    if (level == Minutes)
+        return sumRange(scope, Minutes, from, to);
     qint64 a = 0, b = 0, firstKey = 0, lastKey = 0;
-    if (level == 3) {
+    if (level == Months) {
         firstKey = monthKey(minuteTime(from).date());
         if (monthStartMinute(firstKey) < from)
             ++firstKey;
@@ -448,43 +509,50 @@ UsageRow HistoryStore::sumMinutes(qint64 from, qint64 to, int level) {
         a = monthStartMinute(firstKey);
         b = monthStartMinute(lastKey);
     } else {
-        const qint64 unit = level == 2 ? kDay : 60;
+        const qint64 unit = level == Days ? kDay : 60;
         firstKey = ceilDiv(from, unit);
         lastKey = floorDiv(to, unit);
         a = firstKey * unit;
         b = lastKey * unit;
     }
     if (firstKey >= lastKey)
-        return sumMinutes(from, to, level - 1);
-    total = sumRange(kTables[level], firstKey, lastKey);
-    total += sumMinutes(from, a, level - 1);
-    total += sumMinutes(b, to, level - 1);
+        return sumMinutes(scope, from, to, level - 1);
+    total = sumRange(scope, level, firstKey, lastKey);
+    total += sumMinutes(scope, from, a, level - 1);
+    total += sumMinutes(scope, b, to, level - 1);
     return total;
 }
 
-std::vector<std::pair<qint64, std::uint64_t>> HistoryStore::beforeMeter(qint64 from, qint64 to) {
-    std::vector<std::pair<qint64, std::uint64_t>> out;
-    for (const auto& [minute, row] : sums(kTables[4], from, to))
-        out.emplace_back(minute, row.received + row.sent);
-    return out;
+void HistoryStore::addMarked(const Scope& scope, std::vector<UsageRow>& rows, qint64 from,
+                             qint64 to, const std::function<qint64(qint64)>& rowOf) {
+    for (const int table : {int(BeforeMeter), int(Spread)}) {
+        // This computer's traffic is never spread.
+        if (table == Spread && scope.router < 0)
+            continue;
+        for (const auto& [minute, part] : sums(scope, table, from, to)) {
+            UsageRow& row = rows[size_t(rowOf(minute))];
+            (table == BeforeMeter ? row.beforeMeter : row.spread) += part.received + part.sent;
+        }
+    }
 }
 
-std::vector<UsageRow> HistoryStore::hours(const QDate& day) {
+std::vector<UsageRow> HistoryStore::hoursOf(const Scope& scope, const QDate& day) {
     const qint64 first = minuteKey(QDateTime(day, QTime(0, 0))) / 60;
     std::vector<UsageRow> out(24);
     // Built from the wall clock: an hour that daylight-saving time skips still names itself.
     for (int h = 0; h < 24; ++h)
         out[h].start = QDateTime(day, QTime(h, 0));
-    for (const auto& [key, row] : sums(kTables[1], first, first + 24)) {
+    for (const auto& [key, row] : sums(scope, Hours, first, first + 24)) {
         out[key - first].received = row.received;
         out[key - first].sent = row.sent;
     }
-    for (const auto& [minute, bytes] : beforeMeter(first * 60, (first + 24) * 60))
-        out[floorDiv(minute, 60) - first].beforeMeter += bytes;
+    addMarked(scope, out, first * 60, (first + 24) * 60,
+              [first](qint64 minute) { return floorDiv(minute, 60) - first; });
     return out;
 }
 
-std::vector<UsageRow> HistoryStore::days(const QDate& first, const QDate& last) {
+std::vector<UsageRow> HistoryStore::daysOf(const Scope& scope, const QDate& first,
+                                           const QDate& last) {
     std::vector<UsageRow> out;
     if (!first.isValid() || !last.isValid() || last < first)
         return out;
@@ -492,16 +560,17 @@ std::vector<UsageRow> HistoryStore::days(const QDate& first, const QDate& last) 
     out.resize(first.daysTo(last) + 1);
     for (size_t d = 0; d < out.size(); ++d)
         out[d].start = QDateTime(first.addDays(qint64(d)), QTime(0, 0));
-    for (const auto& [key, row] : sums(kTables[2], a, a + qint64(out.size()))) {
+    for (const auto& [key, row] : sums(scope, Days, a, a + qint64(out.size()))) {
         out[key - a].received = row.received;
         out[key - a].sent = row.sent;
     }
-    for (const auto& [minute, bytes] : beforeMeter(a * kDay, (a + qint64(out.size())) * kDay))
-        out[floorDiv(minute, kDay) - a].beforeMeter += bytes;
+    addMarked(scope, out, a * kDay, (a + qint64(out.size())) * kDay,
+              [a](qint64 minute) { return floorDiv(minute, kDay) - a; });
     return out;
 }
 
-std::vector<UsageRow> HistoryStore::months(const QDate& first, const QDate& last) {
+std::vector<UsageRow> HistoryStore::monthsOf(const Scope& scope, const QDate& first,
+                                             const QDate& last) {
     std::vector<UsageRow> out;
     if (!first.isValid() || !last.isValid() || last < first)
         return out;
@@ -510,19 +579,35 @@ std::vector<UsageRow> HistoryStore::months(const QDate& first, const QDate& last
     out.resize(b - a + 1);
     for (qint64 m = a; m <= b; ++m)
         out[m - a].start = QDateTime(QDate(int(m / 12), int(m % 12) + 1, 1), QTime(0, 0));
-    for (const auto& [key, row] : sums(kTables[3], a, b + 1)) {
+    for (const auto& [key, row] : sums(scope, Months, a, b + 1)) {
         out[key - a].received = row.received;
         out[key - a].sent = row.sent;
     }
-    for (const auto& [minute, bytes] : beforeMeter(monthStartMinute(a), monthStartMinute(b + 1)))
-        out[monthKey(minuteTime(minute).date()) - a].beforeMeter += bytes;
+    addMarked(scope, out, monthStartMinute(a), monthStartMinute(b + 1),
+              [a](qint64 minute) { return monthKey(minuteTime(minute).date()) - a; });
     return out;
 }
 
-UsageRow HistoryStore::total(const QDateTime& from, const QDateTime& to) {
-    UsageRow total = sumMinutes(minuteKey(from), minuteKey(to), 3);
+UsageRow HistoryStore::totalOf(const Scope& scope, const QDateTime& from, const QDateTime& to) {
+    UsageRow total = sumMinutes(scope, minuteKey(from), minuteKey(to), Months);
     total.start = from;
     return total;
+}
+
+std::vector<UsageRow> HistoryStore::hours(const QDate& day) {
+    return hoursOf({}, day);
+}
+
+std::vector<UsageRow> HistoryStore::days(const QDate& first, const QDate& last) {
+    return daysOf({}, first, last);
+}
+
+std::vector<UsageRow> HistoryStore::months(const QDate& first, const QDate& last) {
+    return monthsOf({}, first, last);
+}
+
+UsageRow HistoryStore::total(const QDateTime& from, const QDateTime& to) {
+    return totalOf({}, from, to);
 }
 
 QStringList HistoryStore::interfaces() {
@@ -535,6 +620,169 @@ QStringList HistoryStore::interfaces() {
     while (query.next())
         names << query.value(0).toString();
     return names;
+}
+
+int HistoryStore::routerId(const QString& udn) {
+    if (!open_)
+        return -1;
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    query.prepare(QStringLiteral("SELECT i FROM routers WHERE udn = ?"));
+    query.addBindValue(udn);
+    if (!query.exec() || !query.next())
+        return -1;
+    return query.value(0).toInt();
+}
+
+std::vector<RouterRecord> HistoryStore::routers() {
+    std::vector<RouterRecord> out;
+    if (!open_)
+        return out;
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    // A history from before routers were read has no such table: none were.
+    if (!query.exec(QStringLiteral("SELECT udn, name, time, counts FROM routers ORDER BY time "
+                                   "DESC, i DESC")))
+        return out;
+    while (query.next())
+        out.push_back({query.value(0).toString(), query.value(1).toString(),
+                       QDateTime::fromSecsSinceEpoch(query.value(2).toLongLong(), Qt::UTC),
+                       query.value(3).toBool()});
+    return out;
+}
+
+UsageSource* HistoryStore::router(const QString& id) {
+    if (routerId(id) < 0)
+        return nullptr;
+    auto& view = routerViews_[id];
+    if (!view)
+        view = std::make_unique<RouterView>(*this, id);
+    return view.get();
+}
+
+std::vector<UsageGap> HistoryStore::unknownOf(int router, const QDateTime& from,
+                                              const QDateTime& to) {
+    std::vector<UsageGap> out;
+    if (!open_)
+        return out;
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    query.prepare(QStringLiteral("SELECT from_s, to_s FROM router_unknown WHERE i = ? AND from_s "
+                                 "< ? AND to_s > ? ORDER BY from_s"));
+    query.addBindValue(router);
+    query.addBindValue(to.toSecsSinceEpoch());
+    query.addBindValue(from.toSecsSinceEpoch());
+    if (!query.exec())
+        return out;
+    while (query.next())
+        out.push_back({QDateTime::fromSecsSinceEpoch(query.value(0).toLongLong(), Qt::UTC),
+                       QDateTime::fromSecsSinceEpoch(query.value(1).toLongLong(), Qt::UTC)});
+    return out;
+}
+
+std::optional<RouterState> HistoryStore::routerState(const QString& udn) {
+    if (!open_)
+        return std::nullopt;
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    query.prepare(QStringLiteral("SELECT name, rx, tx, uptime, speed, time, wide, counts, moved, "
+                                 "own FROM routers WHERE udn = ?"));
+    query.addBindValue(udn);
+    if (!query.exec() || !query.next())
+        return std::nullopt;
+    RouterState state;
+    state.last.udn = udn;
+    state.last.name = query.value(0).toString();
+    state.last.received = query.value(1).toULongLong();
+    state.last.sent = query.value(2).toULongLong();
+    state.last.uptime = query.value(3).toLongLong();
+    state.last.lineSpeed = query.value(4).toULongLong();
+    state.last.time = QDateTime::fromSecsSinceEpoch(query.value(5).toLongLong(), Qt::UTC);
+    state.wide = query.value(6).toBool();
+    state.counts = query.value(7).toBool();
+    state.movedAt = QDateTime::fromSecsSinceEpoch(query.value(8).toLongLong(), Qt::UTC);
+    state.ownSinceMoved = query.value(9).toULongLong();
+    return state;
+}
+
+bool HistoryStore::writeRouter(const RouterState& state, const std::vector<RouterMinute>& minutes,
+                               const std::vector<RouterSpan>& unknown) {
+    if (!open_ || mode_ != Mode::ReadWrite || state.last.udn.isEmpty())
+        return false;
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    if (!db.transaction())
+        return false;
+    QSqlQuery query(db);
+    const RouterReading& last = state.last;
+    // The counters are 64-bit unsigned and SQLite's integers signed: stored as their bit
+    // pattern, read back the same.
+    query.prepare(QStringLiteral(
+        "INSERT INTO routers (udn, name, rx, tx, uptime, speed, time, wide, counts, moved, own) "
+        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (udn) DO UPDATE SET name = "
+        "excluded.name, rx = excluded.rx, tx = excluded.tx, uptime = excluded.uptime, speed = "
+        "excluded.speed, time = excluded.time, wide = excluded.wide, counts = excluded.counts, "
+        "moved = excluded.moved, own = excluded.own"));
+    for (const QVariant& v :
+         {QVariant(last.udn), QVariant(QStringLiteral("") + last.name),
+          QVariant(qint64(last.received)), QVariant(qint64(last.sent)), QVariant(last.uptime),
+          QVariant(qint64(last.lineSpeed)), QVariant(last.time.toSecsSinceEpoch()),
+          QVariant(int(state.wide)), QVariant(int(state.counts)),
+          QVariant(state.movedAt.isValid() ? state.movedAt.toSecsSinceEpoch() : qint64(0)),
+          QVariant(qint64(state.ownSinceMoved))})
+        query.addBindValue(v);
+    bool ok = query.exec();
+    const int id = ok ? routerId(last.udn) : -1;
+    ok = ok && id >= 0;
+    QSqlQuery add(db);
+    for (const RouterMinute& m : minutes) {
+        if (!ok)
+            break;
+        if (m.received == 0 && m.sent == 0)
+            continue;
+        const qint64 minute = minuteKey(m.minute.toLocalTime());
+        const qint64 keys[6] = {minute, floorDiv(minute, 60), floorDiv(minute, kDay),
+                                monthKey(minuteTime(minute).date()), minute, minute};
+        for (int table = Minutes; ok && table <= Spread; ++table) {
+            if ((table == BeforeMeter && m.kind != RouterMinute::Kind::BeforeMeter) ||
+                (table == Spread && m.kind != RouterMinute::Kind::Spread))
+                continue;
+            ok = add.prepare(QStringLiteral("INSERT INTO %1 (k, i, rx, tx) VALUES (?, ?, ?, ?) "
+                                            "ON CONFLICT (k, i) DO UPDATE SET rx = rx + "
+                                            "excluded.rx, tx = tx + excluded.tx")
+                                 .arg(kRouterPrefix + kTables[table]));
+            add.addBindValue(keys[table]);
+            add.addBindValue(id);
+            add.addBindValue(qint64(m.received));
+            add.addBindValue(qint64(m.sent));
+            ok = ok && add.exec();
+        }
+    }
+    for (const RouterSpan& span : unknown) {
+        if (!ok)
+            break;
+        ok = add.prepare(QStringLiteral("INSERT INTO router_unknown (i, from_s, to_s) VALUES (?, "
+                                        "?, ?) ON CONFLICT (i, from_s) DO UPDATE SET to_s = "
+                                        "max(to_s, excluded.to_s)"));
+        add.addBindValue(id);
+        add.addBindValue(span.from.toSecsSinceEpoch());
+        add.addBindValue(span.to.toSecsSinceEpoch());
+        ok = ok && add.exec();
+    }
+    // The same age limits as an interface's rows, once an hour.
+    const qint64 hour = floorDiv(minuteKey(last.time.toLocalTime()), 60);
+    if (ok && routerThinnedHour_.value(id, -1) != hour) {
+        for (int t = Minutes; ok && t <= Hours; ++t) {
+            ok = add.prepare(QStringLiteral("DELETE FROM %1 WHERE i = ? AND k < (SELECT k FROM %1 "
+                                            "WHERE i = ? ORDER BY k DESC LIMIT 1 OFFSET ?)")
+                                 .arg(kRouterPrefix + kTables[t]));
+            add.addBindValue(id);
+            add.addBindValue(id);
+            add.addBindValue((t == Minutes ? kMinuteRows : kHourRows) - 1);
+            ok = ok && add.exec();
+        }
+    }
+    if (ok && db.commit()) {
+        routerThinnedHour_.insert(id, hour);
+        return true;
+    }
+    db.rollback();
+    return false;
 }
 
 } // namespace tarvo

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "history/usage_source.h"
+#include "router/router_reading.h"
 
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -92,7 +95,24 @@ public:
     UsageRow total(const QDateTime& from, const QDateTime& to) override;
     QStringList interfaces() override;
 
+    // Home routers: read apart from this computer's rows, never summed with them.
+    std::vector<RouterRecord> routers() override;
+    UsageSource* router(const QString& id) override;
+    // What is kept of a router beside its rows; nothing before its first write.
+    std::optional<RouterState> routerState(const QString& udn);
+    // One transaction: the router's traffic per minute (with its hour, day and month rows),
+    // the spans that cannot be known, and its state, so that a kill at any moment neither
+    // loses nor doubles what the next reading is measured against.
+    bool writeRouter(const RouterState& state, const std::vector<RouterMinute>& minutes,
+                     const std::vector<RouterSpan>& unknown);
+
 private:
+    class RouterView;
+    // Whose rows: this computer's (router < 0) or one router's.
+    struct Scope {
+        int router = -1;
+    };
+
     bool openReadWrite();
     bool openReadOnly();
     bool prepare();
@@ -101,12 +121,22 @@ private:
     void moveAside();
     bool recoverIfDamaged();
     int interfaceId(const QString& name);
+    static QString tableOf(const Scope& scope, int table);
     // Sums of received and sent per key of a table over [from, to).
-    std::vector<std::pair<qint64, UsageRow>> sums(const QString& table, qint64 from, qint64 to);
-    UsageRow sumRange(const QString& table, qint64 from, qint64 to);
-    UsageRow sumMinutes(qint64 from, qint64 to, int level);
-    // What was counted before the meter ran, per minute, within [from, to).
-    std::vector<std::pair<qint64, std::uint64_t>> beforeMeter(qint64 from, qint64 to);
+    std::vector<std::pair<qint64, UsageRow>> sums(const Scope& scope, int table, qint64 from,
+                                                  qint64 to);
+    UsageRow sumRange(const Scope& scope, int table, qint64 from, qint64 to);
+    UsageRow sumMinutes(const Scope& scope, qint64 from, qint64 to, int level);
+    // Adds to rows what of the minutes in [from, to) was counted before the meter ran or
+    // spread over a gap; rowOf gives a minute's row.
+    void addMarked(const Scope& scope, std::vector<UsageRow>& rows, qint64 from, qint64 to,
+                   const std::function<qint64(qint64)>& rowOf);
+    std::vector<UsageRow> hoursOf(const Scope& scope, const QDate& day);
+    std::vector<UsageRow> daysOf(const Scope& scope, const QDate& first, const QDate& last);
+    std::vector<UsageRow> monthsOf(const Scope& scope, const QDate& first, const QDate& last);
+    UsageRow totalOf(const Scope& scope, const QDateTime& from, const QDateTime& to);
+    int routerId(const QString& udn);
+    std::vector<UsageGap> unknownOf(int router, const QDateTime& from, const QDateTime& to);
 
     QString path_;
     Mode mode_;
@@ -116,6 +146,8 @@ private:
     QString readError_;
     struct Statements;
     std::unique_ptr<Statements> q_;
+    std::map<QString, std::unique_ptr<RouterView>> routerViews_;
+    QHash<int, qint64> routerThinnedHour_;
 };
 
 } // namespace tarvo

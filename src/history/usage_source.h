@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QString>
 #include <QStringList>
 
 #include <cstdint>
@@ -20,8 +21,27 @@ struct UsageRow {
     // Of received + sent, what a start of the meter found on links that had come up before
     // it ran, and was put at the time they came up.
     std::uint64_t beforeMeter = 0;
+    // Of received + sent, what a router counted over a gap in its readings and was spread
+    // evenly over the gap's minutes.
+    std::uint64_t spread = 0;
 
     bool operator==(const UsageRow&) const = default;
+};
+
+// A stretch of time whose traffic could not be known (a router's counter that may have
+// wrapped unseen while it was not read).
+struct UsageGap {
+    QDateTime from, to;
+    bool operator==(const UsageGap&) const = default;
+};
+
+// A home router whose counters the history keeps.
+struct RouterRecord {
+    QString id;   // its UDN, as it gives it
+    QString name; // its friendlyName
+    QDateTime lastRead;
+    bool counts = true; // false: its counters do not move, so it counts nothing
+    bool operator==(const RouterRecord&) const = default;
 };
 
 // What the usage window, the allowance and "--usage" read of the history.
@@ -38,6 +58,20 @@ public:
     virtual UsageRow total(const QDateTime& from, const QDateTime& to) = 0;
     // The interfaces that traffic was recorded for, in the order first seen.
     virtual QStringList interfaces() = 0;
+    // The spans within [from, to) whose traffic is unknown, in order.
+    virtual std::vector<UsageGap> unknown(const QDateTime& from, const QDateTime& to) {
+        (void)from;
+        (void)to;
+        return {};
+    }
+
+    // The home routers read so far, the last read first; each router's traffic is its own
+    // source, kept apart from this computer's and owned by this one (null: no such router).
+    virtual std::vector<RouterRecord> routers() { return {}; }
+    virtual UsageSource* router(const QString& id) {
+        (void)id;
+        return nullptr;
+    }
 };
 
 } // namespace tarvo

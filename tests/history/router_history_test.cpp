@@ -1,0 +1,126 @@
+#include "history/history_store.h"
+#include "history/router_recorder.h"
+#include "router/router_rules.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+using namespace tarvo;
+
+namespace {
+
+struct Store {
+    QTemporaryDir dir;
+    HistoryStore store{dir.filePath(QStringLiteral("history.sqlite")), HistoryStore::Mode::ReadWrite};
+};
+
+RouterReading reading(std::uint64_t rx, std::uint64_t tx, qint64 uptime, const QDateTime& at) {
+    RouterReading r;
+    r.udn = QStringLiteral("uuid:home");
+    r.name = QStringLiteral("Home router");
+    r.received = rx;
+    r.sent = tx;
+    r.uptime = uptime;
+    r.time = at.toUTC();
+    return r;
+}
+
+TEST(RouterHistory, ARoutersRowsAndStateAreKeptApartFromThisComputers) {
+    Store s;
+    const QDateTime now(QDate(2026, 5, 4), QTime(10, 20, 30));
+    const qint64 k = HistoryStore::minuteKey(now);
+    ASSERT_TRUE(s.store.writeMinute(k, {{QStringLiteral("eth0"), 700, 70}}, {0, 0, k, {}, "B"}));
+    RouterState state;
+    // The top of 64 bits survives SQLite's signed integers.
+    state.last = reading(~std::uint64_t(0) - 9, std::uint64_t(1) << 63, 86400, now);
+    state.wide = true;
+    state.counts = false;
+    state.movedAt = now.toUTC().addSecs(-600);
+    state.ownSinceMoved = 1'500'000;
+    ASSERT_TRUE(s.store.writeRouter(state, {{now.toUTC(), 5000, 500, RouterMinute::Kind::Live}},
+                                    {{now.toUTC().addDays(-1), now.toUTC().addSecs(-7200)}}));
+
+    const QDateTime dayStart(now.date(), QTime(0, 0));
+    EXPECT_EQ(s.store.total(dayStart, dayStart.addDays(1)).received, 700u);
+    EXPECT_TRUE(s.store.unknown(dayStart.addDays(-2), dayStart.addDays(1)).empty());
+    UsageSource* router = s.store.router(QStringLiteral("uuid:home"));
+    ASSERT_NE(router, nullptr);
+    EXPECT_EQ(router->total(dayStart, dayStart.addDays(1)).received, 5000u);
+    EXPECT_EQ(router->hours(now.date())[10].sent, 500u);
+    EXPECT_EQ(router->unknown(dayStart, dayStart.addDays(1)).size(), 1u);
+    EXPECT_EQ(s.store.router(QStringLiteral("uuid:elsewhere")), nullptr);
+    EXPECT_EQ(s.store.routerState(QStringLiteral("uuid:home")), state);
+    const std::vector<RouterRecord> routers = s.store.routers();
+    ASSERT_EQ(routers.size(), 1u);
+    EXPECT_EQ(routers[0], (RouterRecord{QStringLiteral("uuid:home"), QStringLiteral("Home router"),
+                                        now.toUTC(), false}));
+}
+
+TEST(RouterHistory, AGapSpreadAcrossTheSpringChangeFillsTheHoursTheClockShows) {
+#ifdef Q_OS_WIN
+    GTEST_SKIP() << "Windows takes the local zone from the system, not from TZ";
+#endif
+    const QByteArray saved = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    {
+        Store s;
+        // 00:30 to 02:30 UTC on 29 March: 01:30 winter time to 04:30 summer time, one byte a
+        // second. Local 02:00 to 03:00 does not exist.
+        const QDateTime from(QDate(2026, 3, 29), QTime(0, 30), Qt::UTC);
+        RouterState state;
+        state.last = reading(7200, 0, 9000, from.addSecs(7200));
+        ASSERT_TRUE(s.store.writeRouter(
+            state, router_rules::spread(from, from.addSecs(7200), 7200, 0, RouterMinute::Kind::Spread),
+            {}));
+        const std::vector<UsageRow> hours =
+            s.store.router(QStringLiteral("uuid:home"))->hours(QDate(2026, 3, 29));
+        EXPECT_EQ(hours[1].received, 1800u);
+        EXPECT_EQ(hours[2].received, 0u);
+        EXPECT_EQ(hours[3].received, 3600u);
+        EXPECT_EQ(hours[4].received, 1800u);
+        EXPECT_EQ(hours[3].spread, 3600u);
+        EXPECT_EQ(s.store.days(QDate(2026, 3, 29), QDate(2026, 3, 29))[0].received, 0u);
+    }
+    if (saved.isEmpty())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", saved);
+    tzset();
+}
+
+// Readings every 10 s, the recorder writing at each minute's end; a kill loses what was
+// pending, and the next start measures from what was written: every byte once.
+TEST(RouterHistory, AKillBetweenWritesNeitherLosesNorDoublesAByte) {
+    Store s;
+    const QDateTime start(QDate(2026, 5, 4), QTime(9, 0, 5));
+    std::uint64_t rx = 40'000;
+    {
+        RouterRecorder recorder(&s.store);
+        for (int t = 0; t < 150; t += 10) {
+            const QDateTime now = start.addSecs(t);
+            recorder.tick(now);
+            const RouterReading r = reading(rx, rx / 10, 100 + t, now);
+            recorder.add(judgeReading(recorder.kept(r.udn), r, 0));
+            rx += 3001;
+        }
+    } // killed at 09:02:25, with the readings since 09:02:00 pending
+    RouterRecorder recorder(&s.store);
+    ASSERT_TRUE(recorder.kept(QStringLiteral("uuid:home")).has_value());
+    const QDateTime later = start.addSecs(170);
+    recorder.tick(later);
+    const RouterReading last = reading(rx, rx / 10, 270, later);
+    recorder.add(judgeReading(recorder.kept(last.udn), last, 0));
+    recorder.flush();
+    const UsageRow total = s.store.router(QStringLiteral("uuid:home"))
+                               ->total(QDateTime(start.date(), QTime(0, 0)),
+                                       QDateTime(start.date().addDays(1), QTime(0, 0)));
+    // The router's whole count since it came up, before the meter included.
+    EXPECT_EQ(total.received, rx);
+    EXPECT_EQ(total.sent, rx / 10);
+}
+
+} // namespace
