@@ -14,6 +14,8 @@ const QString kApplication = QStringLiteral("Tarvo");
 const QString kSection = QStringLiteral("settings");
 const QString kQuotaKey = QStringLiteral("quota_mb");
 const QString kCycleDayKey = QStringLiteral("cycle_day");
+const QString kSourceKey = QStringLiteral("quota_source");
+const QString kRouterKey = QStringLiteral("quota_router");
 // "<cycle start, ISO> <mark> <allowance in MB>": the highest mark told in that cycle for that
 // allowance. Written before the allowance was part of it: "<cycle start> <mark>", taken as
 // told for the allowance set now.
@@ -48,7 +50,17 @@ AllowanceSettings readAllowanceSettings(const SettingsStore& settings) {
     allowance.cycleDay = int(wholeNumber(day, 31).value_or(1));
     if (allowance.cycleDay < 1)
         allowance.cycleDay = 1;
+    if (settings.value(kApplication, kSection, kSourceKey, QString()).trimmed() == u"router")
+        allowance.source = AllowanceSettings::Source::Router;
+    allowance.router = settings.value(kApplication, kSection, kRouterKey, QString()).trimmed();
     return allowance;
+}
+
+void writeAllowanceSource(SettingsStore& settings, const AllowanceSettings& allowance) {
+    const bool router = allowance.source == AllowanceSettings::Source::Router;
+    settings.setValue(kApplication, kSection, kSourceKey,
+                      router ? QStringLiteral("router") : QStringLiteral("computer"));
+    settings.setValue(kApplication, kSection, kRouterKey, allowance.router);
 }
 
 void writeAllowanceSettings(SettingsStore& settings, const AllowanceSettings& allowance) {

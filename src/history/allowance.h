@@ -18,17 +18,25 @@ struct AllowanceSettings {
     // overflow.
     static constexpr std::uint64_t kMaxQuotaMb = 100'000'000;
 
+    // Whose traffic it counts: this computer's, or all the devices' behind a home router.
+    enum class Source { Computer, Router };
+
     std::uint64_t quotaMb = 0;
     int cycleDay = 1;
+    Source source = Source::Computer;
+    QString router = QString(); // the router it counts (its id); empty: the one read last
     bool operator==(const AllowanceSettings&) const = default;
 };
 
 // The one reader of "quota_mb" and "cycle_day" (section "settings"), for the strip, the usage
 // window and "--usage" alike. "quota_mb" is a whole number of MB from 0 to kMaxQuotaMb;
 // anything else (negative, not a number, larger) reads as no allowance. "cycle_day" is 1 to
-// 31; anything else reads as 1.
+// 31; anything else reads as 1. "quota_source" is "computer" (also anything else) or
+// "router", "quota_router" the router's id.
 AllowanceSettings readAllowanceSettings(const SettingsStore& settings);
+// Writes the size and the cycle day; writeAllowanceSource the source and the router.
 void writeAllowanceSettings(SettingsStore& settings, const AllowanceSettings& allowance);
+void writeAllowanceSource(SettingsStore& settings, const AllowanceSettings& allowance);
 
 // Where the allowance stands on a day with a given use in the current cycle.
 struct AllowanceState {
@@ -36,7 +44,7 @@ struct AllowanceState {
     QDate cycleStart, nextCycleStart;
     std::uint64_t quota = 0; // bytes; 0 = none
     std::uint64_t used = 0;
-    std::uint64_t left = 0;  // never below 0
+    std::uint64_t left = 0; // never below 0
     std::uint64_t projected = 0;
 };
 AllowanceState allowanceState(const AllowanceSettings& allowance, std::uint64_t used,

@@ -1,5 +1,7 @@
 #include "history/usage_model.h"
 
+#include "history/router_usage.h"
+
 #include "calendar/date_conversion.h"
 #include "calendar/date_names.h"
 
@@ -179,6 +181,9 @@ std::vector<UsageTableRow> usageTableRows(const std::vector<UsageRow>& rows, Usa
         r.beforeMeter = row.beforeMeter > 0;
         if (r.beforeMeter)
             r.date += QStringLiteral(" *");
+        r.spread = row.spread > 0;
+        if (r.spread)
+            r.date += QStringLiteral(" ~");
         r.received = amountText(row.received);
         r.sent = amountText(row.sent);
         r.total = amountText(row.received + row.sent);
@@ -229,10 +234,12 @@ QString usageBarToolTip(const UsageRow& row, UsagePeriod period) {
           << QStringLiteral("المرسل: ") + amountText(row.sent);
     if (row.beforeMeter > 0)
         lines << QString::fromUtf16(BeforeMeterNote);
+    if (row.spread > 0)
+        lines << QString::fromUtf16(SpreadNote);
     return lines.join(u'\n');
 }
 
-QString usageCsv(const std::array<std::vector<UsageRow>, 3>& rows) {
+QString usageCsv(const std::array<std::vector<UsageRow>, 3>& rows, const QString& router) {
     const QStringList headers{QStringLiteral("الجدول"),
                               QStringLiteral("التاريخ"),
                               QStringLiteral("التاريخ الهجري"),
@@ -246,7 +253,9 @@ QString usageCsv(const std::array<std::vector<UsageRow>, 3>& rows) {
         fields << csvField(header);
     QString csv = QChar(0xFEFF) + fields.join(u',') + QStringLiteral("\r\n");
     for (const UsagePeriod period : {UsagePeriod::Today, UsagePeriod::Days, UsagePeriod::Months}) {
-        const QString tab = usageTabName(period);
+        const QString tab = router.isEmpty()
+                                ? usageTabName(period)
+                                : csvField(usageTabName(period) + QStringLiteral(" - ") + router);
         for (const UsageRow& row : rows[std::size_t(period)]) {
             QString date;
             switch (period) {

@@ -47,6 +47,7 @@ inline constexpr char16_t BeforeMeterNote[] = u"يشمل ما عُدّ قبل ت
 struct UsageTableRow {
     QString date, hijriDate, received, sent, total;
     bool beforeMeter = false; // date then ends with " *"
+    bool spread = false;      // a router's, spread over a gap in its readings: " ~"
     bool operator==(const UsageTableRow&) const = default;
     // The cells in the order of usageColumnHeaders(period).
     QStringList cells(UsagePeriod period) const;
@@ -66,7 +67,7 @@ QString usageBarToolTip(const UsageRow& row, UsagePeriod period);
 // The rows of the three periods (indexed as UsagePeriod) as one CSV text for a spreadsheet:
 // a byte order mark, a header row naming the byte unit, a first column naming the tab, ISO
 // dates, Hijri dates as "dd/mm/yyyy" (of the stretch's first day), bytes as integers; each
-// period oldest first. RFC 4180, CR LF line ends.
-QString usageCsv(const std::array<std::vector<UsageRow>, 3>& rows);
+// period oldest first. RFC 4180, CR LF line ends. A router's rows name it beside the tab.
+QString usageCsv(const std::array<std::vector<UsageRow>, 3>& rows, const QString& router = {});
 
 } // namespace tarvo

@@ -6,6 +6,7 @@
 #include "common/window_flags.h"
 
 #include "history/bar_chart.h"
+#include "history/router_usage.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,6 +17,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QShortcut>
@@ -96,8 +98,8 @@ QString defaultSavePath(QWidget* parent, const QString& suggested) {
 
 UsageWindow::UsageWindow(UsageSource* source, Clock& clock, SettingsStore& settings,
                          MessageBoxes& messages, QWidget* parent)
-    : QWidget(parent), source_(source), clock_(clock), settings_(settings), messages_(messages),
-      askSavePath_(defaultSavePath) {
+    : QWidget(parent), history_(source), source_(source), clock_(clock), settings_(settings),
+      messages_(messages), askSavePath_(defaultSavePath) {
     setObjectName(QStringLiteral("frmUsage"));
     setWindowFlag(Qt::Window);
     setWindowTitle(QStringLiteral("سجل الاستهلاك"));
@@ -153,6 +155,30 @@ void UsageWindow::buildControls() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(4);
+    // Two choices between this computer and the router, each pair in a row of its own.
+    const auto choiceRow = [](QWidget* parent, const char16_t* caption, const char* name,
+                              QRadioButton*& computer, QRadioButton*& network) {
+        auto* row = new QWidget(parent);
+        row->setObjectName(QString::fromLatin1(name));
+        auto* line = new QHBoxLayout(row);
+        line->setContentsMargins(0, 0, 0, 0);
+        line->addWidget(new QLabel(QString::fromUtf16(caption), row));
+        computer = new QRadioButton(QString::fromUtf16(ThisComputerChoice), row);
+        network = new QRadioButton(QString::fromUtf16(WholeNetworkChoice), row);
+        computer->setChecked(true);
+        line->addWidget(computer);
+        line->addWidget(network);
+        line->addStretch(1);
+        return row;
+    };
+    sourceRow = choiceRow(this, UsageSourceCaption, "sourceRow", computerChoice, networkChoice);
+    computerChoice->setObjectName(QStringLiteral("computerChoice"));
+    networkChoice->setObjectName(QStringLiteral("networkChoice"));
+    connect(networkChoice, &QRadioButton::toggled, this, &UsageWindow::chooseSource);
+    layout->addWidget(sourceRow);
+    routerLines = new QLabel(this);
+    routerLines->setObjectName(QStringLiteral("routerLines"));
+    layout->addWidget(routerLines);
     tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("tabs"));
     const int rowHeight = fontMetrics().height() + 4;
@@ -191,7 +217,7 @@ void UsageWindow::buildControls() {
             tables[i]->setItemDelegateForColumn(column, amounts);
         pageLayout->addWidget(tables[i], 1);
 
-        footnotes[i] = new QLabel(QStringLiteral("* ") + QString::fromUtf16(BeforeMeterNote), page);
+        footnotes[i] = new QLabel(page);
         footnotes[i]->setObjectName(QStringLiteral("footnote%1").arg(i));
         footnotes[i]->hide();
         pageLayout->addWidget(footnotes[i]);
@@ -242,6 +268,22 @@ void UsageWindow::buildControls() {
     usedValue = figure(QStringLiteral("المستهلك"), "usedValue", 0, 1);
     leftValue = figure(QStringLiteral("المتبقي"), "leftValue", 1, 1);
     projectedValue = figure(QStringLiteral("المتوقع حتى نهاية الدورة"), "projectedValue", 2, 3);
+    quotaSourceRow = choiceRow(allowance, QuotaSourceCaption, "quotaSourceRow", quotaComputerChoice,
+                               quotaNetworkChoice);
+    quotaComputerChoice->setObjectName(QStringLiteral("quotaComputerChoice"));
+    quotaNetworkChoice->setObjectName(QStringLiteral("quotaNetworkChoice"));
+    grid->addWidget(quotaSourceRow, 3, 0, 1, 5);
+    unknownNote = new QLabel(QString::fromUtf16(UnknownInFigureNote), allowance);
+    unknownNote->setObjectName(QStringLiteral("unknownNote"));
+    grid->addWidget(unknownNote, 4, 0, 1, 5);
+    notSeenLabel = new QLabel(allowance);
+    notSeenLabel->setObjectName(QStringLiteral("notSeenLabel"));
+    notSeenLabel->setStyleSheet(QStringLiteral("color: #800000;"));
+    grid->addWidget(notSeenLabel, 5, 0, 1, 5);
+    // Only a click is a choice: the window setting the buttons to the settings is none.
+    connect(quotaNetworkChoice, &QRadioButton::clicked, this, [this] { chooseQuotaSource(true); });
+    connect(quotaComputerChoice, &QRadioButton::clicked, this,
+            [this] { chooseQuotaSource(false); });
     layout->addWidget(allowance);
 
     exportButton = new QPushButton(QStringLiteral("تصدير"), this);
@@ -306,6 +348,7 @@ void UsageWindow::reload() {
     today_ = now.date();
     todayLabel->setText(todayLine(today_));
     todayLabel->setMinimumSize(captionNeeds(todayLabel));
+    showRouter();
     for (int i = 0; i < 3; ++i) {
         rows_[i] = readUsage(source_, kPeriods[i], today_);
         showPeriod(i);
@@ -331,11 +374,17 @@ void UsageWindow::showPeriod(int index) {
     QTableWidget* table = tables[index];
     table->setUpdatesEnabled(false);
     table->setRowCount(int(texts.size()));
-    bool marked = false;
+    bool beforeMeter = false, spread = false;
     for (int r = 0; r < int(texts.size()); ++r) {
         const QStringList cells = texts[r].cells(period);
-        const QString tip = texts[r].beforeMeter ? QString::fromUtf16(BeforeMeterNote) : QString();
-        marked = marked || texts[r].beforeMeter;
+        QStringList tips;
+        if (texts[r].beforeMeter)
+            tips << QString::fromUtf16(BeforeMeterNote);
+        if (texts[r].spread)
+            tips << QString::fromUtf16(SpreadNote);
+        const QString tip = tips.join(u'\n');
+        beforeMeter = beforeMeter || texts[r].beforeMeter;
+        spread = spread || texts[r].spread;
         for (int c = 0; c < int(cells.size()); ++c) {
             QTableWidgetItem* item = table->item(r, c);
             if (!item) {
@@ -348,7 +397,22 @@ void UsageWindow::showPeriod(int index) {
         }
     }
     table->setUpdatesEnabled(true);
-    footnotes[index]->setVisible(marked);
+    QStringList notes;
+    if (beforeMeter)
+        notes << QStringLiteral("* ") + QString::fromUtf16(BeforeMeterNote);
+    if (spread)
+        notes << QString::fromUtf16(SpreadNote);
+    QStringList unknown;
+    if (source_ != history_ && !rows.empty())
+        unknown = unknownSpanLines(
+            source_->unknown(rows.front().start, QDateTime(today_.addDays(1), QTime(0, 0))));
+    // The newest few under the table, all of them in its tool tip.
+    constexpr int kShownSpans = 3;
+    notes << unknown.mid(std::max<qsizetype>(0, unknown.size() - kShownSpans));
+    footnotes[index]->setText(notes.join(u'\n'));
+    footnotes[index]->setToolTip(unknown.size() > kShownSpans ? unknown.join(u'\n') : QString());
+    footnotes[index]->setMinimumSize(captionNeeds(footnotes[index]));
+    footnotes[index]->setVisible(!notes.isEmpty());
 
     std::vector<BarChart::Bar> bars;
     bars.reserve(rows.size());
@@ -360,17 +424,59 @@ void UsageWindow::showPeriod(int index) {
 
 void UsageWindow::showAllowance() {
     const AllowanceSettings allowance = readAllowanceSettings(settings_);
-    const AllowanceState state = allowanceToday(source_, allowance, today_);
+    const AllowanceCount count = allowanceCount(history_, allowance, clock_.now());
+    const AllowanceState state = allowanceToday(count.source, allowance, today_);
     usedValue->setText(amountText(state.used));
     leftValue->setText(state.quota ? amountText(state.left) : QString(u'-'));
     projectedValue->setText(amountText(state.projected));
+    const bool anyRouter = !shownRouterName_.isNull() || count.router;
+    quotaSourceRow->setVisible(anyRouter);
+    (count.router ? quotaNetworkChoice : quotaComputerChoice)->setChecked(true);
+    unknownNote->setVisible(count.router &&
+                            hasUnknown(count.source, state.cycleStart, state.nextCycleStart));
+    notSeenLabel->setText(QString::fromUtf16(QuotaRouterNotSeenLine).arg(count.routerName));
+    notSeenLabel->setMinimumSize(captionNeeds(notSeenLabel));
+    notSeenLabel->setVisible(count.router && !count.seen);
+}
+
+void UsageWindow::showRouter() {
+    const std::optional<RouterRecord> router = shownRouter(history_);
+    // Null until a router was read: the choice is not offered.
+    shownRouterName_ = router ? (router->name.isEmpty() ? router->id : router->name) : QString();
+    sourceRow->setVisible(router.has_value());
+    routerLines->setVisible(router.has_value());
+    if (router) {
+        routerLines->setText(routerStatusLines(*router, clock_.now()).join(u'\n'));
+        routerLines->setMinimumSize(captionNeeds(routerLines));
+    }
+    UsageSource* routerRows = router ? history_->router(router->id) : nullptr;
+    source_ = routerRows && networkChoice->isChecked() ? routerRows : history_;
+}
+
+void UsageWindow::chooseSource() {
+    reload();
+}
+
+void UsageWindow::chooseQuotaSource(bool network) {
+    AllowanceSettings allowance = readAllowanceSettings(settings_);
+    allowance.source =
+        network ? AllowanceSettings::Source::Router : AllowanceSettings::Source::Computer;
+    // Stored by its id, so that another network's router never counts against this plan.
+    if (network)
+        if (const std::optional<RouterRecord> router = shownRouter(history_))
+            allowance.router = router->id;
+    writeAllowanceSource(settings_, allowance);
+    showAllowance();
 }
 
 void UsageWindow::save_Click() {
     quotaBox->interpretText();
     cycleDayBox->interpretText();
-    const AllowanceSettings typed{std::uint64_t(quotaBox->value()), cycleDayBox->value()};
-    if (typed != readAllowanceSettings(settings_))
+    const AllowanceSettings saved = readAllowanceSettings(settings_);
+    AllowanceSettings typed = saved;
+    typed.quotaMb = std::uint64_t(quotaBox->value());
+    typed.cycleDay = cycleDayBox->value();
+    if (typed != saved)
         writeAllowanceSettings(settings_, typed);
     showAllowance();
 }
@@ -400,7 +506,9 @@ void UsageWindow::export_Click() {
     QSaveFile file(path);
     bool written = file.open(QIODevice::WriteOnly);
     if (written) {
-        const QByteArray csv = usageCsv({tableRows(0), tableRows(1), tableRows(2)}).toUtf8();
+        const QByteArray csv = usageCsv({tableRows(0), tableRows(1), tableRows(2)},
+                                        source_ != history_ ? shownRouterName_ : QString())
+                                   .toUtf8();
         written = file.write(csv) == csv.size() && file.commit();
     }
     if (!written)

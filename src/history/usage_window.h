@@ -12,6 +12,7 @@
 
 class QLabel;
 class QPushButton;
+class QRadioButton;
 class QSpinBox;
 class QTabWidget;
 class QTableWidget;
@@ -54,7 +55,12 @@ public:
     QTabWidget* tabs = nullptr;
     std::array<QTableWidget*, 3> tables{};
     std::array<BarChart*, 3> charts{};
-    // Under each table, shown when a row holds traffic counted before the meter ran.
+    // Whose use the tabs show, once a home router was read: this computer's or the router's.
+    QWidget* sourceRow = nullptr;
+    QRadioButton* computerChoice = nullptr;
+    QRadioButton* networkChoice = nullptr;
+    QLabel* routerLines = nullptr;
+    // Under each table: what its marks mean and the spans the router's count does not know.
     std::array<QLabel*, 3> footnotes{};
     QLabel* todayLabel = nullptr; // today's dates, above today's table
     QLabel* movedAsideLabel = nullptr;
@@ -65,6 +71,12 @@ public:
     QLabel* usedValue = nullptr;
     QLabel* leftValue = nullptr;
     QLabel* projectedValue = nullptr;
+    // Whose use the allowance counts.
+    QWidget* quotaSourceRow = nullptr;
+    QRadioButton* quotaComputerChoice = nullptr;
+    QRadioButton* quotaNetworkChoice = nullptr;
+    QLabel* unknownNote = nullptr;  // the figure leaves out spans that cannot be known
+    QLabel* notSeenLabel = nullptr; // the router it counts is not on this network now
     QPushButton* exportButton = nullptr;
     QTimer* refreshTimer = nullptr;
 
@@ -79,8 +91,13 @@ private:
     // The rows of a tab's table and export, oldest first.
     std::vector<UsageRow> tableRows(int index) const;
     void showAllowance();
+    void showRouter();
+    void chooseSource();
+    void chooseQuotaSource(bool network);
 
+    UsageSource* history_;
     UsageSource* source_;
+    QString shownRouterName_;
     Clock& clock_;
     SettingsStore& settings_;
     MessageBoxes& messages_;
