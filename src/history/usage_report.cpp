@@ -2,6 +2,7 @@
 
 #include "calendar/date_conversion.h"
 #include "history/cycle.h"
+#include "history/router_usage.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,23 +14,53 @@ namespace tarvo {
 
 namespace {
 
-struct Report {
-    QStringList interfaces;
+struct Periods {
     std::vector<UsageRow> hours;
     std::vector<UsageRow> days;
     std::vector<UsageRow> months;
-    AllowanceState allowance;
 };
+
+struct RouterReport {
+    RouterRecord record;
+    Periods periods;
+    std::vector<UsageGap> unknown;
+};
+
+struct Report {
+    QStringList interfaces;
+    Periods periods;
+    AllowanceState allowance;
+    AllowanceCount count;
+    QString quotaRouter; // the id the allowance counts, for a router
+    std::vector<RouterReport> routers;
+};
+
+Periods periodsOf(UsageSource& source, const QDate& today) {
+    const QDate firstMonth = QDate(today.year(), today.month(), 1).addMonths(-11);
+    return {source.hours(today), source.days(today.addDays(-30), today),
+            source.months(firstMonth, today)};
+}
 
 Report gather(UsageSource& source, const QDateTime& now, const AllowanceSettings& allowance) {
     const QDate today = now.date();
     Report r;
     r.interfaces = source.interfaces();
-    r.hours = source.hours(today);
-    r.days = source.days(today.addDays(-30), today);
-    r.months = source.months(QDate(today.year(), today.month(), 1).addMonths(-11), today);
+    r.periods = periodsOf(source, today);
+    r.count = allowanceCount(&source, allowance, now);
     if (allowance.quotaMb != 0)
-        r.allowance = allowanceToday(&source, allowance, today);
+        r.allowance = allowanceToday(r.count.source, allowance, today);
+    if (r.count.router)
+        r.quotaRouter = !allowance.router.isEmpty() || source.routers().empty()
+                            ? allowance.router
+                            : source.routers().front().id;
+    const QDateTime from(QDate(today.year(), today.month(), 1).addMonths(-11), QTime(0, 0));
+    for (const RouterRecord& record : source.routers()) {
+        UsageSource* rows = source.router(record.id);
+        if (!rows)
+            continue;
+        r.routers.push_back({record, periodsOf(*rows, today),
+                             rows->unknown(from, QDateTime(today.addDays(1), QTime(0, 0)))});
+    }
     return r;
 }
 
@@ -50,21 +81,15 @@ QString hijriText(const QDate& day) {
     return renderDate(day, CalendarKind::Hijri).value_or(QString());
 }
 
-} // namespace
-
-QByteArray usageJson(UsageSource& source, const QDateTime& now, const AllowanceSettings& allowance) {
-    const Report r = gather(source, now, allowance);
-    QJsonObject root;
-    root.insert(QStringLiteral("interfaces"), QJsonArray::fromStringList(r.interfaces));
+void insertPeriods(QJsonObject& object, const Periods& periods) {
     QJsonArray hours;
-    for (const UsageRow& row : r.hours)
-        hours.append(QJsonObject{
-            {QStringLiteral("hour"), hourLabel(row)},
-            {QStringLiteral("received"), bytes(row.received)},
-            {QStringLiteral("sent"), bytes(row.sent)}});
-    root.insert(QStringLiteral("hours"), hours);
+    for (const UsageRow& row : periods.hours)
+        hours.append(QJsonObject{{QStringLiteral("hour"), hourLabel(row)},
+                                 {QStringLiteral("received"), bytes(row.received)},
+                                 {QStringLiteral("sent"), bytes(row.sent)}});
+    object.insert(QStringLiteral("hours"), hours);
     QJsonArray days;
-    for (const UsageRow& row : r.days) {
+    for (const UsageRow& row : periods.days) {
         const QString hijri = hijriText(row.start.date());
         days.append(QJsonObject{
             {QStringLiteral("date"), row.start.date().toString(Qt::ISODate)},
@@ -72,23 +97,57 @@ QByteArray usageJson(UsageSource& source, const QDateTime& now, const AllowanceS
             {QStringLiteral("received"), bytes(row.received)},
             {QStringLiteral("sent"), bytes(row.sent)}});
     }
-    root.insert(QStringLiteral("days"), days);
+    object.insert(QStringLiteral("days"), days);
     QJsonArray months;
-    for (const UsageRow& row : r.months)
+    for (const UsageRow& row : periods.months)
         months.append(QJsonObject{
             {QStringLiteral("month"), row.start.date().toString(QStringLiteral("yyyy-MM"))},
             {QStringLiteral("received"), bytes(row.received)},
             {QStringLiteral("sent"), bytes(row.sent)}});
-    root.insert(QStringLiteral("months"), months);
+    object.insert(QStringLiteral("months"), months);
+}
+
+QString localText(const QDateTime& time) {
+    return time.toLocalTime().toString(Qt::ISODate);
+}
+
+} // namespace
+
+QByteArray usageJson(UsageSource& source, const QDateTime& now,
+                     const AllowanceSettings& allowance) {
+    const Report r = gather(source, now, allowance);
+    QJsonObject root;
+    root.insert(QStringLiteral("interfaces"), QJsonArray::fromStringList(r.interfaces));
+    insertPeriods(root, r.periods);
     const AllowanceState& a = r.allowance;
-    if (a.hasQuota())
-        root.insert(QStringLiteral("quota"),
-                    QJsonObject{{QStringLiteral("limit"), bytes(a.quota)},
-                                {QStringLiteral("cycle_start"), a.cycleStart.toString(Qt::ISODate)},
-                                {QStringLiteral("used"), bytes(a.used)},
-                                {QStringLiteral("projected"), bytes(a.projected)}});
-    else
+    if (a.hasQuota()) {
+        QJsonObject quota{{QStringLiteral("limit"), bytes(a.quota)},
+                          {QStringLiteral("cycle_start"), a.cycleStart.toString(Qt::ISODate)},
+                          {QStringLiteral("used"), bytes(a.used)},
+                          {QStringLiteral("projected"), bytes(a.projected)},
+                          {QStringLiteral("source"),
+                           r.count.router ? QStringLiteral("router") : QStringLiteral("computer")}};
+        if (r.count.router)
+            quota.insert(QStringLiteral("router"), r.quotaRouter);
+        root.insert(QStringLiteral("quota"), quota);
+    } else {
         root.insert(QStringLiteral("quota"), QJsonValue());
+    }
+    QJsonArray routers;
+    for (const RouterReport& router : r.routers) {
+        QJsonObject object{{QStringLiteral("id"), router.record.id},
+                           {QStringLiteral("name"), router.record.name},
+                           {QStringLiteral("last_read"), localText(router.record.lastRead)},
+                           {QStringLiteral("counts"), router.record.counts}};
+        insertPeriods(object, router.periods);
+        QJsonArray unknown;
+        for (const UsageGap& gap : router.unknown)
+            unknown.append(QJsonObject{{QStringLiteral("from"), localText(gap.from)},
+                                       {QStringLiteral("to"), localText(gap.to)}});
+        object.insert(QStringLiteral("unknown"), unknown);
+        routers.append(object);
+    }
+    root.insert(QStringLiteral("routers"), routers);
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 
@@ -99,30 +158,44 @@ QString usageTable(UsageSource& source, const QDateTime& now, const AllowanceSet
         out += a.leftJustified(14) + b.leftJustified(12) + QString::number(rx).rightJustified(16) +
                QString::number(tx).rightJustified(16) + u'\n';
     };
+    const auto tables = [&](const Periods& periods) {
+        out += QStringLiteral("\nhour          %1        received            sent\n")
+                   .arg(QString(4, u' '));
+        for (const UsageRow& row : periods.hours)
+            line(hourLabel(row), QString(), row.received, row.sent);
+        out += QStringLiteral("\ndate          hijri               received            sent\n");
+        for (const UsageRow& row : periods.days)
+            line(row.start.date().toString(Qt::ISODate), hijriText(row.start.date()), row.received,
+                 row.sent);
+        out += QStringLiteral("\nmonth                             received            sent\n");
+        for (const UsageRow& row : periods.months)
+            line(row.start.date().toString(QStringLiteral("yyyy-MM")), QString(), row.received,
+                 row.sent);
+        out += u'\n';
+    };
     out += QStringLiteral("interfaces: ") + r.interfaces.join(QStringLiteral(", ")) + u'\n';
-    out += QStringLiteral("\nhour          %1        received            sent\n")
-               .arg(QString(4, u' '));
-    for (const UsageRow& row : r.hours)
-        line(hourLabel(row), QString(), row.received,
-             row.sent);
-    out += QStringLiteral("\ndate          hijri               received            sent\n");
-    for (const UsageRow& row : r.days)
-        line(row.start.date().toString(Qt::ISODate), hijriText(row.start.date()), row.received,
-             row.sent);
-    out += QStringLiteral("\nmonth                             received            sent\n");
-    for (const UsageRow& row : r.months)
-        line(row.start.date().toString(QStringLiteral("yyyy-MM")), QString(), row.received,
-             row.sent);
-    out += u'\n';
+    tables(r.periods);
     const AllowanceState& a = r.allowance;
     if (a.hasQuota())
-        out += QStringLiteral("quota: limit %1, cycle start %2, used %3, projected %4\n")
+        out += QStringLiteral("quota: limit %1, cycle start %2, used %3, projected %4%5\n")
                    .arg(a.quota)
                    .arg(a.cycleStart.toString(Qt::ISODate))
                    .arg(a.used)
-                   .arg(a.projected);
+                   .arg(a.projected)
+                   .arg(r.count.router ? QStringLiteral(", counted on router ") + r.quotaRouter
+                                       : QString());
     else
         out += QStringLiteral("quota: none\n");
+    for (const RouterReport& router : r.routers) {
+        out += QStringLiteral("\nrouter: %1 (%2), last read %3%4\n")
+                   .arg(router.record.name, router.record.id, localText(router.record.lastRead),
+                        router.record.counts ? QString()
+                                             : QStringLiteral(", its counters do not move"));
+        tables(router.periods);
+        for (const UsageGap& gap : router.unknown)
+            out +=
+                QStringLiteral("unknown: %1 to %2\n").arg(localText(gap.from), localText(gap.to));
+    }
     return out;
 }
 
