@@ -7,6 +7,7 @@
 #include "common/form_layout.h"
 #include "common/placement.h"
 #include "common/window_flags.h"
+#include "history/router_usage.h"
 #include "news/frmrss.h"
 
 #include <QAction>
@@ -519,10 +520,13 @@ void frmMain::showCountedInterfaces() {
     for (const std::string& name : session_.countedNames())
         names << QString::fromStdString(name);
     // Rich text only to lay the line out right to left, as an Arabic sentence, on one line.
-    const QString tip =
-        QStringLiteral("<p dir=\"rtl\" style=\"white-space:pre\">") +
-        (kCountedInterfacesCaption + names.join(QStringLiteral(", "))).toHtmlEscaped() +
-        QStringLiteral("</p>");
+    const auto paragraph = [](const QString& text) {
+        return QStringLiteral("<p dir=\"rtl\" style=\"white-space:pre\">") + text.toHtmlEscaped() +
+               QStringLiteral("</p>");
+    };
+    QString tip = paragraph(kCountedInterfacesCaption + names.join(QStringLiteral(", ")));
+    if (!session_.networkToday().isEmpty())
+        tip += paragraph(QString::fromUtf16(WholeNetworkTodayTip).arg(session_.networkToday()));
     if (Picture2->toolTip() != tip)
         Picture2->setToolTip(tip);
 }

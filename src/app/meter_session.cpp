@@ -2,6 +2,8 @@
 
 #include "common/number_text.h"
 #include "history/notifier.h"
+#include "history/router_usage.h"
+#include "router/router_rules.h"
 #include "traffic/counting_rule.h"
 
 namespace tarvo {
@@ -20,8 +22,9 @@ MeterSession::MeterSession(const Services& services)
     : services_(services), ipHelper_(*services.interfaces),
       meter_(ipHelper_, services.decimalSeparator),
       totals_(services.dataDirectory, services.decimalSeparator),
-      history_(std::make_unique<HistoryRecorder>(nullptr)), allowanceWatch_(*services.settings),
-      usage_(services.usage) {}
+      history_(std::make_unique<HistoryRecorder>(nullptr)),
+      routerHistory_(std::make_unique<RouterRecorder>(nullptr)),
+      allowanceWatch_(*services.settings), usage_(services.usage) {}
 
 void MeterSession::start() {
     std::optional<CountedRecord> record;
@@ -29,7 +32,9 @@ void MeterSession::start() {
     ipHelper_.setStartRecord(record.value_or(CountedRecord{}), services_.bootId);
     if (services_.openHistory) {
         HistoryStore* store = services_.openHistory();
+        store_ = store && store->isOpen() ? store : nullptr;
         history_ = std::make_unique<HistoryRecorder>(store);
+        routerHistory_ = std::make_unique<RouterRecorder>(store);
         if (store)
             historyMovedAside_ = store->movedAside();
         // The usage window and the allowance read what the recorder writes.
@@ -45,6 +50,9 @@ void MeterSession::start() {
     meter_.fields.Text1 = saved.received;
     meter_.fields.Text2 = saved.sent;
     meter_.firstSample = true;
+    steady_.start();
+    if (services_.router)
+        services_.router->onReading = [this](const RouterReading& r) { routerReading(r); };
 }
 
 void MeterSession::readRates(const QDateTime& now) {
@@ -68,6 +76,31 @@ void MeterSession::saveOffline() {
 void MeterSession::save(const QDateTime& now) {
     totals_.Timer3_Timer(savedTotals(), ipHelper_.reading());
     history_->tick(now);
+    routerHistory_->tick(now);
+    if (services_.router)
+        services_.router->tick(steady_.elapsed());
+}
+
+void MeterSession::routerReading(const RouterReading& reading) {
+    // This computer's own traffic since the last reading, to tell a router that never counts.
+    const std::uint64_t own = ipHelper_.BytesReceived() + ipHelper_.BytesSent();
+    const std::uint64_t ownSince = own >= ownAtRouterReading_ ? own - ownAtRouterReading_ : 0;
+    ownAtRouterReading_ = own;
+    routerHistory_->add(judgeReading(routerHistory_->kept(reading.udn), reading, ownSince));
+    routerUdn_ = reading.udn;
+    readNetworkToday(reading.udn, reading.time.toLocalTime().date());
+}
+
+void MeterSession::readNetworkToday(const QString& udn, const QDate& today) {
+    // What is written, and what is pending with the recorder, is the day so far.
+    UsageSource* rows = store_ ? store_->router(udn) : nullptr;
+    std::uint64_t bytes = routerHistory_->pendingOn(today);
+    if (rows) {
+        const UsageRow day =
+            rows->total(QDateTime(today, QTime(0, 0)), QDateTime(today.addDays(1), QTime(0, 0)));
+        bytes += day.received + day.sent;
+    }
+    networkToday_ = FormatPattern(double(bytes) / 1024 / 1024, u"0.00", services_.decimalSeparator);
 }
 
 void MeterSession::reset() {
@@ -85,13 +118,18 @@ void MeterSession::checkAllowance() {
     if (allowance.quotaMb == 0)
         return; // nothing to watch: the history is not read
     const QDate today = services_.clock->today();
+    // A router that does not count, or is not on this network now, tells nothing.
+    const AllowanceCount count = allowanceCount(usage_, allowance, services_.clock->now());
+    if (!count.notify)
+        return;
     const AllowanceMark mark =
-        allowanceWatch_.check(usedInCycle(usage_, today, allowance.cycleDay), today);
+        allowanceWatch_.check(usedInCycle(count.source, today, allowance.cycleDay), today);
     tellAllowance(mark, services_.notifier, *services_.messages);
 }
 
 void MeterSession::flush() {
     history_->flush();
+    routerHistory_->flush();
 }
 
 SavedTotals MeterSession::savedTotals() const {

@@ -3,9 +3,12 @@
 #include "app/services.h"
 #include "history/allowance.h"
 #include "history/history_recorder.h"
+#include "history/router_recorder.h"
 #include "traffic/ip_helper.h"
 #include "traffic/totals_store.h"
 #include "traffic/traffic_meter.h"
+
+#include <QElapsedTimer>
 
 #include <memory>
 #include <string>
@@ -31,7 +34,8 @@ public:
     // Offline: the totals saved at once.
     void saveOffline();
     // Each second: the totals file, then the history's minute once it is over, so that the
-    // history's mark never runs ahead of the totals file.
+    // history's mark never runs ahead of the totals file; then the home router's minute, and
+    // the router is asked whether to read it again.
     void save(const QDateTime& now);
     // The totals become the traffic since the computer started; the history keeps its own.
     void reset();
@@ -39,6 +43,11 @@ public:
     void checkAllowance();
     // The clean stop: the pending minute into the history.
     void flush();
+    // A reading of the home router: its traffic judged against what the history keeps of it.
+    void routerReading(const RouterReading& reading);
+    // All the devices' traffic through the router today, as the totals show MB; empty before
+    // a router was read.
+    const QString& networkToday() const { return networkToday_; }
 
     const MeterFields& fields() const { return meter_.fields; }
     const TrafficMeter& meter() const { return meter_; }
@@ -50,12 +59,19 @@ public:
 
 private:
     SavedTotals savedTotals() const;
+    void readNetworkToday(const QString& udn, const QDate& today);
 
     Services services_;
     CIpHelper ipHelper_;
     TrafficMeter meter_;
     TotalsStore totals_;
     std::unique_ptr<HistoryRecorder> history_;
+    std::unique_ptr<RouterRecorder> routerHistory_;
+    HistoryStore* store_ = nullptr;
+    QElapsedTimer steady_;
+    std::uint64_t ownAtRouterReading_ = 0;
+    QString routerUdn_;
+    QString networkToday_;
     AllowanceWatch allowanceWatch_;
     UsageSource* usage_;
     QString historyMovedAside_;

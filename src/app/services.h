@@ -8,6 +8,7 @@
 #include "history/history_store.h"
 #include "history/notifier.h"
 #include "history/usage_source.h"
+#include "router/router_source.h"
 #include "system/command_launcher.h"
 #include "system/registry.h"
 #include "traffic/if_table.h"
@@ -44,6 +45,7 @@ struct Services {
     CommandLauncher* launcher = nullptr;
     UsageSource* usage = nullptr;   // the usage history; null: none kept
     Notifier* notifier = nullptr;   // desktop notifications; null: message boxes
+    RouterSource* router = nullptr; // the home router's counters; null: not read
     QString applicationFilePath;
     DataDirectory dataDirectory{QString()};
     QChar decimalSeparator = u'.';

@@ -38,6 +38,14 @@ void RouterRecorder::flush() {
         write();
 }
 
+std::uint64_t RouterRecorder::pendingOn(const QDate& day) const {
+    std::uint64_t bytes = 0;
+    for (const RouterMinute& m : minutes_)
+        if (m.minute.toLocalTime().date() == day)
+            bytes += m.received + m.sent;
+    return bytes;
+}
+
 bool RouterRecorder::write() {
     if (!pending_ || !state_)
         return true;

@@ -27,6 +27,8 @@ public:
     void tick(const QDateTime& now);
     // Clean stop: writes what is pending.
     void flush();
+    // Bytes (received and sent) pending for the day, not yet written.
+    std::uint64_t pendingOn(const QDate& day) const;
 
 private:
     bool write();

@@ -266,3 +266,62 @@ TEST(MeterSession, OfflineTheTotalsAreSavedAndTheMinuteStillWritten) {
     t.fake.connection.connected = true;
     EXPECT_TRUE(t.session->connectionStep());
 }
+
+namespace {
+
+// A router that answers only when the test says so.
+struct FakeRouter : RouterSource {
+    int ticks = 0;
+    void tick(qint64) override { ++ticks; }
+    void networkChanged() override {}
+    void answer(std::uint64_t rx, std::uint64_t tx, qint64 uptime, const QDateTime& when) {
+        RouterReading r{QStringLiteral("uuid:home"), QStringLiteral("Home"), rx, tx, uptime, 0,
+                        when.toUTC()};
+        onReading(r);
+    }
+};
+
+} // namespace
+
+// The router's readings go to its own rows, its day to the strip's tool tip, and the allowance
+// counts them once chosen, while the router is on this network.
+TEST(MeterSession, TheRoutersCountGoesApartAndTheAllowanceCanCountIt) {
+    Runs t;
+    FakeRouter router;
+    t.fake.clock.time = at(10, 0);
+    Services s = t.fake.services();
+    s.router = &router;
+    s.openHistory = [&t] {
+        t.store = std::make_unique<HistoryStore>(t.dir() + QStringLiteral("/history.sqlite"),
+                                                 HistoryStore::Mode::ReadWrite);
+        return t.store.get();
+    };
+    MeterSession session(s);
+    session.start();
+    session.save(at(10, 0));
+    EXPECT_EQ(router.ticks, 1);
+    EXPECT_TRUE(session.networkToday().isEmpty());
+
+    const std::uint64_t gib = std::uint64_t(1) << 30, mib = std::uint64_t(1) << 20;
+    router.answer(5 * gib, 0, 3600, at(10, 0, 5)); // up since 09:00, 64-bit
+    router.answer(5 * gib + 10 * mib, mib, 3610, at(10, 0, 15));
+    EXPECT_EQ(session.networkToday(), QStringLiteral("5131.00"));
+    t.fake.clock.time = at(10, 1);
+    session.save(at(10, 1));
+    EXPECT_EQ(session.networkToday(), QStringLiteral("5131.00"));
+    UsageSource* rows = t.store->router(QStringLiteral("uuid:home"));
+    ASSERT_NE(rows, nullptr);
+    EXPECT_EQ(rows->hours(at(0, 0).date())[9].beforeMeter, 5 * gib);
+    EXPECT_EQ(t.historyTotals(), Bytes(0, 0));
+
+    t.fake.settings.at(QStringLiteral("quota_mb")) = QStringLiteral("5000");
+    session.checkAllowance();
+    EXPECT_TRUE(t.fake.messages.shown.empty()); // this computer used nothing
+    t.fake.settings.at(QStringLiteral("quota_source")) = QStringLiteral("router");
+    t.fake.clock.time = at(12, 0); // not read for two hours: not on this network now
+    session.checkAllowance();
+    EXPECT_TRUE(t.fake.messages.shown.empty());
+    t.fake.clock.time = at(10, 2);
+    session.checkAllowance();
+    EXPECT_EQ(t.fake.messages.texts(), QStringList{allowanceMessage(AllowanceMark::Whole)});
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "router/router_reading.h"
+
+#include <functional>
+
+namespace tarvo {
+
+// The home router as the meter sees it: asked once a second, never blocking; its readings
+// come through onReading when its answers arrive.
+class RouterSource {
+public:
+    virtual ~RouterSource() = default;
+    // steadyMs: a monotonic clock's milliseconds, for when to read again.
+    virtual void tick(qint64 steadyMs) = 0;
+    // The default route changed: the router is looked for again.
+    virtual void networkChanged() = 0;
+
+    std::function<void(const RouterReading&)> onReading;
+};
+
+} // namespace tarvo
