@@ -81,6 +81,13 @@ protected:
     }
 };
 
+// Lines of notes that may be longer than the window is wide: they wrap, the table gives them
+// the room, and the marks above and below Arabic letters keep theirs.
+void wrapLines(QLabel* label) {
+    label->setWordWrap(true);
+    label->setContentsMargins(0, 3, 0, 3);
+}
+
 QString defaultSavePath(QWidget* parent, const QString& suggested) {
     // A dialog of its own: a top-level window takes the application's direction, not its
     // parent's.
@@ -178,6 +185,7 @@ void UsageWindow::buildControls() {
     layout->addWidget(sourceRow);
     routerLines = new QLabel(this);
     routerLines->setObjectName(QStringLiteral("routerLines"));
+    wrapLines(routerLines);
     layout->addWidget(routerLines);
     tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("tabs"));
@@ -218,6 +226,7 @@ void UsageWindow::buildControls() {
         pageLayout->addWidget(tables[i], 1);
 
         footnotes[i] = new QLabel(page);
+        wrapLines(footnotes[i]);
         footnotes[i]->setObjectName(QStringLiteral("footnote%1").arg(i));
         footnotes[i]->hide();
         pageLayout->addWidget(footnotes[i]);
@@ -326,7 +335,7 @@ void UsageWindow::buildControls() {
 
     // Room for the marks above and below Arabic letters, which the font's height leaves out.
     for (QLabel* label : findChildren<QLabel*>())
-        if (label != movedAsideLabel)
+        if (!label->wordWrap())
             label->setMinimumSize(captionNeeds(label));
     for (QPushButton* button : {saveButton, exportButton})
         button->setMinimumSize(button->sizeHint().expandedTo(captionNeeds(button)));
@@ -411,7 +420,6 @@ void UsageWindow::showPeriod(int index) {
     notes << unknown.mid(std::max<qsizetype>(0, unknown.size() - kShownSpans));
     footnotes[index]->setText(notes.join(u'\n'));
     footnotes[index]->setToolTip(unknown.size() > kShownSpans ? unknown.join(u'\n') : QString());
-    footnotes[index]->setMinimumSize(captionNeeds(footnotes[index]));
     footnotes[index]->setVisible(!notes.isEmpty());
 
     std::vector<BarChart::Bar> bars;
@@ -447,7 +455,6 @@ void UsageWindow::showRouter() {
     routerLines->setVisible(router.has_value());
     if (router) {
         routerLines->setText(routerStatusLines(*router, clock_.now()).join(u'\n'));
-        routerLines->setMinimumSize(captionNeeds(routerLines));
     }
     UsageSource* routerRows = router ? history_->router(router->id) : nullptr;
     source_ = routerRows && networkChoice->isChecked() ? routerRows : history_;

@@ -21,6 +21,13 @@ public:
     QDateTime totalFrom, totalTo;
     QDateTime beforeMeterHour;
     std::uint64_t beforeMeterBytes = 0;
+    // Every hour of this day spread over a gap in a router's readings.
+    QDate spreadDay;
+    std::uint64_t scale = 1; // of every hour's traffic
+    // A home router whose rows are another fake's, and the spans it cannot know.
+    FakeUsageSource* routerRows = nullptr;
+    tarvo::RouterRecord routerRecord;
+    std::vector<tarvo::UsageGap> gaps;
 
     FakeUsageSource(QDate first, QDate last) : firstDay(first), lastDay(last) {}
 
@@ -31,13 +38,15 @@ public:
     tarvo::UsageRow hour(const QDate& day, int h) const {
         tarvo::UsageRow row{QDateTime(day, QTime(h, 0)), 0, 0};
         if (day >= firstDay && day <= lastDay) {
-            row.received = receivedIn(day, h);
+            row.received = receivedIn(day, h) * scale;
             row.sent = row.received / 4;
         }
         if (row.start == beforeMeterHour) {
             row.received += beforeMeterBytes;
             row.beforeMeter = beforeMeterBytes;
         }
+        if (day == spreadDay)
+            row.spread = row.received + row.sent;
         return row;
     }
 
@@ -48,6 +57,7 @@ public:
             row.received += one.received;
             row.sent += one.sent;
             row.beforeMeter += one.beforeMeter;
+            row.spread += one.spread;
         }
         return row;
     }
@@ -83,6 +93,7 @@ public:
                 row.received += one.received;
                 row.sent += one.sent;
                 row.beforeMeter += one.beforeMeter;
+                row.spread += one.spread;
             }
             rows.push_back(row);
         }
@@ -104,4 +115,20 @@ public:
     }
 
     QStringList interfaces() override { return {QStringLiteral("eth0")}; }
+
+    std::vector<tarvo::RouterRecord> routers() override {
+        if (!routerRows)
+            return {};
+        return {routerRecord};
+    }
+    tarvo::UsageSource* router(const QString& id) override {
+        return routerRows && id == routerRecord.id ? routerRows : nullptr;
+    }
+    std::vector<tarvo::UsageGap> unknown(const QDateTime& from, const QDateTime& to) override {
+        std::vector<tarvo::UsageGap> within;
+        for (const tarvo::UsageGap& gap : gaps)
+            if (gap.from < to && gap.to > from)
+                within.push_back(gap);
+        return within;
+    }
 };
