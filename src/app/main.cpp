@@ -11,6 +11,7 @@
 #include "app/usage_command.h"
 #include "common/number_text.h"
 #include "history/history_store.h"
+#include "router/router_link.h"
 #include "system/command_launcher.h"
 #include "system/registry.h"
 #include "traffic/platform.h"
@@ -83,6 +84,12 @@ int main(int argc, char** argv) {
     auto registry = tarvo::createRegistry();
     tarvo::ProcessLauncher launcher;
     const std::unique_ptr<tarvo::Notifier> notifier = tarvo::makeDesktopNotifier();
+    // The home router: "auto", "off" or the address of its description.
+    tarvo::RouterLink router(
+        settings.value(QStringLiteral("Tarvo"), QStringLiteral("settings"), QStringLiteral("router"),
+                       QStringLiteral("auto")),
+        tarvo::makeSsdpDiscovery(), tarvo::makeDefaultGateway());
+    router.setClock([&clock] { return clock.now().toUTC(); });
 
     tarvo::Services services;
     services.interfaces = interfaces.get();
@@ -94,6 +101,7 @@ int main(int argc, char** argv) {
     services.registry = registry.get();
     services.launcher = &launcher;
     services.notifier = notifier.get(); // the history for the usage window comes with openHistory
+    services.router = &router;
     services.applicationFilePath = QCoreApplication::applicationFilePath();
     services.dataDirectory = tarvo::DataDirectory::forProgram();
     services.decimalSeparator = tarvo::localeDecimalSeparator();

@@ -4,6 +4,9 @@
 #include "traffic/if_table.h"
 
 #include <QDateTime>
+#include <QString>
+
+#include <functional>
 
 #include <memory>
 #include <string>
@@ -13,6 +16,10 @@ namespace tarvo {
 // The platform's interface counters and connected state.
 std::unique_ptr<InterfaceTableSource> makeInterfaceTableSource();
 std::unique_ptr<ConnectionProbe> makeConnectionProbe();
+
+// The IPv4 address of the default gateway, dotted; empty when there is none. Cheap to ask
+// every few seconds: the routes are read again only when they changed.
+std::function<QString()> makeDefaultGateway();
 
 // What tells this boot of the computer from every other; empty when it cannot be known.
 std::string bootIdentity();

@@ -2,6 +2,11 @@
 
 #include "traffic/connection_probe_linux.h"
 #include "traffic/if_table_linux.h"
+#include "traffic/kernel_file.h"
+#include "traffic/route_changes_linux.h"
+#include "traffic/route_table_linux.h"
+
+#include <memory>
 
 #include <time.h>
 
@@ -17,6 +22,23 @@ std::unique_ptr<ConnectionProbe> makeConnectionProbe() {
     return std::make_unique<RouteConnectionProbe>(
         "/proc/net", "/sys/class/net",
         std::make_unique<NetlinkRouteChanges>(NetlinkRouteChanges::Watch::RoutesAndLinks));
+}
+
+std::function<QString()> makeDefaultGateway() {
+    struct Watch {
+        NetlinkRouteChanges changes{NetlinkRouteChanges::Watch::Routes};
+        QString gateway;
+    };
+    auto watch = std::make_shared<Watch>();
+    return [watch] {
+        if (watch->changes.changedSinceLastAsk()) {
+            std::string text;
+            watch->gateway = KernelFile("/proc/net/route", 1 << 20).read(text)
+                                 ? QString::fromStdString(ipv4DefaultGateway(text))
+                                 : QString();
+        }
+        return watch->gateway;
+    };
 }
 
 std::string bootIdentity() {

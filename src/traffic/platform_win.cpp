@@ -3,7 +3,13 @@
 #include "traffic/connection_probe_win.h"
 #include "traffic/if_table_win.h"
 
+// clang-format off
+#include <winsock2.h>
+#include <ws2ipdef.h>
 #include <windows.h>
+#include <iphlpapi.h>
+#include <netioapi.h>
+// clang-format on
 
 #include <string>
 
@@ -29,6 +35,28 @@ std::string bootIdentity() {
 
 QDateTime bootTime() {
     return QDateTime::currentDateTime().addMSecs(-qint64(GetTickCount64()));
+}
+
+std::function<QString()> makeDefaultGateway() {
+    return [] {
+        PMIB_IPFORWARD_TABLE2 table = nullptr;
+        if (GetIpForwardTable2(AF_INET, &table) != NO_ERROR || !table)
+            return QString();
+        QString best;
+        ULONG bestMetric = 0;
+        for (ULONG i = 0; i < table->NumEntries; ++i) {
+            const MIB_IPFORWARD_ROW2& row = table->Table[i];
+            const ULONG next = row.NextHop.Ipv4.sin_addr.S_un.S_addr;
+            if (row.DestinationPrefix.PrefixLength != 0 || next == 0 ||
+                (!best.isEmpty() && row.Metric >= bestMetric))
+                continue;
+            const auto* b = reinterpret_cast<const unsigned char*>(&next);
+            best = QStringLiteral("%1.%2.%3.%4").arg(b[0]).arg(b[1]).arg(b[2]).arg(b[3]);
+            bestMetric = row.Metric;
+        }
+        FreeMibTable(table);
+        return best;
+    };
 }
 
 } // namespace tarvo

@@ -55,15 +55,19 @@ void addOnce(std::vector<std::string>& names, std::string_view name) {
 
 } // namespace
 
-std::vector<std::string> ipv4DefaultRouteInterfaces(std::string_view routeText) {
-    std::vector<std::string> names;
+namespace {
+
+constexpr unsigned long kRtfGateway = 0x2;
+
+// Each IPv4 default route that is up and does not reject: its words (Iface Destination
+// Gateway Flags RefCnt Use Metric Mask ...) and flags.
+template <typename Each> void eachIpv4DefaultRoute(std::string_view routeText, Each each) {
     bool header = true;
     eachLine(routeText, [&](std::string_view line) {
         if (header) {
             header = false;
             return;
         }
-        // Iface Destination Gateway Flags RefCnt Use Metric Mask ...
         std::string_view w[8];
         if (words(line, w, 8) < 8)
             return;
@@ -71,9 +75,34 @@ std::vector<std::string> ipv4DefaultRouteInterfaces(std::string_view routeText) 
         if (!parseHex(w[1], dest) || !parseHex(w[3], flags) || !parseHex(w[7], mask))
             return;
         if (dest == 0 && mask == 0 && (flags & kRtfUp) && !(flags & kRtfReject))
-            addOnce(names, w[0]);
+            each(w, flags);
     });
+}
+
+} // namespace
+
+std::vector<std::string> ipv4DefaultRouteInterfaces(std::string_view routeText) {
+    std::vector<std::string> names;
+    eachIpv4DefaultRoute(routeText,
+                         [&](const std::string_view* w, unsigned long) { addOnce(names, w[0]); });
     return names;
+}
+
+std::string ipv4DefaultGateway(std::string_view routeText) {
+    std::string best;
+    unsigned long bestMetric = 0;
+    eachIpv4DefaultRoute(routeText, [&](const std::string_view* w, unsigned long flags) {
+        unsigned long gateway = 0, metric = 0;
+        const auto m = std::from_chars(w[6].data(), w[6].data() + w[6].size(), metric);
+        if (!(flags & kRtfGateway) || !parseHex(w[2], gateway) || gateway == 0 ||
+            gateway > 0xffffffffUL || m.ec != std::errc() || (!best.empty() && metric >= bestMetric))
+            return;
+        // The kernel prints the address in the machine's byte order: low byte first here.
+        best = std::to_string(gateway & 0xff) + '.' + std::to_string((gateway >> 8) & 0xff) + '.' +
+               std::to_string((gateway >> 16) & 0xff) + '.' + std::to_string(gateway >> 24);
+        bestMetric = metric;
+    });
+    return best;
 }
 
 std::vector<std::string> ipv6DefaultRouteInterfaces(std::string_view ipv6RouteText) {

@@ -1,0 +1,90 @@
+#include "router/router_soap.h"
+
+#include <QXmlStreamReader>
+
+#include <limits>
+
+namespace tarvo {
+
+QByteArray soapEnvelope(const QString& serviceType, const QString& action) {
+    return QStringLiteral("<?xml version=\"1.0\"?>\r\n<s:Envelope "
+                          "xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\" "
+                          "s:encodingStyle=\"http://schemas.xmlsoap.org/soap/encoding/\">"
+                          "<s:Body><u:%1 xmlns:u=\"%2\"></u:%1></s:Body></s:Envelope>\r\n")
+        .arg(action, serviceType.toHtmlEscaped())
+        .toUtf8();
+}
+
+QByteArray soapActionHeader(const QString& serviceType, const QString& action) {
+    return (u'"' + serviceType + u'#' + action + u'"').toUtf8();
+}
+
+std::optional<QString> soapValue(const QByteArray& answer, const QString& action,
+                                 const QString& argument) {
+    QXmlStreamReader reader(answer);
+    const QString response = action + QStringLiteral("Response");
+    int depth = 0;
+    int inResponse = -1; // the depth of the response element, once in it
+    bool inBody = false;
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::DTD)
+            return std::nullopt;
+        if (token == QXmlStreamReader::StartElement) {
+            if (++depth > 16)
+                return std::nullopt;
+            const QStringView name = reader.name();
+            if (depth == 2 && name == u"Body")
+                inBody = true;
+            else if (inBody && inResponse < 0 && depth == 3 && name == response)
+                inResponse = depth;
+            else if (inResponse > 0 && depth == inResponse + 1 && name == argument)
+                return reader.readElementText(QXmlStreamReader::IncludeChildElements).left(64);
+        } else if (token == QXmlStreamReader::EndElement) {
+            if (depth == inResponse)
+                inResponse = -1;
+            if (depth == 2)
+                inBody = false;
+            --depth;
+        }
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+std::optional<std::uint64_t> digits(QStringView text, std::uint64_t max) {
+    if (text.isEmpty() || text.size() > 20)
+        return std::nullopt;
+    std::uint64_t n = 0;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        const std::uint64_t d = c.unicode() - u'0';
+        if (n > (max - d) / 10)
+            return std::nullopt;
+        n = n * 10 + d;
+    }
+    return n;
+}
+
+} // namespace
+
+std::optional<std::uint64_t> counterValue(const QString& text) {
+    if (text.startsWith(u'-')) {
+        const auto magnitude = digits(QStringView(text).mid(1), std::uint64_t(1) << 31);
+        if (!magnitude || *magnitude == 0)
+            return std::nullopt;
+        return (std::uint64_t(1) << 32) - *magnitude;
+    }
+    return digits(text, std::numeric_limits<std::uint64_t>::max());
+}
+
+std::optional<qint64> countValue(const QString& text) {
+    const auto n = digits(text, std::uint64_t(std::numeric_limits<qint64>::max()));
+    if (!n)
+        return std::nullopt;
+    return qint64(*n);
+}
+
+} // namespace tarvo

@@ -1,0 +1,7 @@
+#include "router/router_discovery.h"
+
+namespace tarvo {
+
+void startSockets() {}
+
+} // namespace tarvo
