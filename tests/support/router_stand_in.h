@@ -1,0 +1,118 @@
+#pragma once
+// A home router of the tests' own, on a QTcpServer: it serves a device description at
+// /rootDesc.xml and answers the counter actions with the texts it is given, or with whatever
+// a test's own answer writes.
+
+#include <QHostAddress>
+#include <QMap>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUrl>
+
+#include <functional>
+
+class RouterStandIn : public QObject {
+public:
+    // Argument name to the text it answers.
+    QMap<QString, QString> values{{"NewTotalBytesReceived", "1000"},
+                                  {"NewTotalBytesSent", "100"},
+                                  {"NewUptime", "3600"},
+                                  {"NewLayer1DownstreamMaxBitRate", "100000000"}};
+    QString udn = QStringLiteral("uuid:stand-in");
+    QString controlHost; // empty: its own address
+    // Replaces the whole answer to a request (path, SOAP action); return false to answer as usual.
+    std::function<bool(QTcpSocket*, const QByteArray& path, const QString& action)> answer;
+    // Called with each request, before it is answered (to move the counters along).
+    std::function<void(const QString& action)> onRequest;
+    QStringList actions; // every request's action, "GET" for the description
+
+    explicit RouterStandIn(const QHostAddress& address = QHostAddress::LocalHost,
+                           quint16 port = 0) {
+        server_.listen(address, port);
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+    bool listening() const { return server_.isListening(); }
+    QUrl descriptionUrl() const {
+        return QUrl(QStringLiteral("http://%1:%2/rootDesc.xml")
+                        .arg(server_.serverAddress().toString())
+                        .arg(server_.serverPort()));
+    }
+    QByteArray description() const {
+        const QString base =
+            controlHost.isEmpty()
+                ? QString()
+                : QStringLiteral("http://%1:%2").arg(controlHost).arg(server_.serverPort());
+        return QStringLiteral(
+                   "<?xml version=\"1.0\"?><root xmlns=\"urn:schemas-upnp-org:device-1-0\"><device>"
+                   "<deviceType>urn:schemas-upnp-org:device:InternetGatewayDevice:1</deviceType>"
+                   "<friendlyName>Stand-in router</friendlyName><UDN>%1</UDN><deviceList><device>"
+                   "<deviceType>urn:schemas-upnp-org:device:WANDevice:1</deviceType><serviceList>"
+                   "<service><serviceType>urn:schemas-upnp-org:service:WANCommonInterfaceConfig:1"
+                   "</serviceType><controlURL>%2/ctl/CmnIfCfg</controlURL></service></serviceList>"
+                   "<deviceList><device><serviceList><service><serviceType>urn:schemas-upnp-org:"
+                   "service:WANIPConnection:1</serviceType><controlURL>%2/ctl/IPConn</controlURL>"
+                   "</service></serviceList></device></deviceList></device></deviceList></device>"
+                   "</root>")
+            .arg(udn, base)
+            .toUtf8();
+    }
+    static void reply(QTcpSocket* socket, const QByteArray& body,
+                      const QByteArray& status = "200 OK") {
+        socket->write("HTTP/1.1 " + status +
+                      "\r\nContent-Type: text/xml\r\nConnection: close\r\n"
+                      "Content-Length: " +
+                      QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        socket->disconnectFromHost();
+    }
+
+private:
+    void serve(QTcpSocket* socket) {
+        QByteArray& request = pending_[socket];
+        request += socket->readAll();
+        const qsizetype end = request.indexOf("\r\n\r\n");
+        if (end < 0)
+            return;
+        qsizetype length = 0;
+        QString action;
+        for (const QByteArray& line : request.left(end).split('\n')) {
+            const QByteArray l = line.trimmed();
+            if (l.toLower().startsWith("content-length:"))
+                length = l.mid(15).trimmed().toLongLong();
+            if (l.toLower().startsWith("soapaction:"))
+                action = QString::fromLatin1(l.mid(l.indexOf('#') + 1)).remove(u'"');
+        }
+        if (request.size() < end + 4 + length)
+            return;
+        const QByteArray path = request.split(' ').value(1);
+        pending_.remove(socket);
+        actions << (action.isEmpty() ? QStringLiteral("GET") : action);
+        if (onRequest)
+            onRequest(action);
+        if (answer && answer(socket, path, action))
+            return;
+        if (action.isEmpty()) {
+            reply(socket, description());
+            return;
+        }
+        static const QMap<QString, QString> arguments{
+            {"GetTotalBytesReceived", "NewTotalBytesReceived"},
+            {"GetTotalBytesSent", "NewTotalBytesSent"},
+            {"GetStatusInfo", "NewUptime"},
+            {"GetCommonLinkProperties", "NewLayer1DownstreamMaxBitRate"}};
+        const QString argument = arguments.value(action);
+        reply(socket, QStringLiteral("<?xml version=\"1.0\"?><s:Envelope xmlns:s=\"http://schemas."
+                                     "xmlsoap.org/soap/envelope/\"><s:Body><u:%1Response xmlns:u=\""
+                                     "urn:schemas-upnp-org:service:X:1\"><%2>%3</%2></u:%1Response>"
+                                     "</s:Body></s:Envelope>")
+                          .arg(action, argument, values.value(argument))
+                          .toUtf8());
+    }
+
+    QTcpServer server_;
+    QMap<QTcpSocket*, QByteArray> pending_;
+};
