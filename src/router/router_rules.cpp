@@ -55,8 +55,11 @@ void firstReading(RouterStep& step, const RouterReading& now) {
     if (now.uptime < 0 || (now.received == 0 && now.sent == 0))
         return;
     const QDateTime start = now.time.addSecs(-now.uptime);
+    // A counter at 2^32 - 1 is one that sticks there, not four gibibytes.
+    const auto counted = [](std::uint64_t n) { return n == kWrap32 - 1 ? 0 : n; };
     if (step.state.wide || now.uptime < wrapSeconds(now.lineSpeed))
-        step.minutes.push_back({unitStart(start, 60), now.received, now.sent, Kind::BeforeMeter});
+        step.minutes.push_back(
+            {unitStart(start, 60), counted(now.received), counted(now.sent), Kind::BeforeMeter});
     else
         step.unknown.push_back({start, now.time});
 }

@@ -31,7 +31,11 @@ prepare() { # program, namespace...
 cleanup() {
   if [ -n "$meter" ]; then kill -9 "$meter" 2>/dev/null || true; fi
   pkill -9 -f -x "$work/tarvo" 2>/dev/null || true
-  for ns in "${namespaces[@]}"; do ip netns del "$ns" 2>/dev/null || true; done
+  # A namespace outlives its processes' absence only: servers in it end first.
+  for ns in "${namespaces[@]}"; do
+    ip netns pids "$ns" 2>/dev/null | xargs -r kill -9 2>/dev/null || true
+    ip netns del "$ns" 2>/dev/null || true
+  done
   rm -rf "$work"
 }
 
@@ -109,4 +113,89 @@ make_uplink() { # meter namespace, isp namespace
   ip -n "$2" link set isp0 up
   ip -n "$1" route add default via 198.51.100.2 dev up0
   no_probes "$1" "$2"
+}
+
+# A home network: an "isp" namespace, a router "rt" with its WAN link wan0 (198.51.100.1/30)
+# and a LAN bridge br0 (192.0.2.1/24), and hosts behind it, each an eth0 at 192.0.2.10, .20, ...
+make_home() { # prefix host...
+  local p=$1 h n=10; shift
+  mkns "$p-isp" "$p-rt"
+  make_wan "$p"
+  ip -n "$p-rt" link add br0 type bridge
+  ip -n "$p-rt" addr add 192.0.2.1/24 dev br0
+  ip -n "$p-rt" link set br0 up
+  ip netns exec "$p-rt" sysctl -qw net.ipv4.ip_forward=1
+  for h; do
+    mkns "$p-$h"
+    ip link add "lan-$h" netns "$p-rt" type veth peer name eth0 netns "$p-$h"
+    ip -n "$p-rt" link set "lan-$h" master br0 up
+    ip -n "$p-$h" addr add "192.0.2.$n/24" dev eth0
+    ip -n "$p-$h" link set eth0 up
+    ip -n "$p-$h" route add default via 192.0.2.1
+    no_probes "$p-$h"
+    n=$((n + 10))
+  done
+  no_probes "$p-rt"
+}
+# The router's WAN link, made (again): its counters start from 0.
+make_wan() { # prefix
+  ip link add wan0 netns "$1-rt" type veth peer name isp0 netns "$1-isp"
+  ip -n "$1-rt" addr add 198.51.100.1/30 dev wan0
+  ip -n "$1-isp" addr add 198.51.100.2/30 dev isp0
+  ip -n "$1-rt" link set wan0 up
+  ip -n "$1-isp" link set isp0 up
+  ip -n "$1-rt" route add default via 198.51.100.2
+  ip -n "$1-isp" route add 192.0.2.0/24 via 198.51.100.1 2>/dev/null || true
+  no_probes "$1-isp"
+}
+# Waits until something answers on a TCP port, as seen from a namespace.
+wait_port() { # namespace address port
+  for _ in $(seq 100); do
+    ip netns exec "$1" timeout 1 bash -c "exec 3<>/dev/tcp/$2/$3" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  fail "nothing answers on $2:$3"
+}
+# A byte server in a namespace: each connection names a count and gets that many bytes.
+serve_bytes() { # namespace address
+  ip netns exec "$1" python3 -c '
+import socket, sys, threading
+s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+s.bind((sys.argv[1], 9000)); s.listen(8)
+block = b"x" * (1 << 20)
+def serve(c):
+    n = int(c.makefile().readline())
+    while n > 0:
+        k = min(n, len(block)); c.sendall(block[:k]); n -= k
+    c.close()
+while True:
+    c, _ = s.accept(); threading.Thread(target=serve, args=(c,), daemon=True).start()
+' "$2" &
+  disown $!
+  wait_port "$1" "$2" 9000
+}
+# Takes count bytes from a byte server; with a rate, about that many bytes a second.
+fetch_bytes() { # namespace address count [bytes-per-second]
+  ip netns exec "$1" python3 -c '
+import socket, sys, time
+c = socket.create_connection((sys.argv[1], 9000)); c.sendall(sys.argv[2].encode() + b"\n")
+rate = float(sys.argv[3]); got = 0; t0 = time.time()
+while True:
+    b = c.recv(1 << 20)
+    if not b: break
+    got += len(b)
+    if rate and got > rate * (time.time() - t0): time.sleep(0.05)
+' "$2" "$3" "${4:-0}"
+}
+# A router's and this computer's traffic of today as "tarvo --usage --json" reports it.
+router_today() { # [field: received|sent|counts|unknown]
+  XDG_CONFIG_HOME="$work/config" "$work/tarvo" --usage --json 2>/dev/null | python3 -c '
+import json, sys
+r = json.load(sys.stdin)["routers"]
+if not r: print("none"); sys.exit()
+d = r[0]["days"][-1]; print(d["received"], d["sent"], str(r[0]["counts"]).lower(), len(r[0]["unknown"]))'
+}
+computer_today() {
+  XDG_CONFIG_HOME="$work/config" "$work/tarvo" --usage --json 2>/dev/null |
+    python3 -c 'import json,sys; d=json.load(sys.stdin)["days"][-1]; print(d["received"], d["sent"])'
 }

@@ -155,6 +155,9 @@ TEST(RouterRules, WhatTheRouterCountedBeforeTheFirstReadingGoesToItsStart) {
     EXPECT_EQ(may.unknown[0].from, kNoon.addSecs(-3600));
     // 32-bit, 200 s up with no speed known: cannot have.
     EXPECT_EQ(judgeReading(std::nullopt, reading(5, 77, 200, 0, 0), 0).minutes.size(), 1u);
+    // Stuck at the top from the start: nothing.
+    const RouterStep stuck = judgeReading(std::nullopt, reading(k2_32 - 1, k2_32 - 1, 20, 0, 0), 0);
+    EXPECT_EQ(sums(stuck), std::make_pair(std::uint64_t(0), std::uint64_t(0)));
 }
 
 TEST(RouterRules, CountersThatStandStillWhileThisComputerMovesDataDoNotCount) {
