@@ -164,9 +164,12 @@ s = socket.socket(); s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
 s.bind((sys.argv[1], 9000)); s.listen(8)
 block = b"x" * (1 << 20)
 def serve(c):
-    n = int(c.makefile().readline())
-    while n > 0:
-        k = min(n, len(block)); c.sendall(block[:k]); n -= k
+    try:
+        n = int(c.makefile().readline() or 0)  # a probe of the port names none
+        while n > 0:
+            k = min(n, len(block)); c.sendall(block[:k]); n -= k
+    except OSError:
+        pass
     c.close()
 while True:
     c, _ = s.accept(); threading.Thread(target=serve, args=(c,), daemon=True).start()

@@ -28,7 +28,7 @@ secure_mode=no
 CONF
 upnpd=
 start_upnpd() {
-  ip netns exec "$p-rt" miniupnpd -d -f "$work/upnpd.conf" >>"$work/upnpd.log" 2>&1 &
+  ip netns exec "$p-rt" miniupnpd -d -P "$work/upnpd.pid" -f "$work/upnpd.conf" >>"$work/log" 2>&1 &
   upnpd=$!
   disown "$upnpd"
   wait_port "$p-pc" 192.0.2.1 5000
