@@ -11,12 +11,17 @@
 # the end of the strip's first exposure (the program writes the moment into
 # $TARVO_STARTUP_MARK), as the median of 10 starts.
 #
-# Needs root (network namespaces). Usage: bench/idle.sh [program] [seconds]
+# With "router" as the third argument, a home router answers at the uplink's far end (the
+# tests' stand-in, its counters growing, named in the setting "router"), so that Tarvo reads
+# it every 10 s throughout.
+#
+# Needs root (network namespaces). Usage: bench/idle.sh [program] [seconds] [router]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ "$(id -u)" = 0 ] || { echo "bench/idle.sh needs root (network namespaces)"; exit 1; }
 program=$(readlink -f "${1:-build/src/app/tarvo}")
 seconds=${2:-60}
+with_router=${3:-}
 [ -x "$program" ] || { echo "no program at $program (scripts/setup.sh test builds it)"; exit 1; }
 
 missing=()
@@ -58,7 +63,14 @@ make_uplink "$ns" "$isp"
 background ip netns exec "$isp" ping -q -i 0.2 -s 1000 198.51.100.1
 
 # The meter as a user runs it from an unpacked folder: its data files beside it.
-mkdir -p "$work/tarvo" "$work/home" "$work/config" "$work/runtime"
+mkdir -p "$work/tarvo" "$work/home" "$work/config/Tarvo" "$work/runtime"
+if [ "$with_router" = router ]; then
+  stand_in=$(dirname "$program")/../../tests/router/stand_in_router
+  [ -x "$stand_in" ] || { echo "no stand-in router at $stand_in (built with the tests)"; exit 1; }
+  background ip netns exec "$isp" "$stand_in" --listen 198.51.100.2 --port 5000 --mode count64 \
+    --rate 2000
+  printf '[settings]\nrouter=http://198.51.100.2:5000/rootDesc.xml\n' >"$work/config/Tarvo/Tarvo.conf"
+fi
 chmod 700 "$work/runtime"
 cp "$program" "$work/tarvo/tarvo"
 cat >"$work/conky.conf" <<'EOF'
@@ -135,7 +147,7 @@ for who in "${who_all[@]}"; do
   calls[$who]=$(awk '$NF == "total" { print $4 }' "$work/$who.strace")
 done
 
-echo "over $seconds s, idle but for the trickle of pings:"
+echo "over $seconds s, idle but for the trickle of pings${with_router:+, a router read every 10 s}:"
 printf '%-6s %10s %10s %14s %14s %12s\n' "" "CPU s" "peak MB" "wakes/s main" "wakes/s all" "syscalls/s"
 for who in "${who_all[@]}"; do
   awk -v w="$who" -v c="${cpu[$who]}" -v p="${peak[$who]}" -v m="${main[$who]}" \

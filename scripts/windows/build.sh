@@ -2,7 +2,7 @@
 # Cross-builds Tarvo for 64-bit Windows (10 and 11) into build-win/: tarvo.exe and the test
 # executables (build-win/obj), the program with everything it loads (build-win/tarvo), the
 # portable zip and the per-user installer. Installs the Debian packages it needs (as root).
-# The Windows builds of Qt and ICU come from ../shared/windows (TARVO_WINDOWS_DEPS names
+# The Windows builds of Qt, ICU and miniupnpc come from ../shared/windows (TARVO_WINDOWS_DEPS names
 # another folder); scripts/windows/recipes/ says how they are made.
 # Usage: scripts/windows/build.sh
 set -euo pipefail
@@ -26,8 +26,12 @@ if ((${#missing[@]})); then
 fi
 
 mkdir -p "$deps"
-for archive in qt6.4.2-mingw64 icu72-mingw64; do
-  folder=${archive%%.*}; [ "$archive" = qt6.4.2-mingw64 ] && folder=qt6-mingw
+for archive in qt6.4.2-mingw64 icu72-mingw64 miniupnpc2.2.4-mingw64; do
+  case $archive in
+    qt6.4.2-mingw64) folder=qt6-mingw ;;
+    miniupnpc*) folder=miniupnpc-mingw64 ;;
+    *) folder=${archive%%.*} ;;
+  esac
   [ -d "$deps/$folder" ] && continue
   if [ ! -f "$shared/$archive.tar.xz" ]; then
     echo "No $shared/$archive.tar.xz: make it with scripts/windows/recipes/ (see their heads)," >&2
@@ -38,7 +42,7 @@ for archive in qt6.4.2-mingw64 icu72-mingw64; do
 done
 
 version=$(sed -n 's/^project(Tarvo VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-prefixes="$deps/qt6-mingw;$deps/icu72-mingw64"
+prefixes="$deps/qt6-mingw;$deps/icu72-mingw64;$deps/miniupnpc-mingw64"
 cmake -S . -B "$build/obj" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DTARVO_WINDOWS_PREFIXES="$prefixes" -DCMAKE_PREFIX_PATH="$prefixes" \
   -DICU_ROOT="$deps/icu72-mingw64" -DCMAKE_BUILD_TYPE=Release -DTARVO_WERROR=ON \
