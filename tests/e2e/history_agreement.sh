@@ -28,13 +28,13 @@ growth() { # prints the growth of file1.trv's line since 1000**2000
   echo "$(( ${l%%\*\**} - 1000 )) $(( ${l##*\*\*} - 2000 ))"
 }
 agree() { # what
-  # A running meter still sends now and then (its look for a home router), so the history
-  # and the totals are compared only when the totals stood still across the reading.
+  # A running meter still sends now and then (its look for a home router), and what it
+  # counts goes into the history once a minute: the two must meet within that minute.
   local h g before
-  for _ in $(seq 10); do
+  for _ in $(seq 35); do
     before=$(growth); h=$(usage_today); g=$(growth)
-    [ "$before" = "$g" ] && break
-    sleep 1
+    [ "$before" = "$g" ] && [ "$h" = "$g" ] && break
+    sleep 2
   done
   [ "$h" = "$g" ] || fail "$1: history today $h, file1.trv grew by $g"
   echo "ok: $1: history today (received sent) $h = growth of file1.trv"
