@@ -16,12 +16,13 @@ static void BM_UpdateRatesTick(benchmark::State& state) {
     auto source = makeInterfaceTableSource();
     CIpHelper helper(*source);
     TrafficMeter meter(helper, u'.');
-    meter.fields.Text1 = QStringLiteral("123456789");
-    meter.fields.Text2 = QStringLiteral("98765");
-    meter.UpdateRates();
+    meter.fields.savedReceived = QStringLiteral("123456789");
+    meter.fields.savedSent = QStringLiteral("98765");
+    qint64 ms = 0;
+    meter.readRates(ms);
     for (auto _ : state) {
-        meter.UpdateRates();
-        benchmark::DoNotOptimize(meter.fields.Label9);
+        meter.readRates(ms += 1000);
+        benchmark::DoNotOptimize(meter.fields.downRate);
     }
 }
 BENCHMARK(BM_UpdateRatesTick);
@@ -35,11 +36,11 @@ static void BM_TotalsSave(benchmark::State& state) {
     // The first write syncs; the rest of the minute does not, as in the running program.
     CounterReading reading{
         true, received, 7, {"3f1c2a64-5b0e-4d1e-9a6f-2f7a8b9c0d1e", {{"eth0", 2, received, 7}}}};
-    store.Timer3_Timer(saved, reading);
+    store.save(saved, reading);
     for (auto _ : state) {
         reading.received = ++received;
         reading.record.links[0].in = received;
-        benchmark::DoNotOptimize(store.Timer3_Timer(saved, reading));
+        benchmark::DoNotOptimize(store.save(saved, reading));
     }
 }
 BENCHMARK(BM_TotalsSave);

@@ -403,10 +403,9 @@ bool frmMain::Form_Load() {
         ontop->setChecked(true);
     }
     QCoreApplication::processEvents();
-    setTimer1Enabled(true);
     // Running from creation; restarted, the seconds and the minutes count from here.
+    session_.beginSeconds();
     tick->start();
-    ticks_ = 0;
 
     // The slide runs from a timer so that the window stays live while it plays.
     if (Label2->isVisible()) {
@@ -454,14 +453,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 }
 
 void frmMain::tick_Timer() {
-    // The time is read once a tick: each reading of the local time asks after the zone file.
-    const QDateTime now = services_.clock->now();
-    if (timer1Enabled_)
-        Timer1_Timer(now);
-    Timer2_Timer();
-    Timer3_Timer(now);
-    if (++ticks_ % 60 == 0)
-        allowanceTimer_Timer();
+    showSecond(session_.tick(services_.clock->now()));
 }
 
 void frmMain::Timer1_Timer() {
@@ -469,38 +461,11 @@ void frmMain::Timer1_Timer() {
 }
 
 void frmMain::Timer1_Timer(const QDateTime& now) {
-    clk->setText(now.time().toString(QStringLiteral("HH:mm:ss")));
-    if (netcb->text() == kConnectedCaption)
-        UpdateRates(now);
-}
-
-void frmMain::UpdateRates(const QDateTime& now) {
-    session_.readRates(now);
-    showCountedInterfaces();
-    for (QLabel* label : {Label10, Label9, Label1}) {
-        if (!label->font().bold()) {
-            QFont bold = label->font();
-            bold.setBold(true);
-            label->setFont(bold);
-        }
-    }
-    showFields();
+    showSecond(session_.clockStep(now));
 }
 
 void frmMain::Timer2_Timer() {
-    const bool connected = session_.connectionStep();
-    showFields();
-    netcb->setVisible(true);
-    if (connected) {
-        setTimer1Enabled(true);
-        netcb->setText(session_.fields().netcb);
-        return;
-    }
-    netcb->setText(session_.fields().netcb);
-    session_.saveOffline();
-    QCoreApplication::processEvents();
-    setTimer1Enabled(false);
-    services_.clock->sleepMs(200);
+    showSecond(session_.connectionStep());
 }
 
 void frmMain::Timer3_Timer() {
@@ -509,6 +474,22 @@ void frmMain::Timer3_Timer() {
 
 void frmMain::Timer3_Timer(const QDateTime& now) {
     session_.save(now);
+}
+
+void frmMain::showSecond(const MeterSecond& second) {
+    if (!second.clock.isEmpty())
+        clk->setText(second.clock);
+    if (second.connection != Connection::Unknown) {
+        netcb->setVisible(true);
+        netcb->setText(connectionCaption(second.connection));
+        setLabelText(Label4, second.connection == Connection::Connected ? QStringLiteral("True")
+                                                                        : QStringLiteral("False"));
+    }
+    if (!second.clock.isEmpty() && second.connection == Connection::Connected)
+        showCountedInterfaces();
+    showFields();
+    if (second.pause)
+        session_.pauseOffline();
 }
 
 void frmMain::writeHistory() {
@@ -636,8 +617,8 @@ void frmMain::openUsageWindow() {
                 others |= dateWindow()->frameGeometry();
             if (newsWindow_)
                 others |= newsWindow_->frameGeometry();
-            usageWindow_->move(clearOfOthers(besideStrip(strip, frame, area, others), frame,
-                                             strip, area, others));
+            usageWindow_->move(
+                clearOfOthers(besideStrip(strip, frame, area, others), frame, strip, area, others));
         }
     }
     present(usageWindow_);
@@ -653,24 +634,23 @@ QString frmMain::DefaultBrowser() {
 
 void frmMain::showFields() {
     const MeterFields& f = session_.fields();
-    if (Label9->text() != f.Label9) {
-        Label9->setText(f.Label9);
+    if (Label9->text() != f.downRate) {
+        Label9->setText(f.downRate);
         placeLabel9();
     }
-    if (Label10->text() != f.Label10) {
-        Label10->setText(f.Label10);
+    if (Label10->text() != f.upRate) {
+        Label10->setText(f.upRate);
         placeLabel10();
     }
-    setLabelText(lblRecv, f.lblRecv);
-    setLabelText(lblSent, f.lblSent);
-    setButtonText(Command2, f.Command2);
-    setButtonText(Command3, f.Command3);
-    setFieldText(Text1, f.Text1);
-    setFieldText(Text2, f.Text2);
-    setFieldText(Text3, f.Text3);
-    setFieldText(Text4, f.Text4);
-    setFieldText(Text5, f.Text5);
-    setLabelText(Label4, f.Label4);
+    setLabelText(lblRecv, f.receivedKB);
+    setLabelText(lblSent, f.sentKB);
+    setButtonText(Command2, f.receivedMB);
+    setButtonText(Command3, f.sentMB);
+    setFieldText(Text1, f.savedReceived);
+    setFieldText(Text2, f.savedSent);
+    setFieldText(Text3, f.minuteTicks);
+    setFieldText(Text4, f.minuteSum);
+    setFieldText(Text5, f.minuteAverage);
 }
 
 } // namespace tarvo

@@ -50,10 +50,9 @@ public:
     bool Form_Load();
     void Form_Resize();
     void Form_QueryUnload();
-    // The one wake-up a second: the clock and the rates while Timer1 is on, the connection
-    // step, the save, and every sixtieth tick the allowance.
+    // The one wake-up a second, run by the session; the window shows what it returns.
     void tick_Timer();
-    // The steps of a tick; without a time, they read the clock themselves.
+    // The steps of a tick, as the session runs them; without a time, they read the clock.
     void Timer1_Timer();
     void Timer1_Timer(const QDateTime& now);
     void Timer2_Timer();
@@ -61,9 +60,8 @@ public:
     void Timer3_Timer(const QDateTime& now);
     // Whether the ticks run the clock and the rates: off until the start-up is done and
     // while offline.
-    bool isTimer1Enabled() const { return timer1Enabled_; }
-    void setTimer1Enabled(bool on) { timer1Enabled_ = on; }
-    void UpdateRates(const QDateTime& now);
+    bool isTimer1Enabled() const { return session_.clockRunning(); }
+    void setTimer1Enabled(bool on) { session_.setClockRunning(on); }
     void zac_Click();
     void ontop_Click();
     void opaut_Click();
@@ -156,6 +154,7 @@ protected:
 private:
     void createControls();
     void createMenus();
+    void showSecond(const MeterSecond& second);
     void showFields();
     void placeLabel9();
     void placeLabel10();
@@ -171,8 +170,6 @@ private:
     QPointer<UsageWindow> usageWindow_;
     CaptionNeedsCache label9Needs_;
     CaptionNeedsCache label10Needs_;
-    bool timer1Enabled_ = false;
-    int ticks_ = 0;
     int label2LeftTwips_ = 0;
     int slideOffset_ = 0;
     std::function<void()> endProgram_;

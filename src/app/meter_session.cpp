@@ -6,6 +6,8 @@
 #include "router/router_rules.h"
 #include "traffic/counting_rule.h"
 
+#include <QCoreApplication>
+
 namespace tarvo {
 
 namespace {
@@ -16,7 +18,21 @@ std::uint64_t bytes(const QString& total) {
     return std::uint64_t(LeadingNumber(total));
 }
 
+constexpr int kOfflinePauseMs = 200;
+
 } // namespace
+
+QString connectionCaption(Connection state) {
+    switch (state) {
+    case Connection::Connected:
+        return QStringLiteral("متصل");
+    case Connection::Offline:
+        return QStringLiteral("غير متصل");
+    case Connection::Unknown:
+        break;
+    }
+    return {};
+}
 
 MeterSession::MeterSession(const Services& services)
     : services_(services), ipHelper_(*services.interfaces),
@@ -28,7 +44,7 @@ MeterSession::MeterSession(const Services& services)
 
 void MeterSession::start() {
     std::optional<CountedRecord> record;
-    const SavedTotals saved = totals_.LoadTotals(&record);
+    const SavedTotals saved = totals_.load(&record);
     ipHelper_.setStartRecord(record.value_or(CountedRecord{}), services_.bootId);
     if (services_.openHistory) {
         HistoryStore* store = services_.openHistory();
@@ -47,8 +63,8 @@ void MeterSession::start() {
         services_.settings
             ->value(kAppTitle, QStringLiteral("settings"), QStringLiteral("interfaces"), QString())
             .toStdString()));
-    meter_.fields.Text1 = saved.received;
-    meter_.fields.Text2 = saved.sent;
+    meter_.fields.savedReceived = saved.received;
+    meter_.fields.savedSent = saved.sent;
     meter_.firstSample = true;
     steady_.start();
     if (services_.router)
@@ -56,7 +72,7 @@ void MeterSession::start() {
 }
 
 void MeterSession::readRates(const QDateTime& now) {
-    meter_.UpdateRates();
+    meter_.readRates(services_.clock->steadyMs());
     if (!ipHelper_.hasReading())
         return;
     const SavedTotals saved = savedTotals();
@@ -65,16 +81,50 @@ void MeterSession::readRates(const QDateTime& now) {
                    ipHelper_.countedSinceLinkStart());
 }
 
-bool MeterSession::connectionStep() {
-    return meter_.Timer2Step(services_.connection->isConnected());
+MeterSecond MeterSession::tick(const QDateTime& now) {
+    MeterSecond second = clockRunning_ ? clockStep(now) : MeterSecond{{}, connection_, false};
+    const MeterSecond connection = connectionStep();
+    second.connection = connection.connection;
+    second.pause = connection.pause;
+    save(now);
+    if (++seconds_ % 60 == 0)
+        checkAllowance();
+    return second;
+}
+
+void MeterSession::beginSeconds() {
+    clockRunning_ = true;
+    seconds_ = 0;
+}
+
+MeterSecond MeterSession::clockStep(const QDateTime& now) {
+    MeterSecond second{{}, connection_, false};
+    second.clock = now.time().toString(QStringLiteral("HH:mm:ss"));
+    if (connection_ == Connection::Connected)
+        readRates(now);
+    return second;
+}
+
+MeterSecond MeterSession::connectionStep() {
+    meter_.minuteStep(services_.clock->steadyMs());
+    connection_ = services_.connection->isConnected() ? Connection::Connected : Connection::Offline;
+    clockRunning_ = connection_ == Connection::Connected;
+    if (!clockRunning_)
+        saveOffline();
+    return {{}, connection_, !clockRunning_};
+}
+
+void MeterSession::pauseOffline() {
+    QCoreApplication::processEvents();
+    services_.clock->sleepMs(kOfflinePauseMs);
 }
 
 void MeterSession::saveOffline() {
-    totals_.SaveTotalsOffline(savedTotals(), ipHelper_.reading());
+    totals_.saveOffline(savedTotals(), ipHelper_.reading());
 }
 
 void MeterSession::save(const QDateTime& now) {
-    totals_.Timer3_Timer(savedTotals(), ipHelper_.reading());
+    totals_.save(savedTotals(), ipHelper_.reading());
     history_->tick(now);
     routerHistory_->tick(now);
     if (services_.router)
@@ -109,7 +159,7 @@ void MeterSession::reset() {
     meter_.shiftBaselines(received, sent);
     history_->reset(ipHelper_.BytesReceived() + received, ipHelper_.BytesSent() + sent);
     MeterFields& f = meter_.fields;
-    f.lblRecv = f.lblSent = f.Text1 = f.Text2 = QStringLiteral("0");
+    f.receivedKB = f.sentKB = f.savedReceived = f.savedSent = QStringLiteral("0");
     totals_.writeResetLine();
 }
 
@@ -133,7 +183,7 @@ void MeterSession::flush() {
 }
 
 SavedTotals MeterSession::savedTotals() const {
-    return {meter_.fields.Text1, meter_.fields.Text2};
+    return {meter_.fields.savedReceived, meter_.fields.savedSent};
 }
 
 } // namespace tarvo

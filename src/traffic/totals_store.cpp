@@ -27,7 +27,7 @@ SavedTotals TotalsStore::parseLine(const QString& line, QChar decimalSeparator) 
             NumberText(LeadingNumber(QStringView(line).mid(p + 2)), decimalSeparator)};
 }
 
-SavedTotals TotalsStore::LoadTotals(std::optional<CountedRecord>* record) const {
+SavedTotals TotalsStore::load(std::optional<CountedRecord>* record) const {
     QFile::remove(AtomicFileWriter::temporaryPathFor(path()));
     if (record) {
         const QByteArray bytes = readFileBytes(path(), kMaxFileBytes).value_or(QByteArray());
@@ -48,7 +48,7 @@ QString TotalsStore::totalsLine(const SavedTotals& saved, std::uint64_t received
            NumberText(sentTotal, decimalSeparator);
 }
 
-bool TotalsStore::Timer3_Timer(const SavedTotals& saved, const CounterReading& reading) {
+bool TotalsStore::save(const SavedTotals& saved, const CounterReading& reading) {
     // Counters taken off by a record can leave a good reading at 0; only a missing
     // reading keeps the file as it is.
     if (!reading.taken)
@@ -56,7 +56,7 @@ bool TotalsStore::Timer3_Timer(const SavedTotals& saved, const CounterReading& r
     return writeLine(totalsLine(saved, reading.received, reading.sent, separator_), reading.record);
 }
 
-bool TotalsStore::SaveTotalsOffline(const SavedTotals& saved, const CounterReading& reading) {
+bool TotalsStore::saveOffline(const SavedTotals& saved, const CounterReading& reading) {
     return writeLine(totalsLine(saved, reading.received, reading.sent, separator_), reading.record);
 }
 

@@ -33,14 +33,14 @@ public:
     // reset line, so both totals are "0". Removes a temporary file a killed run left. The
     // record that follows the line goes to record, when asked for; nothing when it is
     // missing or damaged.
-    SavedTotals LoadTotals(std::optional<CountedRecord>* record = nullptr) const;
+    SavedTotals load(std::optional<CountedRecord>* record = nullptr) const;
 
     // The periodic save: nothing before the first refresh of the run or after a failed
     // one; otherwise saved totals plus readings, and the record.
-    bool Timer3_Timer(const SavedTotals& saved, const CounterReading& reading);
+    bool save(const SavedTotals& saved, const CounterReading& reading);
 
     // The save of each offline tick: saved totals plus the last readings, no check.
-    bool SaveTotalsOffline(const SavedTotals& saved, const CounterReading& reading);
+    bool saveOffline(const SavedTotals& saved, const CounterReading& reading);
 
     // Writes the reset line " ** " and no record: the totals hold no counter.
     bool writeResetLine();

@@ -4,9 +4,6 @@
 
 namespace tarvo {
 
-const QString kConnectedCaption = QStringLiteral("متصل");
-const QString kDisconnectedCaption = QStringLiteral("غير متصل");
-
 namespace {
 
 void clearIfNegative(QString& caption) {
@@ -20,38 +17,50 @@ double shownRate(const QString& caption) {
     return LeadingNumber(colon < 0 ? QStringView(caption) : QStringView(caption).mid(colon + 1));
 }
 
+// Updates closer together than this give no rate: a clock that stood still, or a reading
+// taken out of turn right after the tick's.
+constexpr qint64 kShortestRateSpanMs = 50;
+
 } // namespace
 
 TrafficMeter::TrafficMeter(CIpHelper& counters, QChar decimalSeparator)
     : counters_(counters), separator_(decimalSeparator) {}
 
-void TrafficMeter::UpdateRates() {
-    clearIfNegative(fields.Label9);
-    clearIfNegative(fields.Label10);
+void TrafficMeter::readRates(qint64 steadyMs) {
+    clearIfNegative(fields.downRate);
+    clearIfNegative(fields.upRate);
     counters_.InitInterfaces();
     const double received = double(counters_.BytesReceived());
     const double sent = double(counters_.BytesSent());
 
+    double seconds = 1; // the first update's rates are nought whatever the span
     if (firstSample) {
         firstSample = false;
         sentBaseKB_ = LeadingNumber(FormatPattern(sent / 1024, u".0", u'.'));
         recvBaseKB_ = LeadingNumber(FormatPattern(received / 1024, u".0", u'.'));
+        rateAtMs_ = steadyMs;
     } else {
         recvKbit_ = (received / 1024 - recvBaseKB_) * 8;
         sentKbit_ = (sent / 1024 - sentBaseKB_) * 8;
-        fields.lblSent = NumberText(sent / 1024 + LeadingNumber(fields.Text2) / 1024, separator_);
-        fields.lblRecv =
-            NumberText(received / 1024 + LeadingNumber(fields.Text1) / 1024, separator_);
-        fields.Command2 = FormatPattern(LeadingNumber(fields.lblRecv) / 1024, u"0.00", separator_);
-        fields.Command3 = FormatPattern(LeadingNumber(fields.lblSent) / 1024, u"0.00", separator_);
+        fields.sentKB =
+            NumberText(sent / 1024 + LeadingNumber(fields.savedSent) / 1024, separator_);
+        fields.receivedKB =
+            NumberText(received / 1024 + LeadingNumber(fields.savedReceived) / 1024, separator_);
+        fields.receivedMB =
+            FormatPattern(LeadingNumber(fields.receivedKB) / 1024, u"0.00", separator_);
+        fields.sentMB = FormatPattern(LeadingNumber(fields.sentKB) / 1024, u"0.00", separator_);
+        if (steadyMs - rateAtMs_ < kShortestRateSpanMs)
+            return;
+        seconds = double(steadyMs - rateAtMs_) / 1000;
+        rateAtMs_ = steadyMs;
     }
 
-    fields.Label10 =
-        QStringLiteral("UP:") + FormatPattern(sentKbit_ - prevSentKbit_, u".0", separator_);
-    fields.Label9 =
-        QStringLiteral("DOWN:") + FormatPattern(recvKbit_ - prevRecvKbit_, u".0", separator_);
-    clearIfNegative(fields.Label9);
-    clearIfNegative(fields.Label10);
+    fields.upRate = QStringLiteral("UP:") +
+                    FormatPattern((sentKbit_ - prevSentKbit_) / seconds, u".0", separator_);
+    fields.downRate = QStringLiteral("DOWN:") +
+                      FormatPattern((recvKbit_ - prevRecvKbit_) / seconds, u".0", separator_);
+    clearIfNegative(fields.downRate);
+    clearIfNegative(fields.upRate);
     prevRecvKbit_ = recvKbit_;
     prevSentKbit_ = sentKbit_;
 }
@@ -63,21 +72,26 @@ void TrafficMeter::shiftBaselines(std::uint64_t receivedBytes, std::uint64_t sen
     sentBaseKB_ += double(sentBytes) / 1024;
 }
 
-bool TrafficMeter::Timer2Step(bool connected) {
-    fields.Text3 = NumberText(LeadingNumber(fields.Text3) + 1, separator_);
-    const double down = shownRate(fields.Label9);
-    const double up = shownRate(fields.Label10);
-    fields.Text4 = NumberText(LeadingNumber(fields.Text4) + (up + down), separator_);
-    if (LeadingNumber(fields.Text3) == 60) {
-        fields.Text5 = FormatPattern(LeadingNumber(fields.Text4) / LeadingNumber(fields.Text3),
-                                     u"0.0", separator_);
-        fields.Text3 = QStringLiteral("0");
-        fields.Text4 = QStringLiteral("0");
+void TrafficMeter::minuteStep(qint64 steadyMs) {
+    // The first tick, and a clock that went back, count as the second they stand for.
+    const double seconds = minuteStepAtMs_ < 0 || steadyMs < minuteStepAtMs_
+                               ? 1.0
+                               : double(steadyMs - minuteStepAtMs_) / 1000;
+    minuteStepAtMs_ = steadyMs;
+    minuteSeconds_ += seconds;
+    fields.minuteTicks = NumberText(LeadingNumber(fields.minuteTicks) + 1, separator_);
+    const double down = shownRate(fields.downRate);
+    const double up = shownRate(fields.upRate);
+    fields.minuteSum =
+        NumberText(LeadingNumber(fields.minuteSum) + (up + down) * seconds, separator_);
+    if (LeadingNumber(fields.minuteTicks) == 60) {
+        const double span = minuteSeconds_ > 0 ? minuteSeconds_ : 60;
+        fields.minuteAverage =
+            FormatPattern(LeadingNumber(fields.minuteSum) / span, u"0.0", separator_);
+        fields.minuteTicks = QStringLiteral("0");
+        fields.minuteSum = QStringLiteral("0");
+        minuteSeconds_ = 0;
     }
-    isConnected_ = connected;
-    fields.Label4 = isConnected_ ? QStringLiteral("True") : QStringLiteral("False");
-    fields.netcb = fields.Label4 == u"True" ? kConnectedCaption : kDisconnectedCaption;
-    return fields.Label4 == u"True";
 }
 
 } // namespace tarvo

@@ -6,28 +6,22 @@
 
 namespace tarvo {
 
-// The texts of the main window's fields that the meter fills and reads back. Values are
-// kept as the fields' texts because later steps read those texts back.
+// The texts the meter shows and reads back. Values are kept as texts because later steps
+// read those texts back: the minute adds up the rates as shown.
 struct MeterFields {
-    QString Label9 = QStringLiteral("0 Kb");   // download rate
-    QString Label10 = QStringLiteral("0 Kb");  // upload rate
-    QString lblRecv;                           // received total, KB
-    QString lblSent;                           // sent total, KB
-    QString Command2;                          // received total, MB
-    QString Command3;                          // sent total, MB
-    QString Text1;                             // received bytes saved by the previous run
-    QString Text2;                             // sent bytes saved by the previous run
-    QString Text3;                             // seconds counted in the current minute
-    QString Text4;                             // sum of the shown rates in the current minute
-    QString Text5;                             // average of the last full minute
-    QString Label4 = QStringLiteral("Label4"); // last connected state, "True" or "False"
-    QString netcb;                             // connection state caption
+    QString downRate = QStringLiteral("0 Kb"); // download rate
+    QString upRate = QStringLiteral("0 Kb");   // upload rate
+    QString receivedKB;                        // received total, KB
+    QString sentKB;                            // sent total, KB
+    QString receivedMB;                        // received total, MB
+    QString sentMB;                            // sent total, MB
+    QString savedReceived;                     // received bytes saved by the previous run
+    QString savedSent;                         // sent bytes saved by the previous run
+    QString minuteTicks;                       // ticks counted in the current minute
+    QString minuteSum;                         // the current minute's kilobits, as shown
+    QString minuteAverage;                     // average of the last full minute
 };
 
-extern const QString kConnectedCaption;    // "متصل"
-extern const QString kDisconnectedCaption; // "غير متصل"
-
-// Rates, totals and the minute average, from one counter reading per tick.
 class TrafficMeter {
 public:
     TrafficMeter(CIpHelper& counters, QChar decimalSeparator);
@@ -35,12 +29,16 @@ public:
     MeterFields fields;
     bool firstSample = true;
 
-    // One rate update: refresh the counters, then baselines or rates and totals.
-    void UpdateRates();
+    // One rate update at steadyMs (a clock that only goes forward): refresh the counters, then
+    // baselines or rates and totals. A rate is the kilobits since the previous update over the
+    // seconds since it; an update too soon after the previous one for a rate (the clock stood
+    // still) keeps the shown rates and leaves its traffic to the next.
+    void readRates(qint64 steadyMs);
 
-    // The minute average and the connected state of one Timer2 tick; returns whether
-    // the computer is connected. The caller switches the clock and saves when offline.
-    bool Timer2Step(bool connected);
+    // The minute average's step of one tick at steadyMs, online or not. Each tick's shown rates
+    // weigh for the seconds since the previous tick, so that the average is the minute's
+    // kilobits over its seconds however late a tick came.
+    void minuteStep(qint64 steadyMs);
 
     // The readings grow by these bytes without any traffic (counters no longer taken off):
     // the rates go on as if nothing had happened.
@@ -55,7 +53,9 @@ private:
     double sentKbit_ = 0;
     double prevRecvKbit_ = 0;
     double prevSentKbit_ = 0;
-    bool isConnected_ = false;
+    qint64 rateAtMs_ = 0;
+    qint64 minuteStepAtMs_ = -1;
+    double minuteSeconds_ = 0;
 };
 
 } // namespace tarvo

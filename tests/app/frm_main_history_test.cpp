@@ -15,8 +15,6 @@ using namespace tarvo;
 
 namespace {
 
-const QString kConnected = QStringLiteral("متصل");
-
 struct HistoryWindow {
     FakeServices fake;
     std::unique_ptr<HistoryStore> store;
@@ -35,7 +33,7 @@ struct HistoryWindow {
         if (!ownEndRoutine)
             w->setEndProgram([] {});
         EXPECT_TRUE(w->Form_Load());
-        w->netcb->setText(kConnected);
+        w->Timer2_Timer(); // connected
         return *w;
     }
     // One second of the meter: the rates, then the save.
@@ -84,7 +82,7 @@ TEST(frmMainHistory, WithoutHistoryTheMeterRunsAsBefore) {
     frmMain w(s);
     w.setEndProgram([] {});
     ASSERT_TRUE(w.Form_Load());
-    w.netcb->setText(kConnected);
+    w.Timer2_Timer(); // connected
     t.fake.table.set("eth0", 10, 20);
     w.Timer1_Timer();
     w.Timer3_Timer();

@@ -53,11 +53,11 @@ struct Runs {
     // The totals file as an earlier run in boot "B" left it.
     void savedBefore(const SavedTotals& saved, std::vector<LinkCounters> links) {
         ASSERT_TRUE(TotalsStore(DataDirectory(dir()), u'.')
-                        .Timer3_Timer(saved, {true, 0, 0, {"B", std::move(links)}}));
+                        .save(saved, {true, 0, 0, {"B", std::move(links)}}));
     }
     QByteArray file() const { return readAll(fake.dir.filePath(QStringLiteral("file1.trv"))); }
     Bytes fileTotals() const {
-        const SavedTotals t = TotalsStore(DataDirectory(dir()), u'.').LoadTotals();
+        const SavedTotals t = TotalsStore(DataDirectory(dir()), u'.').load();
         return {std::uint64_t(LeadingNumber(t.received)), std::uint64_t(LeadingNumber(t.sent))};
     }
     std::unique_ptr<HistoryStore> reader() const {
@@ -209,7 +209,7 @@ TEST(MeterSession, AResetClearsTheTotalsNotTheHistoryAndBothGoOnTogether) {
         t.fake.table.link("eth0", 3000, 300, 2);
         t.second(at(8, 0, 2));
         t.session->reset();
-        EXPECT_EQ(t.session->fields().Text1, QStringLiteral("0"));
+        EXPECT_EQ(t.session->fields().savedReceived, QStringLiteral("0"));
         EXPECT_EQ(t.historyTotals().first, 3000u);
         if (!killedAtOnce) {
             t.fake.table.link("eth0", 3500, 350, 2);
@@ -237,7 +237,7 @@ TEST(MeterSession, AResetThatStopsTakingOffTheRecordAddsNoTraffic) {
     // The totals are the traffic since the computer started, and the rate below 1 Kb: the last
     // second's 100 bytes, not the 1000 no longer taken off.
     EXPECT_EQ(t.fileTotals(), (Bytes{1600, 160}));
-    EXPECT_LT(LeadingNumber(t.session->fields().Label9.mid(5)), 1.0);
+    EXPECT_LT(LeadingNumber(t.session->fields().downRate.mid(5)), 1.0);
     // Killed, and started again in the same boot: what came since counts once. The history
     // holds only what passed.
     t.fake.table.link("eth0", 1700, 170, 2);
@@ -258,13 +258,67 @@ TEST(MeterSession, OfflineTheTotalsAreSavedAndTheMinuteStillWritten) {
     t.fake.table.link("eth0", 1700, 170, 2);
     t.second(at(8, 0, 2));
     t.fake.connection.connected = false;
-    EXPECT_FALSE(t.session->connectionStep());
-    t.session->saveOffline();
+    const MeterSecond offline = t.session->connectionStep();
+    EXPECT_EQ(offline.connection, Connection::Offline);
+    EXPECT_TRUE(offline.pause);
+    EXPECT_FALSE(t.session->clockRunning());
     EXPECT_EQ(t.fileTotals(), (Bytes{1700, 170}));
     t.session->save(at(8, 2)); // no reading since: the ticks go on
     EXPECT_EQ(t.historyTotals(), (Bytes{1700, 170}));
     t.fake.connection.connected = true;
-    EXPECT_TRUE(t.session->connectionStep());
+    EXPECT_EQ(t.session->connectionStep().connection, Connection::Connected);
+    EXPECT_TRUE(t.session->clockRunning());
+}
+
+// The whole second as the strip's timer runs it, at 900 kbit/s down (112.5 KB a second) and
+// with seconds that come late, paused or not at all.
+TEST(MeterSession, ASecondIsASecondHoweverLateItComes) {
+    Runs t;
+    std::uint64_t in = 5000;
+    t.fake.table.link("eth0", in, 0, 2);
+    MeterSession& session = t.start(at(9, 0));
+    session.beginSeconds();
+    const auto second = [&](qint64 ms) {
+        in += 115200 * std::uint64_t(ms) / 1000;
+        t.fake.table.link("eth0", in, 0, 2);
+        t.fake.clock.steady += ms;
+        t.fake.clock.time = t.fake.clock.time.addMSecs(ms);
+        return session.tick(t.fake.clock.time);
+    };
+    // Before the first connection step the state is unknown and nothing is read.
+    MeterSecond s = second(1000);
+    EXPECT_EQ(s.clock, u"09:00:01");
+    EXPECT_EQ(s.connection, Connection::Connected);
+    EXPECT_EQ(connectionCaption(s.connection), u"متصل");
+    EXPECT_FALSE(s.pause);
+    second(1000); // the first reading: the baselines
+    second(1000);
+    second(1000);
+    EXPECT_EQ(session.fields().downRate, u"DOWN:900.0");
+    // Held for 5 s (stopped, swapped out, a paused machine): the next second shows the rate
+    // over those 5 s, not five seconds' worth at once.
+    s = second(5000);
+    EXPECT_EQ(s.clock, u"09:00:09");
+    EXPECT_EQ(session.fields().downRate, u"DOWN:900.0");
+    // Offline: the totals saved, the clock stopped, the pause asked for; the pause itself
+    // takes 200 ms, so the tick after it covers 1.2 s.
+    t.fake.connection.connected = false;
+    s = second(1000);
+    EXPECT_EQ(s.connection, Connection::Offline);
+    EXPECT_EQ(connectionCaption(s.connection), u"غير متصل");
+    EXPECT_TRUE(s.pause);
+    EXPECT_EQ(t.fileTotals().first, in);
+    session.pauseOffline();
+    EXPECT_EQ(t.fake.clock.sleeps, std::vector<int>{200});
+    in += 115200 / 5;
+    s = second(1000); // the clock is off: no caption, no reading
+    EXPECT_TRUE(s.clock.isEmpty());
+    t.fake.connection.connected = true;
+    second(1000); // back: the clock runs again from the next second
+    s = second(1000);
+    EXPECT_EQ(s.clock, u"09:00:13");
+    // The first rate after the spell covers it all, 3.2 s since the last reading.
+    EXPECT_EQ(session.fields().downRate, u"DOWN:900.0");
 }
 
 namespace {
@@ -275,8 +329,8 @@ struct FakeRouter : RouterSource {
     void tick(qint64) override { ++ticks; }
     void networkChanged() override {}
     void answer(std::uint64_t rx, std::uint64_t tx, qint64 uptime, const QDateTime& when) {
-        RouterReading r{QStringLiteral("uuid:home"), QStringLiteral("Home"), rx, tx, uptime, 0,
-                        when.toUTC()};
+        RouterReading r{
+            QStringLiteral("uuid:home"), QStringLiteral("Home"), rx, tx, uptime, 0, when.toUTC()};
         onReading(r);
     }
 };

@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     file.close();
 
     std::optional<tarvo::CountedRecord> record;
-    const tarvo::SavedTotals saved = store.LoadTotals(&record);
+    const tarvo::SavedTotals saved = store.load(&record);
     if (record) {
         const std::optional<tarvo::CountedRecord> again =
             tarvo::parseCountedRecord(tarvo::formatCountedRecord(*record));

@@ -16,6 +16,7 @@
 class FakeClock : public tarvo::Clock {
 public:
     QDateTime time{QDate(2017, 4, 7), QTime(9, 5, 3)};
+    qint64 steady = 0;
     std::vector<int> sleeps;
     std::function<void()> onNow;
     QDateTime now() const override {
@@ -23,7 +24,12 @@ public:
             onNow();
         return time;
     }
-    void sleepMs(int ms) override { sleeps.push_back(ms); }
+    qint64 steadyMs() const override { return steady; }
+    // A pause takes its time on the steady clock as it would in earnest.
+    void sleepMs(int ms) override {
+        sleeps.push_back(ms);
+        steady += ms;
+    }
 };
 
 class FakeConnection : public tarvo::ConnectionProbe {
