@@ -1,4 +1,5 @@
 #include "app/frm_main.h"
+#include "common/app_name.h"
 
 #include "app/status_menu_bar.h"
 #include "app/strip_art.h"
@@ -28,7 +29,7 @@ namespace tarvo {
 
 namespace {
 
-const QString kAppTitle = QStringLiteral("Tarvo");
+const QString kAppTitle = appName();
 const QString kExitWarning = QStringLiteral(
     "إذا تم الخروج من البرنامج الآن لن يتم الحساب بطريقة صحيحة، سيتم تصغير البرنامج");
 const QString kResetQuestion = QStringLiteral("سيتم إلغاء الحركة حتى آخر إغلاق للحاسب");

@@ -9,6 +9,7 @@
 #include "app/session_platform.h"
 #include "app/startup_mark.h"
 #include "app/usage_command.h"
+#include "common/app_name.h"
 #include "common/number_text.h"
 #include "history/history_store.h"
 #include "router/router_link.h"
@@ -24,8 +25,8 @@
 namespace {
 
 void nameApplication() {
-    QCoreApplication::setApplicationName(QStringLiteral("Tarvo"));
-    QCoreApplication::setOrganizationName(QStringLiteral("Tarvo"));
+    QCoreApplication::setApplicationName(tarvo::appName());
+    QCoreApplication::setOrganizationName(tarvo::appName());
 }
 
 void print(std::FILE* stream, const QString& text) {
@@ -85,10 +86,9 @@ int main(int argc, char** argv) {
     tarvo::ProcessLauncher launcher;
     const std::unique_ptr<tarvo::Notifier> notifier = tarvo::makeDesktopNotifier();
     // The home router: "auto", "off" or the address of its description.
-    tarvo::RouterLink router(
-        settings.value(QStringLiteral("Tarvo"), QStringLiteral("settings"), QStringLiteral("router"),
-                       QStringLiteral("auto")),
-        tarvo::makeSsdpDiscovery(), tarvo::makeDefaultGateway());
+    tarvo::RouterLink router(settings.value(tarvo::appName(), QStringLiteral("settings"),
+                                            QStringLiteral("router"), QStringLiteral("auto")),
+                             tarvo::makeSsdpDiscovery(), tarvo::makeDefaultGateway());
     router.setClock([&clock] { return clock.now().toUTC(); });
 
     tarvo::Services services;

@@ -1,4 +1,5 @@
 #include "app/meter_session.h"
+#include "common/app_name.h"
 
 #include "common/number_text.h"
 #include "history/notifier.h"
@@ -12,7 +13,7 @@ namespace tarvo {
 
 namespace {
 
-const QString kAppTitle = QStringLiteral("Tarvo");
+const QString kAppTitle = appName();
 
 std::uint64_t bytes(const QString& total) {
     return std::uint64_t(LeadingNumber(total));

@@ -9,8 +9,6 @@
 #include "history/notifier.h"
 #include "history/usage_source.h"
 #include "router/router_source.h"
-#include "system/command_launcher.h"
-#include "system/registry.h"
 #include "traffic/if_table.h"
 
 #include <QChar>
@@ -19,6 +17,9 @@
 #include <string>
 
 namespace tarvo {
+
+class CommandLauncher;
+class Registry;
 
 // Refuses a second running copy of the program. The refused copy asks the running one to
 // come to the front, so that starting the program again always shows it.

@@ -1,5 +1,7 @@
 #include "calendar/text_fit.h"
 
+#include "common/caption_fit.h"
+
 #include <QFontMetricsF>
 #include <QLineEdit>
 #include <QStyle>
@@ -24,9 +26,12 @@ int textRoom(const QLineEdit* box) {
 void setTextToFit(QLineEdit* box, const QString& text, const QFont& font, double smallestPoints) {
     QFont fitted = font;
     const int room = textRoom(box);
-    while (fitted.pointSizeF() - 0.25 >= smallestPoints &&
-           QFontMetricsF(fitted).horizontalAdvance(text) > room)
-        fitted.setPointSizeF(fitted.pointSizeF() - 0.25);
+    while (QFontMetricsF(fitted).horizontalAdvance(text) > room) {
+        const std::optional<QFont> smaller = smallerFont(fitted, smallestPoints);
+        if (!smaller)
+            break;
+        fitted = *smaller;
+    }
     box->setFont(fitted);
     box->setText(text);
     box->setCursorPosition(0);

@@ -215,6 +215,15 @@ bool captionFits(const QWidget* caption) {
     return needed.width() <= caption->width() && needed.height() <= caption->height();
 }
 
+std::optional<QFont> smallerFont(const QFont& font, double smallestPoints) {
+    constexpr double kStep = 0.25;
+    if (font.pointSizeF() - kStep < smallestPoints)
+        return std::nullopt;
+    QFont smaller = font;
+    smaller.setPointSizeF(font.pointSizeF() - kStep);
+    return smaller;
+}
+
 bool fitCaption(QWidget* caption, double minimumPoints) {
     if (captionText(caption).isEmpty())
         return true;
@@ -224,9 +233,10 @@ bool fitCaption(QWidget* caption, double minimumPoints) {
         if (growIntoFreeRoom(caption))
             return true;
         caption->setGeometry(given);
-        if (font.pointSizeF() - 0.25 < minimumPoints)
+        const std::optional<QFont> smaller = smallerFont(font, minimumPoints);
+        if (!smaller)
             return false;
-        font.setPointSizeF(font.pointSizeF() - 0.25);
+        font = *smaller;
         caption->setFont(font);
     }
 }

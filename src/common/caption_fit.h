@@ -6,6 +6,8 @@
 #include <QSize>
 #include <QString>
 
+#include <optional>
+
 class QWidget;
 
 namespace tarvo {
@@ -37,6 +39,10 @@ bool captionFits(const QWidget* caption);
 // The part of a caption's box that its text and marks take, in its parent's coordinates:
 // boxes may overlap where the texts in them do not.
 QRect usedRect(const QWidget* caption);
+
+// The one shrink-to-fit step of captions and text boxes: a quarter point smaller, or nothing
+// once that would go below smallestPoints.
+std::optional<QFont> smallerFont(const QFont& font, double smallestPoints);
 
 // Makes a caption fit: first it grows into free room around it (never over a visible
 // sibling, never past its parent's edge), keeping its alignment; where there is none, its

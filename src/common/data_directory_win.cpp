@@ -1,3 +1,4 @@
+#include "common/app_name.h"
 #include "data_directory.h"
 
 #include <QDir>
@@ -19,7 +20,7 @@ QStringList DataDirectory::systemTrees() {
 QString DataDirectory::userDirectory() {
     // %LOCALAPPDATA%: the usage of one computer does not roam with the user.
     return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
-        .filePath(QStringLiteral("Tarvo"));
+        .filePath(appName());
 }
 
 Qt::CaseSensitivity filePathSensitivity() {

@@ -1,4 +1,6 @@
 #include "history/allowance.h"
+#include "common/app_name.h"
+#include "history/amounts.h"
 
 #include "common/settings_store.h"
 #include "history/cycle.h"
@@ -10,7 +12,7 @@ namespace tarvo {
 
 namespace {
 
-const QString kApplication = QStringLiteral("Tarvo");
+const QString kApplication = appName();
 const QString kSection = QStringLiteral("settings");
 const QString kQuotaKey = QStringLiteral("quota_mb");
 const QString kCycleDayKey = QStringLiteral("cycle_day");
@@ -21,7 +23,6 @@ const QString kRouterKey = QStringLiteral("quota_router");
 // told for the allowance set now.
 const QString kNotifiedKey = QStringLiteral("quota_notified");
 
-constexpr std::uint64_t kMB = 1024 * 1024;
 constexpr std::uint64_t kMaxQuotaMb = AllowanceSettings::kMaxQuotaMb;
 
 // Digits only: QString's number readers take signs and blanks, and "-0" is no allowance too.

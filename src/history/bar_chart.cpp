@@ -1,5 +1,7 @@
 #include "history/bar_chart.h"
 
+#include "history/amounts.h"
+
 #include <QHelpEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -12,8 +14,6 @@ namespace tarvo {
 namespace {
 
 constexpr int kMargin = 4;
-constexpr double kMB = 1024.0 * 1024.0;
-constexpr double kGB = kMB * 1024.0;
 const QColor kReceivedColour(0, 0, 128);
 const QColor kSentColour(200, 120, 0);
 const QColor kGridColour(220, 220, 220);
@@ -51,17 +51,21 @@ void BarChart::setBars(std::vector<Bar> bars) {
 }
 
 QString BarChart::unit() const {
-    return double(largest_) >= kGB ? QStringLiteral("GB") : QStringLiteral("MB");
+    return readsInGB(largest_) ? QStringLiteral("GB") : QStringLiteral("MB");
+}
+
+std::uint64_t BarChart::unitBytes() const {
+    return readsInGB(largest_) ? kGB : kMB;
 }
 
 double BarChart::step() const {
-    const double largest = double(largest_) / (double(largest_) >= kGB ? kGB : kMB);
+    const double largest = double(largest_) / double(unitBytes());
     // An empty chart still has a scale: 0 to 1 MB.
     return largest > 0 ? niceStep(largest / 4) : 0.2;
 }
 
 double BarChart::top() const {
-    const double largest = double(largest_) / (double(largest_) >= kGB ? kGB : kMB);
+    const double largest = double(largest_) / double(unitBytes());
     const double step = this->step();
     return largest > 0 ? std::ceil(largest / step - 1e-9) * step : 1;
 }
@@ -207,7 +211,7 @@ void BarChart::paintEvent(QPaintEvent*) {
     p.drawLine(f.plot.left(), f.plot.bottom() + 1, f.plot.right(), f.plot.bottom() + 1);
 
     // The bars and the labels under them.
-    const double unitBytes = unit() == u"GB" ? kGB : kMB;
+    const double unitBytes = double(this->unitBytes());
     const int labelStep = this->labelStep();
     const int n = int(bars_.size());
     for (int i = 0; i < n; ++i) {

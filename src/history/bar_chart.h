@@ -31,6 +31,8 @@ public:
 
     // "MB" or "GB", the value axis's unit.
     QString unit() const;
+    // The bytes of that unit.
+    std::uint64_t unitBytes() const;
     // The values at the value axis's marks, in that unit, from 0 up.
     std::vector<double> ticks() const;
     // The slot of bar index (received and sent side by side); empty when out of range.

@@ -1,4 +1,5 @@
 #include "history/dbus_notifier_linux.h"
+#include "common/app_name.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -43,8 +44,8 @@ void DbusNotifier::notify(const QString& summary, const QString& body,
         QStringLiteral("org.freedesktop.Notifications"),
         QStringLiteral("/org/freedesktop/Notifications"),
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    call << QStringLiteral("Tarvo") << uint(0) << QString() << summary << body << QStringList()
-         << QVariantMap() << int(-1);
+    call << appName() << uint(0) << QString() << summary << body << QStringList() << QVariantMap()
+         << int(-1);
     ++pending_;
     // The answer is handled on this thread's event loop; a call already failed (the bus
     // just went) still reports through the watcher.

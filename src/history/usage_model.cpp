@@ -12,18 +12,6 @@ namespace tarvo {
 
 namespace {
 
-constexpr std::uint64_t kMB = 1024 * 1024;
-constexpr std::uint64_t kGB = kMB * 1024;
-
-// Hundredths of unit, rounded half up, without floating point.
-std::uint64_t hundredths(std::uint64_t bytes, std::uint64_t unit) {
-    return bytes / unit * 100 + (bytes % unit * 100 + unit / 2) / unit;
-}
-
-QString withTwoDecimals(std::uint64_t hundredths) {
-    return QStringLiteral("%1.%2").arg(hundredths / 100).arg(hundredths % 100, 2, 10, QChar(u'0'));
-}
-
 QDate dayOf(const UsageRow& row, UsagePeriod period) {
     const QDate day = row.start.date();
     return period == UsagePeriod::Months ? QDate(day.year(), day.month(), 1) : day;
@@ -58,14 +46,6 @@ QString csvField(const QString& text) {
 }
 
 } // namespace
-
-QString amountText(std::uint64_t bytes) {
-    // Decided on the rounded figure, so that no amount reads "1024.00 MB".
-    const std::uint64_t mb = hundredths(bytes, kMB);
-    if (mb < 1024 * 100)
-        return withTwoDecimals(mb) + QStringLiteral(" MB");
-    return withTwoDecimals(hundredths(bytes, kGB)) + QStringLiteral(" GB");
-}
 
 QString usageTabName(UsagePeriod period) {
     switch (period) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/amounts.h"
 #include "history/usage_source.h"
 
 #include <QDate>
@@ -15,10 +16,6 @@ namespace tarvo {
 // What the usage window shows and exports, without widgets.
 
 enum class UsagePeriod { Today, Days, Months };
-
-// An amount as on the strip, 1024-based: below 1 GB in MB with two decimals ("512.00 MB"),
-// else in GB ("1.50 GB").
-QString amountText(std::uint64_t bytes);
 
 // A period's tab: "اليوم", "الأيام", "الأشهر".
 QString usageTabName(UsagePeriod period);

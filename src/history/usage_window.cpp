@@ -1,4 +1,5 @@
 #include "history/usage_window.h"
+#include "common/app_name.h"
 
 #include "common/caption_fit.h"
 #include "common/clock.h"
@@ -519,8 +520,8 @@ void UsageWindow::export_Click() {
         written = file.write(csv) == csv.size() && file.commit();
     }
     if (!written)
-        messages_.information(QStringLiteral("Tarvo"), QStringLiteral("تعذر حفظ الملف") + u'\n' +
-                                                           QDir::toNativeSeparators(path));
+        messages_.information(appName(), QStringLiteral("تعذر حفظ الملف") + u'\n' +
+                                             QDir::toNativeSeparators(path));
 }
 
 } // namespace tarvo

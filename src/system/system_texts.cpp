@@ -1,9 +1,10 @@
 #include "system/system_texts.h"
+#include "common/app_name.h"
 
 namespace tarvo {
 
 QString messageCaption() {
-    return QStringLiteral("Tarvo");
+    return appName();
 }
 
 QString browserErrorText() {

@@ -435,3 +435,13 @@ TEST_F(UsageWindowTest, EveryCaptionWhole) {
     for (int i = 0; i < bar->count(); ++i)
         EXPECT_GE(bar->tabRect(i).width(), bar->fontMetrics().horizontalAdvance(bar->tabText(i)));
 }
+
+// The chart's axis and the texts change to GB at the same amount, where the MB figure would
+// read 1024.00.
+TEST(BarChartUnit, TurnsToGBWhereTheTextsDo) {
+    for (const std::uint64_t bytes : {kGB - 5243, kGB - 5242}) {
+        BarChart chart;
+        chart.setBars({BarChart::Bar{QString(), bytes, 0, QString()}});
+        EXPECT_EQ(chart.unit(), amountText(bytes).right(2)) << bytes;
+    }
+}
