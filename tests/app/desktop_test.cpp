@@ -4,8 +4,8 @@
 #include "calendar/month_calendar.h"
 #include "calendar/text_fit.h"
 #include "common/caption_fit.h"
-#include "fakes.h"
 #include "support/seen_layout.h"
+#include "support/strip_window.h"
 #include "support/temp_dir.h"
 
 #include <QApplication>
@@ -23,15 +23,9 @@ using namespace tarvo;
 
 namespace {
 
-struct Loaded {
-    FakeServices fake;
-    std::unique_ptr<frmMain> w;
-    int closings = 0;
-    Loaded() {
-        writeFixture(fake.dir, "file1.trv", "1024**2048\r\n");
-        w = std::make_unique<frmMain>(fake.services());
-        EXPECT_TRUE(w->Form_Load());
-    }
+// The strip loaded over the fakes.
+struct Loaded : StripWindow {
+    Loaded() { loaded(); }
 };
 
 QPalette darkPalette() {

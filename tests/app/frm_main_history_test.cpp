@@ -1,7 +1,7 @@
 #include "app/frm_main.h"
 #include "calendar/hijri.h"
 #include "common/number_text.h"
-#include "fakes.h"
+#include "support/strip_window.h"
 #include "support/temp_dir.h"
 
 #include <QAction>
@@ -15,24 +15,21 @@ using namespace tarvo;
 
 namespace {
 
-struct HistoryWindow {
-    FakeServices fake;
+struct HistoryWindow : StripWindow {
     std::unique_ptr<HistoryStore> store;
-    std::unique_ptr<frmMain> w;
+    ~HistoryWindow() { w.reset(); } // the window goes before the history it writes
 
-    HistoryWindow() { writeFixture(fake.dir, "file1.trv", "1024**2048\r\n"); }
     QString historyPath() { return fake.dir.filePath("history.sqlite"); }
-    // The strip with the program's own end routine, or with one that does nothing.
-    frmMain& load(bool ownEndRoutine = false) {
-        Services s = fake.services();
-        s.openHistory = [this] {
-            store = std::make_unique<HistoryStore>(historyPath(), HistoryStore::Mode::ReadWrite);
-            return store.get();
-        };
-        w = std::make_unique<frmMain>(s);
-        if (!ownEndRoutine)
-            w->setEndProgram([] {});
-        EXPECT_TRUE(w->Form_Load());
+    // The strip with the program's own end routine, or with one that counts.
+    frmMain& load(bool ownEnd = false) {
+        ownEndRoutine = ownEnd;
+        loaded([this](Services& s) {
+            s.openHistory = [this] {
+                store =
+                    std::make_unique<HistoryStore>(historyPath(), HistoryStore::Mode::ReadWrite);
+                return store.get();
+            };
+        });
         w->Timer2_Timer(); // connected
         return *w;
     }

@@ -1,8 +1,8 @@
 #include "app/frm_main.h"
 #include "common/caption_fit.h"
 #include "common/form_layout.h"
-#include "fakes.h"
 #include "support/seen_layout.h"
+#include "support/strip_window.h"
 #include "support/temp_dir.h"
 
 #include <QAction>
@@ -39,24 +39,7 @@ namespace {
 
 const QString kConnected = QStringLiteral("متصل");
 
-struct Window {
-    FakeServices fake;
-    std::unique_ptr<frmMain> w;
-    int ended = 0;
-
-    Window() { writeFixture(fake.dir, "file1.trv", "1024**2048\r\n"); }
-    frmMain& make() {
-        w = std::make_unique<frmMain>(fake.services());
-        w->setEndProgram([this] { ++ended; });
-        return *w;
-    }
-    frmMain& loaded() {
-        make();
-        EXPECT_TRUE(w->Form_Load());
-        return *w;
-    }
-    QByteArray file() { return readAll(fake.dir.filePath("file1.trv")); }
-};
+using Window = StripWindow;
 
 QStringList captions(const QList<QAction*>& actions) {
     QStringList out;

@@ -1,7 +1,7 @@
 #include "app/frm_main.h"
 #include "calendar/hijri.h"
-#include "fakes.h"
 #include "news/frmrss.h"
+#include "support/strip_window.h"
 #include "support/temp_dir.h"
 
 #include <QAction>
@@ -23,15 +23,9 @@ namespace {
 const QString kRunKey = "Software\\microsoft\\windows\\currentversion\\run";
 const QString kBrowserKey = "http\\shell\\open\\command";
 
-struct Loaded {
-    FakeServices fake;
-    std::unique_ptr<frmMain> w;
-    int ended = 0;
-    Loaded() {
-        w = std::make_unique<frmMain>(fake.services());
-        w->setEndProgram([this] { ++ended; });
-        EXPECT_TRUE(w->Form_Load());
-    }
+// The strip loaded over the fakes, with no totals file yet.
+struct Loaded : StripWindow {
+    Loaded() : StripWindow(nullptr) { loaded(); }
 };
 
 } // namespace

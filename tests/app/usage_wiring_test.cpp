@@ -41,7 +41,12 @@ struct WithHistory {
 };
 
 std::string rectText(const QRect& r) {
-    return QStringLiteral(" %1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+    return QStringLiteral(" %1,%2 %3x%4")
+        .arg(r.x())
+        .arg(r.y())
+        .arg(r.width())
+        .arg(r.height())
+        .toStdString();
 }
 
 } // namespace
