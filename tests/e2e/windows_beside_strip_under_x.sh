@@ -49,10 +49,10 @@ frame_of() { # window
 }
 
 # The visible window whose title matches, once it shows framed (the program runs alone here).
-wait_window() { # title-pattern
+wait_window() { # title-pattern [polls of 0.2 s]
   local id
   # Up to a minute: a busy machine starts the program slowly.
-  for _ in $(seq 300); do
+  for _ in $(seq "${2:-300}"); do
     for id in $(xdotool search --onlyvisible --name . 2>/dev/null); do
       if xdotool getwindowname "$id" 2>/dev/null | grep -q "$1" && frame_of "$id" >/dev/null; then
         echo "$id"
@@ -116,11 +116,16 @@ check_order() { # order of d n u
   strip=$(wait_window '^TVM$') || { echo "FAIL: $platform ${screen_w}x${screen_h}: no strip"; kill "$pid"; return 1; }
   local opened=() names=() ok=1 which id
   for which in $1; do
-    case $which in
-      d) open_from_strip clock "$strip"; id=$(wait_window 'تاريخ اليوم') ;;
-      n) open_from_strip news "$strip"; id=$(wait_window 'قارئ الأخبار') ;;
-      u) open_from_strip total "$strip"; id=$(wait_window 'سجل الاستهلاك') ;;
-    esac || { echo "FAIL: $platform ${screen_w}x${screen_h} order '$1': window $which did not open"; ok=0; break; }
+    # Keys sent while the strip is still taking the focus may be lost: up to three tries.
+    id=""
+    for _ in 1 2 3; do
+      case $which in
+        d) open_from_strip clock "$strip"; id=$(wait_window 'تاريخ اليوم' 50) ;;
+        n) open_from_strip news "$strip"; id=$(wait_window 'قارئ الأخبار' 50) ;;
+        u) open_from_strip total "$strip"; id=$(wait_window 'سجل الاستهلاك' 50) ;;
+      esac && break
+    done
+    [ -n "$id" ] || { echo "FAIL: $platform ${screen_w}x${screen_h} order '$1': window $which did not open"; ok=0; break; }
     opened+=("$id")
     names+=("$which")
   done
