@@ -6,8 +6,8 @@
 #include "calendar/hijri.h"
 #include "common/caption_fit.h"
 #include "common/form_layout.h"
-#include "common/placement.h"
 #include "common/window_flags.h"
+#include "common/window_placement.h"
 #include "history/router_usage.h"
 #include "news/frmrss.h"
 
@@ -49,55 +49,6 @@ void setColours(QWidget* w, const QColor& text, const QColor* background = nullp
     w->setPalette(palette);
 }
 
-// besideStrip keeps a frame clear of other windows only along the strip's side; a window as
-// large as the usage window may still reach one that overhangs the strip. Then it moves on
-// past that window where the screen has room.
-QPoint clearOfOthers(QPoint at, const QSize& frame, const QRect& strip, const QRect& area,
-                     const QRect& others) {
-    if (others.isNull() || !QRect(at, frame).intersects(others))
-        return at;
-    for (const QPoint candidate :
-         {QPoint(others.right() + 1, at.y()), QPoint(others.left() - frame.width(), at.y()),
-          QPoint(at.x(), others.bottom() + 1), QPoint(at.x(), others.top() - frame.height())}) {
-        const QRect placed(candidate, frame);
-        if (area.contains(placed) && !placed.intersects(strip) && !placed.intersects(others))
-            return candidate;
-    }
-    return at;
-}
-
-// Where a window's frame goes to be centred on the primary screen, with the frame margins as
-// far as they are known.
-QPoint centredFrame(const QWidget* window) {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QWindow* handle = window->windowHandle();
-    const QMargins margins = handle ? handle->frameMargins() : QMargins();
-    return screen ? centredIn(screen->availableGeometry(), frameSizeFor(window->size(), margins))
-                  : window->pos();
-}
-
-// Under X11 the window manager frames a window only when it is shown, so the frame is not
-// known before: the window is centred again once it is framed (its first exposure).
-class CentreWhenFramed : public QObject {
-public:
-    explicit CentreWhenFramed(QWidget* window) : QObject(window), window_(window) {
-        window->windowHandle()->installEventFilter(this);
-    }
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::Expose || !window_->windowHandle()->isExposed())
-            return false;
-        watched->removeEventFilter(this);
-        deleteLater();
-        if (window_->windowHandle()->frameMargins().isNull())
-            return false; // no frame: centred already
-        window_->windowHandle()->setFramePosition(centredFrame(window_));
-        return false;
-    }
-
-private:
-    QWidget* window_;
-};
-
 // As large as the text, and tall enough for glyphs that reach past the font's ascent.
 QSize textBox(const QLabel* label, CaptionNeedsCache& needs) {
     return label->sizeHint().expandedTo(needs(label));
@@ -118,13 +69,6 @@ void placeFixed(QWidget* control, const QRect& box) {
 void setLabelText(QLabel* label, const QString& text) {
     if (label->text() != text)
         label->setText(text);
-}
-
-// Shown, above the others and with the keyboard.
-void present(QWidget* window) {
-    window->show();
-    window->raise();
-    window->activateWindow();
 }
 
 void setFieldText(QLineEdit* edit, const QString& text) {
@@ -153,6 +97,9 @@ frmMain::frmMain(const Services& services, QWidget* parent)
       commands_(*services.registry, *services.launcher, *services.messages,
                 services.applicationFilePath),
       dateWindows_(*services.clock, [this] { endProgram_(); }),
+      newsWindows_(services.dataDirectory, *services.messages, *services.connection,
+                   [this](const QString& link) { commands_.openLink(link); }),
+      usageWindows_(*services.clock, *services.settings, *services.messages),
       // Ends the event loop without sending any window a close: the date window's Exit
       // runs no closing step of this window.
       endProgram_([] { QCoreApplication::exit(0); }) {
@@ -167,8 +114,8 @@ frmMain::frmMain(const Services& services, QWidget* parent)
 frmMain::~frmMain() {
     // The secondary windows use the services this window was given; they go with it.
     delete dateWindows_.window();
-    delete newsWindow_.data();
-    delete usageWindow_.data();
+    delete newsWindow();
+    delete usageWindow();
 }
 
 void frmMain::createControls() {
@@ -385,14 +332,7 @@ bool frmMain::Form_Load() {
 
     label2LeftTwips_ = widthTwips() + 100;
     Label2->move(px(label2LeftTwips_), px((twips(height()) - twips(Label2->height())) / 2));
-    // Placed by the program, so that it opens centred with or without a window manager: its
-    // frame, title bar included.
-    move(centredFrame(this));
-    winId();
-    if (windowHandle()->frameMargins().isNull())
-        new CentreWhenFramed(this);
-    else
-        move(centredFrame(this));
+    centreOnScreen(this);
     show();
     services_.instanceLock->listenForShowRequests([window = QPointer<frmMain>(this)] {
         if (window)
@@ -541,32 +481,7 @@ void frmMain::inop_Click() {
 }
 
 void frmMain::rss_Click() {
-    if (!newsWindow_) {
-        newsWindow_ =
-            new frmrss(services_.dataDirectory, *services_.messages, *services_.connection,
-                       [this](const QString& link) { commands_.openLink(link); });
-        newsWindow_->setAttribute(Qt::WA_DeleteOnClose);
-        // Beside the strip, with room for its new-feed panel, so the strip (always on top)
-        // hides none of it. Where the screen has no such room, the reader goes over the strip:
-        // as a window the strip owns, the window manager keeps it above the strip.
-        if (QScreen* screen = this->screen()) {
-            const QRect strip = frameGeometry();
-            const QSize frame =
-                frameSizeFor(newsWindow_->expandedSize(), marginsBetween(strip, geometry()));
-            const QRect date = dateWindow() ? dateWindow()->frameGeometry() : QRect();
-            const StripSidePlace place =
-                placeByStrip(strip, frame, screen->availableGeometry(), date);
-            newsWindow_->move(place.topLeft);
-            if (place.overStrip && windowHandle()) {
-                // A dialog's owner is what window managers keep it above.
-                newsWindow_->setWindowFlags((newsWindow_->windowFlags() & ~Qt::WindowType_Mask) |
-                                            Qt::Dialog);
-                newsWindow_->winId();
-                newsWindow_->windowHandle()->setTransientParent(windowHandle());
-            }
-        }
-    }
-    present(newsWindow_);
+    newsWindows_.open(this, openWindows());
 }
 
 void frmMain::hotus_Click() {
@@ -589,7 +504,7 @@ void frmMain::mino_Click() {
 }
 
 void frmMain::clk_Click() {
-    dateWindows_.open(this, newsWindow_ ? newsWindow_->frameGeometry() : QRect());
+    dateWindows_.open(this, openWindows());
 }
 
 void frmMain::Command2_Click() {
@@ -601,28 +516,16 @@ void frmMain::Command3_Click() {
 }
 
 void frmMain::openUsageWindow() {
-    if (!usageWindow_) {
-        usageWindow_ = new UsageWindow(session_.usage(), *services_.clock, *services_.settings,
-                                       *services_.messages);
-        usageWindow_->setAttribute(Qt::WA_DeleteOnClose);
-        if (!session_.historyMovedAside().isEmpty())
-            usageWindow_->showMovedAside(session_.historyMovedAside());
-        if (QScreen* screen = this->screen()) {
-            const QRect strip = frameGeometry();
-            const QMargins margins = marginsBetween(strip, geometry());
-            const QRect area = screen->availableGeometry();
-            usageWindow_->fitHeight(area.height() - margins.top() - margins.bottom());
-            const QSize frame = frameSizeFor(usageWindow_->size(), margins);
-            QRect others;
-            if (dateWindow())
-                others |= dateWindow()->frameGeometry();
-            if (newsWindow_)
-                others |= newsWindow_->frameGeometry();
-            usageWindow_->move(
-                clearOfOthers(besideStrip(strip, frame, area, others), frame, strip, area, others));
-        }
-    }
-    present(usageWindow_);
+    usageWindows_.open(this, openWindows(), session_.usage(), session_.historyMovedAside());
+}
+
+QList<QWidget*> frmMain::openWindows() const {
+    QList<QWidget*> open;
+    for (QWidget* window :
+         std::initializer_list<QWidget*>{dateWindow(), newsWindow(), usageWindow()})
+        if (window)
+            open.append(window);
+    return open;
 }
 
 void frmMain::allowanceTimer_Timer() {

@@ -6,7 +6,9 @@
 #include "calendar/hijri.h"
 #include "common/caption_fit.h"
 #include "history/usage_window.h"
+#include "history/usage_window_opener.h"
 #include "news/frmrss.h"
+#include "news/news_window_opener.h"
 #include "system/system_commands.h"
 
 #include <QMainWindow>
@@ -89,8 +91,8 @@ public:
 
     // The open secondary windows, or null.
     hijri* dateWindow() const { return dateWindows_.window(); }
-    frmrss* newsWindow() const { return newsWindow_; }
-    UsageWindow* usageWindow() const { return usageWindow_; }
+    frmrss* newsWindow() const { return newsWindows_.window(); }
+    UsageWindow* usageWindow() const { return usageWindows_.window(); }
 
     // One step of the start-up slide; false once the slide is over.
     bool slideStep();
@@ -161,13 +163,15 @@ private:
     void showCountedInterfaces();
     void applySize(int widthPx);
     void openUsageWindow();
+    // The secondary windows that are open, for a new one to keep clear of.
+    QList<QWidget*> openWindows() const;
 
     Services services_;
     MeterSession session_;
     SystemCommands commands_;
     DateWindowOpener dateWindows_;
-    QPointer<frmrss> newsWindow_;
-    QPointer<UsageWindow> usageWindow_;
+    NewsWindowOpener newsWindows_;
+    UsageWindowOpener usageWindows_;
     CaptionNeedsCache label9Needs_;
     CaptionNeedsCache label10Needs_;
     int label2LeftTwips_ = 0;

@@ -1,7 +1,7 @@
 #pragma once
 
+#include <QList>
 #include <QPointer>
-#include <QRect>
 
 #include <functional>
 
@@ -13,9 +13,9 @@ class Clock;
 class hijri;
 
 // Opens the one date window. A window that is not open is created and loaded afresh, beside
-// the window it is opened from on its screen (clear of avoid where there is room); one that
-// is open is only brought to the front,
-// not reloaded. Either way it stays above all other windows. Closing the window discards it.
+// the strip it is opened from (clear of the other windows where there is room), or centred
+// when opened from none; one that is open is only brought to the front, not reloaded. Either
+// way it stays above all other windows. Closing the window discards it.
 class DateWindowOpener {
 public:
     DateWindowOpener(Clock& clock, std::function<void()> endProgram);
@@ -23,7 +23,7 @@ public:
     DateWindowOpener(const DateWindowOpener&) = delete;
     DateWindowOpener& operator=(const DateWindowOpener&) = delete;
 
-    hijri* open(QWidget* openedFrom, const QRect& avoid = {});
+    hijri* open(QWidget* openedFrom, const QList<QWidget*>& others = {});
 
     // The open window, or null.
     hijri* window() const { return window_; }

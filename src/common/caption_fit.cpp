@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QFontMetricsF>
+#include <QImage>
+#include <QPainter>
 #include <QLabel>
 #include <QPainterPath>
 #include <QPushButton>
@@ -31,14 +33,59 @@ QMargins labelMargins(const QLabel* label) {
     return label->contentsMargins() + QMargins(m, m, m, m);
 }
 
-// A push button's text room: the box less the bevel and the style's button margin.
+// A push button's text room: the box less the bevel and the style's button margin, and never
+// more than the style's own contents rectangle, which its text is clipped to.
 QMargins buttonMargins(const QPushButton* button) {
     QStyleOptionButton option;
     option.initFrom(button);
+    if (button->autoDefault() || button->isDefault())
+        option.features |= QStyleOptionButton::AutoDefaultButton;
     const QStyle* style = button->style();
     const int frame = style->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, button);
     const int margin = style->pixelMetric(QStyle::PM_ButtonMargin, &option, button) / 2;
-    return {frame + margin, frame, frame + margin, frame};
+    const QRect box = option.rect;
+    const QRect contents = style->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+    if (contents.isEmpty())
+        return {frame + margin, frame, frame + margin, frame};
+    return {std::max(frame + margin, contents.left() - box.left()),
+            std::max(frame, contents.top() - box.top()),
+            std::max(frame + margin, box.right() - contents.right()),
+            std::max(frame, box.bottom() - contents.bottom())};
+}
+
+// The size a centred one-line text needs as the platform draws it, with the faces it puts in
+// for missing glyphs: its rasterizer may put marks (the dots under Arabic letters) past where
+// the outlines say. Twice the ink's reach from the centre, each way.
+QSize drawnCentredNeeds(const QString& text, const QFont& font, qreal ratio) {
+    const QFontMetrics metrics(font);
+    const QSize box(metrics.horizontalAdvance(text) + 2, metrics.height());
+    const int room = metrics.height();
+    QImage image((box + QSize(2 * room, 2 * room)) * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    const QRect at(QPoint(room, room), box);
+    painter.drawText(at, Qt::AlignCenter | Qt::TextDontClip, text);
+    painter.end();
+    int left = INT_MAX, right = INT_MIN, top = INT_MAX, bottom = INT_MIN;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(line[x]) > 0) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    }
+    if (left > right)
+        return {};
+    const qreal cx = (at.left() + at.width() / 2.0) * ratio;
+    const qreal cy = (at.top() + at.height() / 2.0) * ratio;
+    return {int(std::ceil(2 * std::max(cx - left, right + 1 - cx) / ratio)),
+            int(std::ceil(2 * std::max(cy - top, bottom + 1 - cy) / ratio))};
 }
 
 // The glyphs of a one-line caption as its widget draws them: their ink, and the line's own
@@ -113,7 +160,9 @@ QSize captionNeeds(const QWidget* caption) {
     }
     if (const auto* button = qobject_cast<const QPushButton*>(caption)) {
         const QMargins m = buttonMargins(button);
-        return {width + m.left() + m.right(), height + m.top() + m.bottom()};
+        const QSize drawn = drawnCentredNeeds(text, caption->font(), caption->devicePixelRatioF());
+        return {std::max(width, drawn.width()) + m.left() + m.right(),
+                std::max(height, drawn.height()) + m.top() + m.bottom()};
     }
     // Radio buttons and check boxes: indicator, spacing and text across, as the style says;
     // the taller of indicator and glyphs down.

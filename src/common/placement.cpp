@@ -1,6 +1,8 @@
 #include "common/placement.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <tuple>
 
 namespace tarvo {
 
@@ -13,6 +15,42 @@ int clampInto(int wanted, int size, int lo, int room) {
     return std::clamp(wanted, lo, lo + room - size);
 }
 
+qint64 overlap(const QRect& a, const QRect& b) {
+    const QRect common = a.intersected(b);
+    return common.isEmpty() ? 0 : qint64(common.width()) * common.height();
+}
+
+// How far a frame clear of the strip lies from it, along both axes.
+int gapTo(const QRect& r, const QRect& strip) {
+    const int dx = std::max({0, r.left() - strip.right() - 1, strip.left() - r.right() - 1});
+    const int dy = std::max({0, r.top() - strip.bottom() - 1, strip.top() - r.bottom() - 1});
+    return dx + dy;
+}
+
+// What makes one place better than another, least first: the strip covered, the other
+// windows covered, height given up, distance from the strip, the side (below, above, right,
+// left) and the distance from being centred on the strip along that side.
+using Cost = std::tuple<qint64, qint64, int, int, int, int>;
+
+Cost costOf(const QRect& r, const QRect& strip, const QList<QRect>& others, int fullHeight) {
+    qint64 covered = 0;
+    for (const QRect& other : others)
+        covered += overlap(r, other);
+    int side = 4;
+    int offCentre = std::abs(r.center().x() - strip.center().x());
+    if (r.top() > strip.bottom())
+        side = 0;
+    else if (r.bottom() < strip.top())
+        side = 1;
+    else if (r.left() > strip.right())
+        side = 2;
+    else if (r.right() < strip.left())
+        side = 3;
+    if (side == 2 || side == 3)
+        offCentre = std::abs(r.top() - strip.top());
+    return {overlap(r, strip), covered, fullHeight - r.height(), gapTo(r, strip), side, offCentre};
+}
+
 } // namespace
 
 QPoint centredIn(const QRect& area, const QSize& frame) {
@@ -20,61 +58,45 @@ QPoint centredIn(const QRect& area, const QSize& frame) {
             area.y() + (area.height() - frame.height()) / 2};
 }
 
-QPoint besideStrip(const QRect& strip, const QSize& frame, const QRect& area, const QRect& avoid) {
-    const int centredX = strip.center().x() + 1 - frame.width() / 2;
-    const int x = clampInto(centredX, frame.width(), area.x(), area.width());
-    const int y = clampInto(strip.top(), frame.height(), area.y(), area.height());
-    // Below, above, right of and left of the strip, in that order of preference.
-    const QPoint candidates[] = {{x, strip.bottom() + 1},
-                                 {x, strip.top() - frame.height()},
-                                 {strip.right() + 1, y},
-                                 {strip.left() - frame.width(), y}};
-    const QPoint* onScreen = nullptr;
-    for (const QPoint& c : candidates) {
-        const QRect placed(c, frame);
-        if (!area.contains(placed))
-            continue;
-        if (!avoid.isValid() || !placed.intersects(avoid))
-            return c;
-        if (!onScreen)
-            onScreen = &c;
-    }
-    if (onScreen)
-        return *onScreen;
-    // Nowhere beside it whole: on the screen, on the side with more room.
-    const int roomRight = area.right() - strip.right();
-    const int roomLeft = strip.left() - area.left();
-    if (roomRight >= roomLeft)
-        return {clampInto(strip.right() + 1, frame.width(), area.x(), area.width()), y};
-    return {clampInto(strip.left() - frame.width(), frame.width(), area.x(), area.width()), y};
-}
-
 StripSidePlace placeByStrip(const QRect& strip, const QSize& frame, const QRect& area,
-                            const QRect& avoid) {
-    const QPoint beside = besideStrip(strip, frame, area, avoid);
-    if (!QRect(beside, frame).intersects(strip))
-        return {beside, false};
-    // The screen's corners and the four sides of the strip pulled onto the screen.
-    const auto onScreen = [&](int x, int y) {
-        return QPoint(clampInto(x, frame.width(), area.x(), area.width()),
-                      clampInto(y, frame.height(), area.y(), area.height()));
-    };
-    const int centredX = strip.center().x() + 1 - frame.width() / 2;
-    const int centredY = strip.center().y() + 1 - frame.height() / 2;
-    const QPoint candidates[] = {
-        onScreen(centredX, strip.bottom() + 1), onScreen(centredX, strip.top() - frame.height()),
-        onScreen(strip.right() + 1, centredY),  onScreen(strip.left() - frame.width(), centredY),
-        onScreen(area.left(), area.top()),      onScreen(area.right(), area.top()),
-        onScreen(area.left(), area.bottom()),   onScreen(area.right(), area.bottom())};
-    const auto covered = [&](const QPoint& at) {
-        const QRect common = QRect(at, frame).intersected(strip);
-        return qint64(common.width()) * common.height();
-    };
-    QPoint best = candidates[0];
-    for (const QPoint& c : candidates)
-        if (covered(c) < covered(best))
-            best = c;
-    return {best, true};
+                            const QList<QRect>& others, int shortestHeight) {
+    shortestHeight = std::min(shortestHeight, frame.height());
+    const int w = frame.width();
+    // A window that may give up height is no taller than the screen, if it can be.
+    const int fullHeight = shortestHeight > 0
+                               ? std::max(std::min(frame.height(), area.height()), shortestHeight)
+                               : frame.height();
+    // The heights worth trying: the whole, and what fits above or below the strip.
+    QList<int> heights{fullHeight};
+    if (shortestHeight > 0 && shortestHeight < fullHeight)
+        for (const int room : {area.bottom() - strip.bottom(), strip.top() - area.top()})
+            if (room >= shortestHeight && room < fullHeight)
+                heights.append(room);
+
+    QRect best;
+    Cost bestCost;
+    for (const int h : heights) {
+        // The edges a good place lines up with: the strip's, the screen's and the others'.
+        QList<int> xs{strip.center().x() + 1 - w / 2, strip.left(), strip.right() + 1 - w,
+                      strip.right() + 1, strip.left() - w, area.left(), area.right() + 1 - w};
+        QList<int> ys{strip.center().y() + 1 - h / 2, strip.top(), strip.bottom() + 1 - h,
+                      strip.bottom() + 1, strip.top() - h, area.top(), area.bottom() + 1 - h};
+        for (const QRect& other : others) {
+            xs << other.right() + 1 << other.left() - w;
+            ys << other.bottom() + 1 << other.top() - h;
+        }
+        for (const int x : xs)
+            for (const int y : ys) {
+                const QRect r(clampInto(x, w, area.x(), area.width()),
+                              clampInto(y, h, area.y(), area.height()), w, h);
+                const Cost cost = costOf(r, strip, others, fullHeight);
+                if (best.isNull() || cost < bestCost) {
+                    best = r;
+                    bestCost = cost;
+                }
+            }
+    }
+    return {best, std::get<0>(bestCost) > 0};
 }
 
 QSize frameSizeFor(const QSize& client, const QMargins& frameMargins) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QMargins>
 #include <QPoint>
 #include <QRect>
@@ -13,23 +14,20 @@ namespace tarvo {
 // The top-left of a frame of the given size centred in area.
 QPoint centredIn(const QRect& area, const QSize& frame);
 
-// The top-left of a frame beside the strip's frame, so that neither covers the other: below
-// the strip, else above it, else right or left of it, wholly inside area; centred on the
-// strip along its side as far as area allows. Where it can, it also keeps clear of avoid
-// (another window beside the strip).
-QPoint besideStrip(const QRect& strip, const QSize& frame, const QRect& area,
-                   const QRect& avoid = {});
-
-// Where a window goes that the strip, always on top, must not cover: beside the strip as
-// besideStrip places it where there is room; where there is none, wholly on the screen over
-// as little of the strip as it can, and overStrip says that it must then be kept above the
-// strip for none of its controls to lie under it.
+// Where a window opened from the strip goes. The strip stays above all others, so the window
+// goes beside it (below, else above, else right or left of it, centred on it along that side
+// as far as the screen allows), clear of the other open windows' frames where there is room.
+// A window that may give up height (shortestHeight, the least its frame may have) does so
+// only to find room beside the strip. Where there is none, the window goes where it covers as
+// little of the strip as it can, and overStrip says that it must then be kept above the strip
+// (as a window the strip owns). Either way the whole frame lies in area, unless it is larger
+// than area: then its top-left corner, title bar first, is area's.
 struct StripSidePlace {
-    QPoint topLeft;
+    QRect frame;
     bool overStrip = false;
 };
 StripSidePlace placeByStrip(const QRect& strip, const QSize& frame, const QRect& area,
-                            const QRect& avoid = {});
+                            const QList<QRect>& others = {}, int shortestHeight = 0);
 
 // The frame size of a window whose client size is given, with the frame margins that
 // another window of the same desktop has.

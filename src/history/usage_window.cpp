@@ -153,10 +153,13 @@ UsageWindow::UsageWindow(UsageSource* source, Clock& clock, SettingsStore& setti
     refreshTimer->start();
 }
 
-void UsageWindow::fitHeight(int available) {
+int UsageWindow::shortestHeight() const {
     // The height has room for kShownRows rows in each table; they give up all but three.
-    const int spare = (kShownRows - 3) * tables[0]->verticalHeader()->defaultSectionSize();
-    setFixedHeight(std::clamp(available, fullHeight_ - spare, fullHeight_));
+    return fullHeight_ - (kShownRows - 3) * tables[0]->verticalHeader()->defaultSectionSize();
+}
+
+void UsageWindow::fitHeight(int available) {
+    setFixedHeight(std::clamp(available, shortestHeight(), fullHeight_));
 }
 
 void UsageWindow::buildControls() {

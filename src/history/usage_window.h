@@ -51,6 +51,9 @@ public:
     // scaled by one and a half, or under a tall panel): the tables give up rows, down to
     // three, so that the allowance and the export stay in reach.
     void fitHeight(int available);
+    // The window with every row shown, and the least height fitHeight gives it.
+    QSize fullSize() const { return {width(), fullHeight_}; }
+    int shortestHeight() const;
 
     QTabWidget* tabs = nullptr;
     std::array<QTableWidget*, 3> tables{};

@@ -607,25 +607,3 @@ TEST(frmMain, AverageCaptionKeepsItsSizeWhereItFitsWithDejaVuFonts) {
     EXPECT_TRUE(captionFits(w.Label6));
     EXPECT_LE(w.Label6->geometry().right(), w.Picture2->width());
 }
-
-// ctest runs this again on a 1280 x 800 screen at scale 1.5, where nothing beside the strip
-// holds the reader (frmMain.NewsReaderOnASmallScaledScreen).
-TEST(frmMain, NewsReaderOpensClearOfTheStripOrAboveIt) {
-    Window t;
-    frmMain& w = t.loaded();
-    w.rss->trigger();
-    frmrss* reader = w.newsWindow();
-    ASSERT_NE(reader, nullptr);
-    const QRect area = w.screen()->availableGeometry();
-    EXPECT_TRUE(area.contains(reader->frameGeometry()));
-    const QWindow* owner =
-        reader->windowHandle() ? reader->windowHandle()->transientParent() : nullptr;
-    if (reader->frameGeometry().intersects(w.frameGeometry())) {
-        // Over the strip, always on top, only as a window the strip owns, kept above it.
-        EXPECT_EQ(owner, w.windowHandle());
-        EXPECT_EQ(reader->windowType(), Qt::Dialog);
-    } else {
-        EXPECT_EQ(owner, nullptr);
-        EXPECT_EQ(reader->windowType(), Qt::Window);
-    }
-}

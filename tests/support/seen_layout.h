@@ -96,6 +96,13 @@ inline void expectSeenWhole(QWidget* window, const QList<MeantOverlap>& meant = 
                 EXPECT_TRUE(ink.isEmpty() || QRect(QPoint(), c->size()).contains(ink))
                     << name << " draws its caption cut";
             }
+            if (const auto* button = qobject_cast<const QPushButton*>(c)) {
+                const ButtonInk drawn = drawnButtonInk(button);
+                EXPECT_TRUE(drawn.ink.isEmpty() || drawn.contents.contains(drawn.ink))
+                    << name << " draws its caption cut: ink " << drawn.ink.x() << ","
+                    << drawn.ink.y() << " " << drawn.ink.width() << "x" << drawn.ink.height()
+                    << " in " << drawn.contents.width() << "x" << drawn.contents.height();
+            }
             EXPECT_GE(c->font().pointSizeF(), 8.0) << name;
         }
         for (const QWidget* other : controls.mid(i + 1)) {
