@@ -37,60 +37,12 @@ const QString kCountedInterfacesCaption = QStringLiteral("الواجهات ال�
 constexpr int kStripHeightTwips = 1545;
 constexpr int kMinimumWidthTwips = 500;
 
-void setColours(QWidget* w, const QColor& text, const QColor* background = nullptr) {
-    QPalette palette = w->palette();
-    palette.setColor(QPalette::WindowText, text);
-    palette.setColor(QPalette::ButtonText, text);
-    if (background) {
-        palette.setColor(QPalette::Window, *background);
-        palette.setColor(QPalette::Button, *background);
-        w->setAutoFillBackground(true);
-    }
-    w->setPalette(palette);
-}
-
 // As large as the text, and tall enough for glyphs that reach past the font's ascent.
 QSize textBox(const QLabel* label, CaptionNeedsCache& needs) {
     return label->sizeHint().expandedTo(needs(label));
 }
 
-// Moves and sizes a control in one step, so that only its old and new boxes are repainted,
-// and fixes its size: a new text of a fixed-size control asks for no layout, only a repaint.
-void placeFixed(QWidget* control, const QRect& box) {
-    if (control->geometry() == box)
-        return;
-    control->setMinimumSize(0, 0);
-    control->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    control->setGeometry(box);
-    control->setFixedSize(box.size());
-}
-
-// Labels change only when their text does.
-void setLabelText(QLabel* label, const QString& text) {
-    if (label->text() != text)
-        label->setText(text);
-}
-
-void setFieldText(QLineEdit* edit, const QString& text) {
-    if (edit->text() != text)
-        edit->setText(text);
-}
-
-void setButtonText(QPushButton* button, const QString& text) {
-    if (button->text() != text)
-        button->setText(text);
-}
-
 } // namespace
-
-StripBox::StripBox(QWidget* parent) : QWidget(parent), picture_(stripPicture()) {
-    setAutoFillBackground(true);
-}
-
-void StripBox::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.drawPixmap(0, 0, picture_);
-}
 
 frmMain::frmMain(const Services& services, QWidget* parent)
     : QMainWindow(parent), services_(services), session_(services),
@@ -423,8 +375,9 @@ void frmMain::showSecond(const MeterSecond& second) {
     if (second.connection != Connection::Unknown) {
         netcb->setVisible(true);
         netcb->setText(connectionCaption(second.connection));
-        setLabelText(Label4, second.connection == Connection::Connected ? QStringLiteral("True")
-                                                                        : QStringLiteral("False"));
+        setChangedText(Label4, second.connection == Connection::Connected
+                                   ? QStringLiteral("True")
+                                   : QStringLiteral("False"));
     }
     if (!second.clock.isEmpty() && second.connection == Connection::Connected)
         showCountedInterfaces();
@@ -546,15 +499,15 @@ void frmMain::showFields() {
         Label10->setText(f.upRate);
         placeLabel10();
     }
-    setLabelText(lblRecv, f.receivedKB);
-    setLabelText(lblSent, f.sentKB);
-    setButtonText(Command2, f.receivedMB);
-    setButtonText(Command3, f.sentMB);
-    setFieldText(Text1, f.savedReceived);
-    setFieldText(Text2, f.savedSent);
-    setFieldText(Text3, f.minuteTicks);
-    setFieldText(Text4, f.minuteSum);
-    setFieldText(Text5, f.minuteAverage);
+    setChangedText(lblRecv, f.receivedKB);
+    setChangedText(lblSent, f.sentKB);
+    setChangedText(Command2, f.receivedMB);
+    setChangedText(Command3, f.sentMB);
+    setChangedText(Text1, f.savedReceived);
+    setChangedText(Text2, f.savedSent);
+    setChangedText(Text3, f.minuteTicks);
+    setChangedText(Text4, f.minuteSum);
+    setChangedText(Text5, f.minuteAverage);
 }
 
 } // namespace tarvo

@@ -2,6 +2,7 @@
 
 #include "app/meter_session.h"
 #include "app/services.h"
+#include "app/strip_art.h"
 #include "calendar/date_window_opener.h"
 #include "calendar/hijri.h"
 #include "common/caption_fit.h"
@@ -26,19 +27,6 @@ class QPushButton;
 class QTimer;
 
 namespace tarvo {
-
-// The strip whose painted background is the decorative picture.
-class StripBox : public QWidget {
-    Q_OBJECT
-public:
-    explicit StripBox(QWidget* parent);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QPixmap picture_;
-};
 
 // The main window: a strip of traffic figures under a menu bar that doubles as a status
 // line. Controls keep their short names; hidden ones hold working values.

@@ -128,7 +128,9 @@ void MeterSession::save(const QDateTime& now) {
     totals_.save(savedTotals(), ipHelper_.reading());
     history_->tick(now);
     routerHistory_->tick(now);
-    if (services_.router)
+    // Not before this computer's first reading: the router's own searches and questions are
+    // then traffic of the meter's run, not of the time before it.
+    if (services_.router && ipHelper_.hasReading())
         services_.router->tick(steady_.elapsed());
 }
 

@@ -75,4 +75,13 @@ QIcon meterIcon() {
     return drawnIcon(64, paintIcon);
 }
 
+StripBox::StripBox(QWidget* parent) : QWidget(parent), picture_(stripPicture()) {
+    setAutoFillBackground(true);
+}
+
+void StripBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, picture_);
+}
+
 } // namespace tarvo

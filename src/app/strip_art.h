@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QPixmap>
+#include <QWidget>
 
 namespace tarvo {
 
@@ -9,5 +10,18 @@ namespace tarvo {
 // than shipped so the program needs no image files.
 QPixmap stripPicture();
 QIcon meterIcon();
+
+// The strip whose painted background is the decorative picture.
+class StripBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit StripBox(QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QPixmap picture_;
+};
 
 } // namespace tarvo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QRect>
 #include <QString>
@@ -54,6 +55,20 @@ Control* formControl(QWidget* parent, const char* name, const TwipsBox& box, con
             control->setText(text);
     }
     return control;
+}
+
+// A control's text and background colours as its table gives them; a control with a background
+// of its own paints it.
+void setColours(QWidget* control, const QColor& text, const QColor* background = nullptr);
+
+// Moves and sizes a control in one step, so that only its old and new boxes are repainted,
+// and fixes its size: a new text of a fixed-size control asks for no layout, only a repaint.
+void placeFixed(QWidget* control, const QRect& box);
+
+// A new text only where it differs: the figures are set every second, mostly to what they are.
+template <typename Control> void setChangedText(Control* control, const QString& text) {
+    if (control->text() != text)
+        control->setText(text);
 }
 
 } // namespace tarvo
