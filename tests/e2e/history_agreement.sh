@@ -9,7 +9,7 @@
 set -euo pipefail
 . "$(dirname "$0")/netns_lib.sh"
 under_x "$@"
-need python3 python3
+need_packages python3:python3
 p=tvo9-$$
 meter_ns=$p-meter isp_ns=$p-isp
 prepare "${1:-}" "$meter_ns" "$isp_ns"

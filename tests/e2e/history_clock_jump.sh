@@ -8,8 +8,7 @@
 set -euo pipefail
 . "$(dirname "$0")/netns_lib.sh"
 under_x "$@"
-need python3 python3
-need faketime faketime
+need_packages python3:python3 faketime:faketime
 faketime_lib=$(dpkg -L libfaketime | grep '/libfaketime\.so\.1$')
 p=tvj-$$
 meter_ns=$p-meter isp_ns=$p-isp

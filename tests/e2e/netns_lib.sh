@@ -1,17 +1,19 @@
 # Shared by the network-namespace checks: each script sets $work (its temporary folder,
 # holding the copied program and file1.trv) and $meter (the running meter's PID, or empty)
 # and then uses these.
+# shellcheck shell=bash
 
-need() { command -v "$1" >/dev/null 2>&1 || { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$2" >/dev/null; }; }
+# shellcheck source=../../scripts/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib.sh"
 
 # Runs the calling script again under a fresh X server with a window manager when there is
 # no display.
 under_x() {
-  need ip iproute2
-  need ping iputils-ping
+  need_packages ip:iproute2 ping:iputils-ping
   if [ -z "${DISPLAY:-}" ]; then
-    need xvfb-run xvfb; need xauth xauth; need openbox openbox
-    exec xvfb-run -a sh -c 'openbox >/dev/null 2>&1 & sleep 1; exec "$0" "$@"' "$0" "$@"
+    local status=0
+    with_x "$e2e_screen" "$0" "$@" || status=$?
+    exit "$status"
   fi
 }
 
