@@ -63,13 +63,20 @@ no_probes() { # namespace...
 
 stat_of() { ip netns exec "$1" cat "/sys/class/net/$2/statistics/$3_bytes"; }
 line() { head -n1 "$work/file1.trv" | tr -d '\r '; }
-start_meter() { # namespace
-  local rt; rt=$(mktemp -d "$work/rt.XXXXXX")
-  touch "$work/started"
-  ip netns exec "$1" env XDG_RUNTIME_DIR="$rt" XDG_CONFIG_HOME="$work/config" DISPLAY="$DISPLAY" \
-    "$work/tarvo" >>"$work/log" 2>&1 &
+# Starts the meter in a namespace, with a runtime folder of its own and the variables given
+# set for it (e.g. a clock of libfaketime's), and sets $meter; does not wait for it.
+launch_meter() { # namespace [VAR=value ...]
+  local ns=$1 rt; shift
+  rt=$(mktemp -d "$work/rt.XXXXXX")
+  ip netns exec "$ns" env XDG_RUNTIME_DIR="$rt" XDG_CONFIG_HOME="$work/config" DISPLAY="$DISPLAY" \
+    "$@" "$work/tarvo" >>"$work/log" 2>&1 &
   meter=$!
   disown "$meter" # no job notice when it is killed
+}
+# The same, then waits for its first save.
+start_meter() { # namespace [VAR=value ...]
+  touch "$work/started"
+  launch_meter "$@"
   for _ in $(seq 100); do
     [ -n "$(find "$work/file1.trv" -newer "$work/started" 2>/dev/null)" ] && return 0
     kill -0 "$meter" 2>/dev/null || fail "meter ended at start"
