@@ -23,13 +23,17 @@ need_packages() {
     return 1
   fi
   echo "Installing: ${missing[*]}" >&2
-  # One package list per shell is enough.
+  # apt's own words only when it fails; one package list per shell is enough.
+  local log status=0
+  log=$(mktemp)
   if [ -z "${tarvo_apt_updated:-}" ]; then
-    apt-get update -qq || { echo "apt-get update failed" >&2; return 1; }
-    tarvo_apt_updated=1
+    apt-get update -qq >"$log" 2>&1 && tarvo_apt_updated=1 || status=$?
   fi
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" \
-    >/dev/null || { echo "could not install ${missing[*]}" >&2; return 1; }
+  ((status)) || DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >"$log" 2>&1 || status=$?
+  ((status)) && { cat "$log" >&2; echo "could not install ${missing[*]}" >&2; }
+  rm -f "$log"
+  return "$status"
 }
 
 # Runs a command on a fresh X server with openbox managing it. The window manager must be up
