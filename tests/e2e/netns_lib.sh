@@ -44,6 +44,7 @@ cleanup() {
 fail() { echo "FAIL: $*"; [ -s "${work:-/nonexistent}/log" ] && sed 's/^/  meter: /' "$work/log" | tail -20; exit 1; }
 
 mkns() {
+  local ns # a caller's $ns (bench/idle.sh's meter namespace) stays its own
   for ns; do
     ip netns add "$ns"
     # No IPv6: router solicitations and the like would move the counters at any moment.
