@@ -24,18 +24,11 @@ seconds=${2:-60}
 with_router=${3:-}
 [ -x "$program" ] || { echo "no program at $program (scripts/setup.sh test builds it)"; exit 1; }
 
-missing=()
-for pair in Xvfb:xvfb openbox:openbox conky:conky-std strace:strace ip:iproute2 \
-            ping:iputils-ping; do
-  command -v "${pair%%:*}" >/dev/null 2>&1 || missing+=("${pair#*:}")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
-
-# The end-to-end checks' namespace helpers (mkns, make_uplink); cleanup below is our own.
+# The end-to-end checks' namespace helpers (mkns, make_uplink) and through them need_packages
+# and wm_up; cleanup below is our own.
 . tests/e2e/netns_lib.sh
+need_packages Xvfb:xvfb openbox:openbox xprop:x11-utils conky:conky-std strace:strace \
+  ip:iproute2 ping:iputils-ping
 
 work=$(mktemp -d)
 ns=tvb-$$ isp=tvb-$$-isp
@@ -54,7 +47,7 @@ background Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp
 export DISPLAY=$display
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
 background openbox
-sleep 1
+wm_up "${pids[-1]}"
 
 # The namespaces as the end-to-end checks make them: no IPv6 chatter, an uplink up0 to an
 # "isp" namespace carrying the default route.

@@ -4,15 +4,10 @@
 # Usage: scripts/fuzz.sh [seconds per target, default 60] [target ...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/lib.sh
 seconds=${1:-60}
 shift $(( $# > 0 ? 1 : 0 ))
-for pkg in clang libclang-rt-14-dev; do
-  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq && apt-get install -y -qq --no-install-recommends clang libclang-rt-14-dev
-    break
-  fi
-done
+need_packages clang libclang-rt-14-dev
 scripts/setup.sh test >/dev/null
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -g -O1"
 cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

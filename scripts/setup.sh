@@ -3,6 +3,7 @@
 # Usage: scripts/setup.sh [run|test]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/lib.sh
 
 build_packages=(cmake make g++ qt6-base-dev qt6-qpa-plugins libicu-dev)
 # The usage history: Qt SQL's SQLite driver, a plugin loaded at run time.
@@ -27,18 +28,7 @@ case "$mode" in
   *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
 esac
 
-missing=()
-for pkg in "${wanted[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$pkg")
-  fi
-done
-if ((${#missing[@]})); then
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+need_packages "${wanted[@]}"
 
 # Warnings are errors where the tests are built, not in a build only to run the program.
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVO_WERROR=$with_tests \

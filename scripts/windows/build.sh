@@ -7,23 +7,14 @@
 # Usage: scripts/windows/build.sh
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+. scripts/lib.sh
 root=$PWD
 shared=${TARVO_WINDOWS_DEPS:-$root/../shared/windows}
 build=$root/build-win
 deps=$build/deps
 
-packages=(cmake make xz-utils zip g++-mingw-w64-x86-64-posix qt6-base-dev-tools googletest
-  qt6-translations-l10n wine64 nsis)
-missing=()
-for pkg in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
-done
-if ((${#missing[@]})); then
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+need_packages cmake make xz-utils zip g++-mingw-w64-x86-64-posix qt6-base-dev-tools googletest \
+  qt6-translations-l10n wine64 nsis
 
 mkdir -p "$deps"
 for archive in qt6.4.2-mingw64 icu72-mingw64 miniupnpc2.2.4-mingw64; do

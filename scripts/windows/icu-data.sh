@@ -13,17 +13,8 @@ if [ $# -ne 1 ]; then
 fi
 out=$1
 
-packages=(icu-devtools binutils gcc-mingw-w64-x86-64-posix)
-missing=()
-for pkg in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
-done
-if ((${#missing[@]})); then
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+. "$(dirname "$0")/../lib.sh"
+need_packages icu-devtools binutils gcc-mingw-w64-x86-64-posix
 
 # The Windows DLLs are ICU 72.1; data of another release could disagree with their code.
 icu_version=$(dpkg-query -W -f='${Version}' libicu72)

@@ -9,7 +9,7 @@
 set -euo pipefail
 . "$(dirname "$0")/netns_lib.sh"
 under_x "$@"
-need python3 python3
+need_packages python3:python3
 p=tvo9-$$
 meter_ns=$p-meter isp_ns=$p-isp
 prepare "${1:-}" "$meter_ns" "$isp_ns"
@@ -66,17 +66,12 @@ agree "after the restarted meter's SIGTERM"
 ip netns exec "$meter_ns" timeout 400 ping -q -i 0.05 -s 1000 -c 8000 198.51.100.2 >/dev/null 2>&1 &
 pinger=$!
 for i in $(seq 200); do
-  rt=$(mktemp -d "$work/rt.XXXXXX")
-  ip netns exec "$meter_ns" env XDG_RUNTIME_DIR="$rt" XDG_CONFIG_HOME="$work/config" DISPLAY="$DISPLAY" \
-    "$work/tarvo" >>"$work/log" 2>&1 &
-  meter=$!
-  disown "$meter"
+  launch_meter "$meter_ns"
   sleep "0.$(printf '%03d' $((RANDOM % 1000)))"
   (( i % 25 == 0 )) && sleep "$((RANDOM % 3 + 1))" # some runs live long enough for a few saves
   kill -9 "$meter" 2>/dev/null || true
   for _ in $(seq 50); do kill -0 "$meter" 2>/dev/null || break; sleep 0.05; done
   meter=
-  rm -rf "$rt"
 done
 kill "$pinger" 2>/dev/null || true
 wait "$pinger" 2>/dev/null || true

@@ -8,8 +8,7 @@
 set -euo pipefail
 . "$(dirname "$0")/netns_lib.sh"
 under_x "$@"
-need python3 python3
-need faketime faketime
+need_packages python3:python3 faketime:faketime
 faketime_lib=$(dpkg -L libfaketime | grep '/libfaketime\.so\.1$')
 p=tvj-$$
 meter_ns=$p-meter isp_ns=$p-isp
@@ -19,19 +18,10 @@ make_uplink "$meter_ns" "$isp_ns"
 printf '1000**2000\r\n' > "$work/file1.trv"
 
 run_at() { # faketime offset ("" for the right time)
-  local rt; rt=$(mktemp -d "$work/rt.XXXXXX")
-  touch "$work/started"
   # The library itself, not the faketime wrapper: the signals must reach the meter.
   local clock=(); [ -n "$1" ] && clock=(LD_PRELOAD="$faketime_lib" FAKETIME="$1")
-  ip netns exec "$meter_ns" env XDG_RUNTIME_DIR="$rt" XDG_CONFIG_HOME="$work/config" DISPLAY="$DISPLAY" \
-    "${clock[@]}" "$work/tarvo" >>"$work/log" 2>&1 &
-  meter=$!
-  disown "$meter"
-  for _ in $(seq 100); do
-    [ -n "$(find "$work/file1.trv" -newer "$work/started" 2>/dev/null)" ] && break
-    kill -0 "$meter" 2>/dev/null || fail "meter ended at start ($1)"
-    sleep 0.2
-  done
+  echo "run: clock offset ${1:-none}"
+  start_meter "$meter_ns" "${clock[@]}"
   flood "$meter_ns" 198.51.100.2 200
   settle "$meter_ns" up0
   stop_meter TERM

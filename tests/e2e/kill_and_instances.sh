@@ -21,10 +21,26 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 fail() { echo "FAIL: $*"; exit 1; }
 running() { pgrep -f -x "$work/tarvo" | wc -l; }
 valid() { head -n1 "$work/file1.trv" | tr -d '\r' | grep -Eq '^ ?[0-9.E+]*\*\* ?[0-9.E+]*$'; }
+# Waits until the copy of pid $1 shows its window: it holds the lock, and listens for a
+# second copy from then on.
+up() { # pid
+  for _ in $(seq 100); do
+    [ -n "$(xdotool search --onlyvisible --pid "$1" --name '^TVM$' 2>/dev/null)" ] && return 0
+    kill -0 "$1" 2>/dev/null || fail "the copy of pid $1 ended instead of running"
+    sleep 0.2
+  done
+  fail "the copy of pid $1 showed no window within 20 s"
+}
+# Ends every copy with SIGKILL and waits until none is left.
+kill_all() {
+  pkill -9 -f -x "$work/tarvo" || true
+  for _ in $(seq 50); do [ "$(running)" -eq 0 ] && return 0; sleep 0.1; done
+  fail "$(running) copies still running 5 s after SIGKILL"
+}
 
 printf '1024**2048\r\n' > "$work/file1.trv"
 "$work/tarvo" & first=$!
-sleep 2
+up "$first"
 # The running meter writes its history as each minute turns: the second copy's few seconds are
 # watched away from that moment, so whatever changes in them is the second copy's doing.
 mid_minute() { while s=$((10#$(date +%S))); [ "$s" -lt 3 ] || [ "$s" -gt 48 ]; do sleep 0.5; done; }
@@ -60,22 +76,30 @@ brought_back() {
 brought_back "$first"
 echo "ok: a second start brought the minimised meter back"
 
-kill -9 $first; sleep 0.3
+kill -9 "$first"; wait "$first" 2>/dev/null || true
 [ -S "$XDG_RUNTIME_DIR/tarvo.socket" ] || fail "no socket left by the killed copy"
 "$work/tarvo" & next=$!
-sleep 2
-[ "$(running)" -eq 1 ] || fail "start after SIGKILL was blocked"
+disown "$next" # no job notice when it is killed
+up "$next"
+[ "$(running)" -eq 1 ] || fail "start after SIGKILL left $(running) running"
 echo "ok: start after SIGKILL not blocked"
 brought_back "$next"
 echo "ok: the socket the killed copy left was taken over"
-pkill -9 -f -x "$work/tarvo"; sleep 0.3
+kill_all
 
 for round in 1 2 3 4 5; do
-  "$work/tarvo" & "$work/tarvo" & sleep 2
-  # Both exist from the fork; on a busy machine the one that lost may take a while to end.
-  for _ in $(seq 40); do [ "$(running)" -eq 1 ] && break; sleep 0.2; done
-  [ "$(running)" -eq 1 ] || fail "two simultaneous starts left $(running) running"
-  pkill -9 -f -x "$work/tarvo"; sleep 0.3
+  "$work/tarvo" & a=$!
+  "$work/tarvo" & b=$!
+  disown "$a" "$b"
+  # The one that lost ends by itself, on a busy machine after a while; the other shows.
+  for _ in $(seq 100); do
+    if ! kill -0 "$a" 2>/dev/null || ! kill -0 "$b" 2>/dev/null; then break; fi
+    sleep 0.2
+  done
+  if kill -0 "$a" 2>/dev/null; then winner=$a; else winner=$b; fi
+  up "$winner"
+  [ "$(running)" -eq 1 ] || fail "two simultaneous starts left $(running) running (round $round)"
+  kill_all
 done
 echo "ok: simultaneous starts leave one running (5 rounds)"
 

@@ -1,17 +1,19 @@
 # Shared by the network-namespace checks: each script sets $work (its temporary folder,
 # holding the copied program and file1.trv) and $meter (the running meter's PID, or empty)
 # and then uses these.
+# shellcheck shell=bash
 
-need() { command -v "$1" >/dev/null 2>&1 || { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$2" >/dev/null; }; }
+# shellcheck source=../../scripts/lib.sh
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib.sh"
 
 # Runs the calling script again under a fresh X server with a window manager when there is
 # no display.
 under_x() {
-  need ip iproute2
-  need ping iputils-ping
+  need_packages ip:iproute2 ping:iputils-ping
   if [ -z "${DISPLAY:-}" ]; then
-    need xvfb-run xvfb; need xauth xauth; need openbox openbox
-    exec xvfb-run -a sh -c 'openbox >/dev/null 2>&1 & sleep 1; exec "$0" "$@"' "$0" "$@"
+    local status=0
+    with_x "$e2e_screen" "$0" "$@" || status=$?
+    exit "$status"
   fi
 }
 
@@ -42,6 +44,7 @@ cleanup() {
 fail() { echo "FAIL: $*"; [ -s "${work:-/nonexistent}/log" ] && sed 's/^/  meter: /' "$work/log" | tail -20; exit 1; }
 
 mkns() {
+  local ns # a caller's $ns (bench/idle.sh's meter namespace) stays its own
   for ns; do
     ip netns add "$ns"
     # No IPv6: router solicitations and the like would move the counters at any moment.
@@ -61,13 +64,20 @@ no_probes() { # namespace...
 
 stat_of() { ip netns exec "$1" cat "/sys/class/net/$2/statistics/$3_bytes"; }
 line() { head -n1 "$work/file1.trv" | tr -d '\r '; }
-start_meter() { # namespace
-  local rt; rt=$(mktemp -d "$work/rt.XXXXXX")
-  touch "$work/started"
-  ip netns exec "$1" env XDG_RUNTIME_DIR="$rt" XDG_CONFIG_HOME="$work/config" DISPLAY="$DISPLAY" \
-    "$work/tarvo" >>"$work/log" 2>&1 &
+# Starts the meter in a namespace, with a runtime folder of its own and the variables given
+# set for it (e.g. a clock of libfaketime's), and sets $meter; does not wait for it.
+launch_meter() { # namespace [VAR=value ...]
+  local ns=$1 rt; shift
+  rt=$(mktemp -d "$work/rt.XXXXXX")
+  ip netns exec "$ns" env XDG_RUNTIME_DIR="$rt" XDG_CONFIG_HOME="$work/config" DISPLAY="$DISPLAY" \
+    "$@" "$work/tarvo" >>"$work/log" 2>&1 &
   meter=$!
   disown "$meter" # no job notice when it is killed
+}
+# The same, then waits for its first save.
+start_meter() { # namespace [VAR=value ...]
+  touch "$work/started"
+  launch_meter "$@"
   for _ in $(seq 100); do
     [ -n "$(find "$work/file1.trv" -newer "$work/started" 2>/dev/null)" ] && return 0
     kill -0 "$meter" 2>/dev/null || fail "meter ended at start"

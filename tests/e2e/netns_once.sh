@@ -13,12 +13,7 @@ meter_ns=$p-meter isp_ns=$p-isp ctr_ns=$p-ctr
 prepare "${1:-}" "$meter_ns" "$isp_ns" "$ctr_ns"
 
 mkns "$meter_ns" "$isp_ns" "$ctr_ns"
-ip link add up0 netns "$meter_ns" type veth peer name isp0 netns "$isp_ns"
-ip -n "$meter_ns" addr add 198.51.100.1/30 dev up0
-ip -n "$isp_ns" addr add 198.51.100.2/30 dev isp0
-ip -n "$meter_ns" link set up0 up
-ip -n "$isp_ns" link set isp0 up
-ip -n "$meter_ns" route add default via 198.51.100.2 dev up0
+make_uplink "$meter_ns" "$isp_ns"
 ip -n "$isp_ns" route add 203.0.113.0/24 via 198.51.100.1 dev isp0
 ip netns exec "$meter_ns" sysctl -qw net.ipv4.ip_forward=1
 # The container: a veth port on a bridge, routed through the desktop.

@@ -8,11 +8,8 @@
 set -euo pipefail
 . "$(dirname "$0")/netns_lib.sh"
 under_x "$@"
-need python3 python3
-need dbus-daemon dbus
-need /usr/libexec/at-spi-bus-launcher at-spi2-core
-/usr/bin/python3 -c 'import pyatspi' 2>/dev/null ||
-  { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends python3-pyatspi >/dev/null; }
+need_packages python3:python3 dbus-daemon:dbus /usr/libexec/at-spi-bus-launcher:at-spi2-core \
+  python3-pyatspi
 p=tvh-$$
 meter_ns=$p-meter isp_ns=$p-isp
 prepare "${1:-}" "$meter_ns" "$isp_ns"

@@ -11,8 +11,7 @@
 set -euo pipefail
 . "$(dirname "$0")/netns_lib.sh"
 under_x "$@"
-need python3 python3
-need miniupnpd miniupnpd-nftables
+need_packages python3:python3 miniupnpd:miniupnpd-nftables
 p=tvr-$$
 prepare "${1:-}" "$p-isp" "$p-rt" "$p-pc" "$p-phone"
 [ "$(date +%H%M)" -lt 2345 ] || fail "too close to midnight for a check of today's row"

@@ -11,7 +11,7 @@
 set -euo pipefail
 . "$(dirname "$0")/netns_lib.sh"
 under_x "$@"
-need python3 python3
+need_packages python3:python3
 p=tvs-$$
 prepare "${1:-}" "$p-a-isp" "$p-a-rt" "$p-a-pc" "$p-b-isp" "$p-b-rt" "$p-b-pc"
 stand_in=$(dirname "$exe")/../../tests/router/stand_in_router

@@ -5,6 +5,7 @@
 set -euo pipefail
 [ -n "${DISPLAY:-}" ] || { echo "FAIL: no X display"; exit 1; }
 program=$(readlink -f "${1:-build/src/app/tarvo}")
+[ -x "$program" ] || { echo "FAIL: no program at $program"; exit 1; }
 read -r screen_w screen_h < <(xdotool getdisplaygeometry)
 status=0
 for scale in 1 1.5 2; do

@@ -10,6 +10,7 @@ here=$(dirname "$0")
 . "$here/../netns_lib.sh"
 . "$here/wine_lib.sh"
 under_x "$@"
+need_packages xwd:x11-apps
 build=$(readlink -f "${1:-build-win}")
 setup=$(ls "$build"/tarvo-*-windows-x64-setup.exe 2>/dev/null | head -1)
 [ -n "$setup" ] || fail "no installer in $build"
@@ -34,25 +35,64 @@ assert all(key in report for key in ("hours", "days", "months", "interfaces")), 
 PY
 echo "ok: --usage --json prints the report"
 
+# The pointer away from where the strip and its menu open: hovering would show a tip or
+# move the menu's highlight.
+xdotool mousemove 0 0
 "$wine" "$programs/tarvo.exe" >"$scratch/log" 2>&1 &
 disown $!
 id=$(strip_window) || fail "no strip within 30 s"
-sleep 2 # settled where the window manager puts it
+# Until the window manager has put it where it stays, at most 10 s.
+screen=$(xwininfo -root | awk '/Width/{print $NF}')
+for _ in $(seq 50); do
+  eval "$(xwininfo -id "$id" | awk '/Absolute upper-left X/{print "x="$NF} /Width/{print "w="$NF}')"
+  off=$((2 * x + w - screen))
+  [ "${off#-}" -le 4 ] && break
+  sleep 0.2
+done
 # The first save comes with the first tick, a second after the strip shows; wine on a busy
 # machine can take several.
 for _ in $(seq 50); do [ -f "$programs/file1.trv" ] && break; sleep 0.3; done
-eval "$(xwininfo -id "$id" | awk '/Absolute upper-left X/{print "x="$NF} /Width/{print "w="$NF}')"
-screen=$(xwininfo -root | awk '/Width/{print $NF}')
-[ $((2 * x + w - screen)) -le 4 ] && [ $((2 * x + w - screen)) -ge -4 ] ||
-  fail "strip not centred: x $x width $w on $screen"
+[ "${off#-}" -le 4 ] || fail "strip not centred: x $x width $w on $screen"
 [ -f "$programs/file1.trv" ] || fail "no totals written beside the program within 15 s"
 echo "ok: strip shows centred ($w px wide at $x), totals written"
 if command -v import >/dev/null; then import -window root "${TARVO_SHOT:-$scratch/strip.png}"; fi
 
-# The options menu from the keyboard: its second entry is start at login.
+# The options menu from the keyboard: its second entry is start at login. Each key waits
+# for what the one before did: the strip has the focus, the menu shows, its highlight moved.
 xdotool windowactivate --sync "$id" 2>/dev/null || xdotool windowfocus "$id"
-sleep 0.5
-xdotool key alt; sleep 0.5; xdotool key Down; sleep 0.5; xdotool key Down; sleep 0.3
+for _ in $(seq 50); do [ "$(xdotool getwindowfocus 2>/dev/null)" = "$id" ] && break; sleep 0.1; done
+[ "$(xdotool getwindowfocus 2>/dev/null)" = "$id" ] || fail "the strip did not get the keyboard focus"
+# Alt puts the menu bar into keyboard mode, which shows nowhere but in its pixels: when no
+# menu opens, both keys go again after the mode is left.
+popup=
+for _ in 1 2 3; do
+  xdotool key alt; xdotool key Down
+  for _ in $(seq 25); do
+    popup=$(xdotool search --onlyvisible --class tarvo 2>/dev/null | grep -vx "$id" | head -1 || true)
+    [ -n "$popup" ] && break 2
+    sleep 0.2
+  done
+  xdotool key Escape; xdotool key Escape
+done
+[ -n "$popup" ] || fail "the options menu did not open from the keyboard"
+# Sets $pixels to the open menu's, once they stand still (it may still be drawing or fading in).
+menu_pixels() { xwd -silent -id "$popup" | md5sum; }
+still_menu() {
+  local next
+  pixels=$(menu_pixels)
+  for _ in $(seq 25); do
+    sleep 0.2
+    next=$(menu_pixels)
+    [ "$next" = "$pixels" ] && return 0
+    pixels=$next
+  done
+  fail "the options menu never stood still"
+}
+still_menu
+first=$pixels
+xdotool key Down
+for _ in $(seq 10); do still_menu; [ "$pixels" != "$first" ] && break; done
+[ "$pixels" != "$first" ] || fail "Down did not move the menu's highlight"
 xdotool key Return
 for _ in $(seq 20); do
   sleep 0.5
@@ -72,9 +112,9 @@ for _ in $(seq 20); do xprop -id "$id" WM_STATE | grep -q Normal && break; sleep
 xprop -id "$id" WM_STATE | grep -q Normal || fail "second start left the strip minimised"
 echo "ok: a second start brings the strip back and ends"
 
-"$wineserver" -k; sleep 1
+"$wineserver" -k; "$wineserver" -w
 "$wineserver" -p >/dev/null 2>&1 </dev/null &
-sleep 1
+wine_server_up
 "$wine" "$programs/uninstall.exe" /S
 # The uninstaller runs from a copy of itself and returns at once.
 for _ in $(seq 60); do [ ! -f "$programs/tarvo.exe" ] && break; sleep 0.5; done

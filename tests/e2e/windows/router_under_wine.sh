@@ -10,8 +10,7 @@ here=$(dirname "$0")
 . "$here/../netns_lib.sh"
 . "$here/wine_lib.sh"
 under_x "$@"
-need python3 python3
-need miniupnpd miniupnpd-nftables
+need_packages python3:python3 miniupnpd:miniupnpd-nftables
 app=$(readlink -f "${1:-build-win/tarvo}")
 [ -f "$app/tarvo.exe" ] || fail "no tarvo.exe in $app"
 p=tvwr-$$

@@ -14,8 +14,24 @@ start_wine() { # [namespace]
   in_ns=()
   [ -n "${1:-}" ] && in_ns=(ip netns exec "$1")
   "${in_ns[@]}" "$wineserver" -p >/dev/null 2>&1 </dev/null &
-  sleep 1
+  wine_server_up
   "${in_ns[@]}" "$wine" wineboot -u >/dev/null 2>&1 </dev/null
+}
+
+# Waits until the wine server of $WINEPREFIX listens, at most 20 s: else the next wine
+# command starts a server of its own, which ends when that command does. The socket's folder
+# is named after the prefix's device and inode.
+wine_server_up() {
+  local dev inode dir s _
+  read -r dev inode < <(stat -c '%d %i' "$WINEPREFIX")
+  dir=$(printf 'server-%x-%x' "$dev" "$inode")
+  for _ in $(seq 200); do
+    for s in /tmp/wine-*/"$dir"/socket "/tmp/.wine-$(id -u)/$dir/socket"; do
+      [ -S "$s" ] && return 0
+    done
+    sleep 0.1
+  done
+  fail "no wine server for $WINEPREFIX within 20 s"
 }
 
 stop_wine() {
