@@ -3,8 +3,8 @@
 #include <QAbstractButton>
 #include <QFontMetricsF>
 #include <QImage>
-#include <QPainter>
 #include <QLabel>
+#include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
 #include <QStyle>

@@ -77,10 +77,20 @@ StripSidePlace placeByStrip(const QRect& strip, const QSize& frame, const QRect&
     Cost bestCost;
     for (const int h : heights) {
         // The edges a good place lines up with: the strip's, the screen's and the others'.
-        QList<int> xs{strip.center().x() + 1 - w / 2, strip.left(), strip.right() + 1 - w,
-                      strip.right() + 1, strip.left() - w, area.left(), area.right() + 1 - w};
-        QList<int> ys{strip.center().y() + 1 - h / 2, strip.top(), strip.bottom() + 1 - h,
-                      strip.bottom() + 1, strip.top() - h, area.top(), area.bottom() + 1 - h};
+        QList<int> xs{strip.center().x() + 1 - w / 2,
+                      strip.left(),
+                      strip.right() + 1 - w,
+                      strip.right() + 1,
+                      strip.left() - w,
+                      area.left(),
+                      area.right() + 1 - w};
+        QList<int> ys{strip.center().y() + 1 - h / 2,
+                      strip.top(),
+                      strip.bottom() + 1 - h,
+                      strip.bottom() + 1,
+                      strip.top() - h,
+                      area.top(),
+                      area.bottom() + 1 - h};
         for (const QRect& other : others) {
             xs << other.right() + 1 << other.left() - w;
             ys << other.bottom() + 1 << other.top() - h;

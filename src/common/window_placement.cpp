@@ -70,8 +70,8 @@ StripSidePlace placeWith(QWidget* window, const QWidget* strip, const QList<QWid
 
 } // namespace
 
-void placeBesideStrip(QWidget* window, QWidget* strip, const QList<QWidget*>& others,
-                      QSize client, const HeightFit& height) {
+void placeBesideStrip(QWidget* window, QWidget* strip, const QList<QWidget*>& others, QSize client,
+                      const HeightFit& height) {
     if (!strip || !strip->screen())
         return;
     if (client.isEmpty())
@@ -100,9 +100,9 @@ void placeBesideStrip(QWidget* window, QWidget* strip, const QList<QWidget*>& ot
         QList<QWidget*> others;
         for (const QPointer<QWidget>& other : watched)
             others.append(other.data());
-        const QPoint at = placeWith(window, strip, others, client, height,
-                                    window->windowHandle()->frameMargins())
-                              .frame.topLeft();
+        const QPoint at =
+            placeWith(window, strip, others, client, height, window->windowHandle()->frameMargins())
+                .frame.topLeft();
         if (window->frameGeometry().topLeft() != at)
             window->move(at);
     });
@@ -116,7 +116,8 @@ void centreOnScreen(QWidget* window) {
         window->move(centredFrame(window));
         return;
     }
-    new WhenFramed(window, [window] { window->windowHandle()->setFramePosition(centredFrame(window)); });
+    new WhenFramed(window,
+                   [window] { window->windowHandle()->setFramePosition(centredFrame(window)); });
 }
 
 void present(QWidget* window) {

@@ -5,8 +5,7 @@
 
 namespace tarvo {
 
-UsageWindowOpener::UsageWindowOpener(Clock& clock, SettingsStore& settings,
-                                     MessageBoxes& messages)
+UsageWindowOpener::UsageWindowOpener(Clock& clock, SettingsStore& settings, MessageBoxes& messages)
     : clock_(clock), settings_(settings), messages_(messages) {}
 
 UsageWindowOpener::~UsageWindowOpener() {

@@ -14,7 +14,12 @@ QPoint at(const QRect& strip, const QSize& frame, const QRect& area,
 }
 
 std::string text(const QRect& r) {
-    return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+    return QStringLiteral("%1,%2 %3x%4")
+        .arg(r.x())
+        .arg(r.y())
+        .arg(r.width())
+        .arg(r.height())
+        .toStdString();
 }
 } // namespace
 

@@ -61,7 +61,8 @@ inline ButtonInk drawnButtonInk(const QPushButton* button) {
         button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
     const qreal ratio = button->devicePixelRatioF();
     const int m = 60;
-    QImage image((button->size() + QSize(2 * m, 2 * m)) * ratio, QImage::Format_ARGB32_Premultiplied);
+    QImage image((button->size() + QSize(2 * m, 2 * m)) * ratio,
+                 QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     QPainter painter(&image);
