@@ -8,7 +8,6 @@
 #include "common/form_layout.h"
 #include "common/window_flags.h"
 #include "common/window_placement.h"
-#include "history/router_usage.h"
 #include "news/frmrss.h"
 
 #include <QAction>
@@ -29,18 +28,11 @@ namespace tarvo {
 
 namespace {
 
-const QString kAppTitle = appName();
 const QString kExitWarning = QStringLiteral(
     "إذا تم الخروج من البرنامج الآن لن يتم الحساب بطريقة صحيحة، سيتم تصغير البرنامج");
 const QString kResetQuestion = QStringLiteral("سيتم إلغاء الحركة حتى آخر إغلاق للحاسب");
-const QString kCountedInterfacesCaption = QStringLiteral("الواجهات المحسوبة: ");
 constexpr int kStripHeightTwips = 1545;
 constexpr int kMinimumWidthTwips = 500;
-
-// As large as the text, and tall enough for glyphs that reach past the font's ascent.
-QSize textBox(const QLabel* label, CaptionNeedsCache& needs) {
-    return label->sizeHint().expandedTo(needs(label));
-}
 
 } // namespace
 
@@ -61,13 +53,6 @@ frmMain::frmMain(const Services& services, QWidget* parent)
     setFont(formFont(QStringLiteral("Arial"), 8.25));
     createControls();
     createMenus();
-}
-
-frmMain::~frmMain() {
-    // The secondary windows use the services this window was given; they go with it.
-    delete dateWindows_.window();
-    delete newsWindow();
-    delete usageWindow();
 }
 
 void frmMain::createControls() {
@@ -116,7 +101,7 @@ void frmMain::createControls() {
                                   QStringLiteral("0 Kb"));
     setColours(Label10, Qt::black);
     Label10->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    placeFixed(Label10, QRect(Label10->pos(), textBox(Label10, label10Needs_)));
+    placeFixed(Label10, QRect(Label10->pos(), label10Needs_.box(Label10)));
     Label5 = formControl<QLabel>(Picture2, "Label5", {1575, 360, 1215, 270},
                                  formFont(arial, 12, true), QStringLiteral("MBإجماليات"));
     setColours(Label5, QColor(255, 255, 128), &navy);
@@ -170,56 +155,37 @@ void frmMain::createControls() {
 }
 
 void frmMain::createMenus() {
+    const auto named = [](QAction* action, const char* name) {
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+    const auto command = [&](QAction* action, const char* name, void (frmMain::*handler)()) {
+        connect(named(action, name), &QAction::triggered, this, handler);
+        return action;
+    };
     auto* bar = new StatusMenuBar(this);
     setMenuBar(bar);
     // The drop-down reads right to left; the bar itself keeps the strip's order.
     mnu = bar->addRightToLeftMenu(QStringLiteral("خيارات"));
-    ontop = mnu->addAction(QStringLiteral("أعلى دائماً"));
+    named(mnu->menuAction(), "mnu");
+    ontop = command(mnu->addAction(QStringLiteral("أعلى دائماً")), "ontop", &frmMain::ontop_Click);
     ontop->setCheckable(true);
-    opaut = mnu->addAction(QStringLiteral("تشغيل تلقائي"));
-    brop = mnu->addAction(QStringLiteral("تشغيل المتصفح"));
-    inop = mnu->addAction(QStringLiteral("خيارات الإنترنت"));
-    l1 = mnu->addSeparator();
-    rss = mnu->addAction(QStringLiteral("قارئ الأخبار"));
-    lou = mnu->addSeparator();
-    hotus = mnu->addAction(QStringLiteral("كيفية الإستخدام"));
-    l3 = mnu->addSeparator();
-    zac = mnu->addAction(QStringLiteral("تصفير العداد"));
-    exit = mnu->addAction(QStringLiteral("خروج"));
-    mino = bar->addAction(QStringLiteral("تصغير"));
-    clk = new QAction(QStringLiteral("clk"), this);
+    opaut = command(mnu->addAction(QStringLiteral("تشغيل تلقائي")), "opaut", &frmMain::opaut_Click);
+    brop = command(mnu->addAction(QStringLiteral("تشغيل المتصفح")), "brop", &frmMain::brop_Click);
+    inop = command(mnu->addAction(QStringLiteral("خيارات الإنترنت")), "inop", &frmMain::inop_Click);
+    l1 = named(mnu->addSeparator(), "l1");
+    rss = command(mnu->addAction(QStringLiteral("قارئ الأخبار")), "rss", &frmMain::rss_Click);
+    lou = named(mnu->addSeparator(), "lou");
+    hotus =
+        command(mnu->addAction(QStringLiteral("كيفية الإستخدام")), "hotus", &frmMain::hotus_Click);
+    l3 = named(mnu->addSeparator(), "l3");
+    zac = command(mnu->addAction(QStringLiteral("تصفير العداد")), "zac", &frmMain::zac_Click);
+    exit = command(mnu->addAction(QStringLiteral("خروج")), "exit", &frmMain::exit_Click);
+    mino = command(bar->addAction(QStringLiteral("تصغير")), "mino", &frmMain::mino_Click);
+    clk = command(new QAction(QStringLiteral("clk"), this), "clk", &frmMain::clk_Click);
     bar->addStatusAction(clk);
-    netcb = new QAction(QString(), this);
+    netcb = named(new QAction(QString(), this), "netcb");
     bar->addStatusAction(netcb);
-
-    const std::pair<QAction*, const char*> names[] = {{mnu->menuAction(), "mnu"},
-                                                      {ontop, "ontop"},
-                                                      {opaut, "opaut"},
-                                                      {brop, "brop"},
-                                                      {inop, "inop"},
-                                                      {l1, "l1"},
-                                                      {rss, "rss"},
-                                                      {lou, "lou"},
-                                                      {hotus, "hotus"},
-                                                      {l3, "l3"},
-                                                      {zac, "zac"},
-                                                      {exit, "exit"},
-                                                      {mino, "mino"},
-                                                      {clk, "clk"},
-                                                      {netcb, "netcb"}};
-    for (const auto& [action, name] : names)
-        action->setObjectName(QString::fromLatin1(name));
-
-    connect(zac, &QAction::triggered, this, &frmMain::zac_Click);
-    connect(ontop, &QAction::triggered, this, &frmMain::ontop_Click);
-    connect(opaut, &QAction::triggered, this, &frmMain::opaut_Click);
-    connect(brop, &QAction::triggered, this, &frmMain::brop_Click);
-    connect(inop, &QAction::triggered, this, &frmMain::inop_Click);
-    connect(rss, &QAction::triggered, this, &frmMain::rss_Click);
-    connect(hotus, &QAction::triggered, this, &frmMain::hotus_Click);
-    connect(exit, &QAction::triggered, this, &frmMain::exit_Click);
-    connect(mino, &QAction::triggered, this, &frmMain::mino_Click);
-    connect(clk, &QAction::triggered, this, &frmMain::clk_Click);
 }
 
 int frmMain::widthTwips() const {
@@ -246,7 +212,7 @@ void frmMain::resizeEvent(QResizeEvent* event) {
 
 void frmMain::Form_Resize() {
     // Whole pixels: the narrowest width that is still at least 500 twips.
-    const int minimumPx = (kMinimumWidthTwips + kTwipsPerPixel - 1) / kTwipsPerPixel;
+    const int minimumPx = pxCovering(kMinimumWidthTwips);
     if (width() < minimumPx) {
         setWidthTwips(twips(minimumPx));
         if (isVisible())
@@ -259,12 +225,12 @@ void frmMain::Form_Resize() {
 
 void frmMain::placeLabel9() {
     // The download rate grows from its left edge.
-    placeFixed(Label9, QRect(Label9->pos(), textBox(Label9, label9Needs_)));
+    placeFixed(Label9, QRect(Label9->pos(), label9Needs_.box(Label9)));
 }
 
 void frmMain::placeLabel10() {
     // The upload rate keeps its right edge 150 twips from the window's as it grows.
-    const QSize box = textBox(Label10, label10Needs_);
+    const QSize box = label10Needs_.box(Label10);
     placeFixed(Label10, QRect(QPoint(px(widthTwips() - 150) - box.width(), Label10->y()), box));
 }
 
@@ -290,8 +256,7 @@ bool frmMain::Form_Load() {
         if (window)
             window->bringToFront();
     });
-    if (services_.settings->value(kAppTitle, QStringLiteral("settings"), QStringLiteral("ontop"),
-                                  QStringLiteral("1")) == u"1") {
+    if (session_.alwaysOnTop()) {
         setTopmost(true);
         ontop->setChecked(true);
     }
@@ -324,15 +289,7 @@ bool frmMain::isTopmost() const {
 }
 
 void frmMain::setTopmost(bool on) {
-    if (isTopmost() == on)
-        return;
-    if (QWindow* handle = windowHandle(); handle && isVisible()) {
-        // Change the level in place; setWindowFlags would hide and re-create the window.
-        overrideWindowFlags(windowFlags().setFlag(Qt::WindowStaysOnTopHint, on));
-        handle->setFlags(windowFlags());
-    } else {
-        setWindowFlag(Qt::WindowStaysOnTopHint, on);
-    }
+    setStaysOnTop(this, on);
 }
 
 void frmMain::Form_QueryUnload() {
@@ -379,8 +336,11 @@ void frmMain::showSecond(const MeterSecond& second) {
                                    ? QStringLiteral("True")
                                    : QStringLiteral("False"));
     }
-    if (!second.clock.isEmpty() && second.connection == Connection::Connected)
-        showCountedInterfaces();
+    if (!second.clock.isEmpty() && second.connection == Connection::Connected) {
+        const QString tip = session_.stripToolTip();
+        if (Picture2->toolTip() != tip)
+            Picture2->setToolTip(tip);
+    }
     showFields();
     if (second.pause)
         session_.pauseOffline();
@@ -390,24 +350,8 @@ void frmMain::writeHistory() {
     session_.flush();
 }
 
-void frmMain::showCountedInterfaces() {
-    QStringList names;
-    for (const std::string& name : session_.countedNames())
-        names << QString::fromStdString(name);
-    // Rich text only to lay the line out right to left, as an Arabic sentence, on one line.
-    const auto paragraph = [](const QString& text) {
-        return QStringLiteral("<p dir=\"rtl\" style=\"white-space:pre\">") + text.toHtmlEscaped() +
-               QStringLiteral("</p>");
-    };
-    QString tip = paragraph(kCountedInterfacesCaption + names.join(QStringLiteral(", ")));
-    if (!session_.networkToday().isEmpty())
-        tip += paragraph(QString::fromUtf16(WholeNetworkTodayTip).arg(session_.networkToday()));
-    if (Picture2->toolTip() != tip)
-        Picture2->setToolTip(tip);
-}
-
 void frmMain::zac_Click() {
-    if (!services_.messages->askYesNo(kAppTitle, kResetQuestion))
+    if (!services_.messages->askYesNo(appName(), kResetQuestion))
         return;
     session_.reset();
     showFields();
@@ -415,10 +359,8 @@ void frmMain::zac_Click() {
 
 void frmMain::ontop_Click() {
     // The check mark was toggled by the click; it says which level the window goes to.
-    const bool on = ontop->isChecked();
-    setTopmost(on);
-    services_.settings->setValue(kAppTitle, QStringLiteral("settings"), QStringLiteral("ontop"),
-                                 on ? QStringLiteral("1") : QStringLiteral("0"));
+    setTopmost(ontop->isChecked());
+    session_.setAlwaysOnTop(ontop->isChecked());
 }
 
 void frmMain::opaut_Click() {
@@ -442,7 +384,7 @@ void frmMain::hotus_Click() {
 }
 
 void frmMain::exit_Click() {
-    services_.messages->information(kAppTitle, kExitWarning);
+    services_.messages->information(appName(), kExitWarning);
     showMinimized();
 }
 
@@ -473,12 +415,7 @@ void frmMain::openUsageWindow() {
 }
 
 QList<QWidget*> frmMain::openWindows() const {
-    QList<QWidget*> open;
-    for (QWidget* window :
-         std::initializer_list<QWidget*>{dateWindow(), newsWindow(), usageWindow()})
-        if (window)
-            open.append(window);
-    return open;
+    return {dateWindow(), newsWindow(), usageWindow()}; // the placement passes over closed ones
 }
 
 void frmMain::allowanceTimer_Timer() {

@@ -34,7 +34,6 @@ class frmMain : public QMainWindow {
     Q_OBJECT
 public:
     explicit frmMain(const Services& services, QWidget* parent = nullptr);
-    ~frmMain() override;
 
     // Start-up; false when another copy runs and this one must end without a trace.
     bool Form_Load();
@@ -148,7 +147,6 @@ private:
     void showFields();
     void placeLabel9();
     void placeLabel10();
-    void showCountedInterfaces();
     void applySize(int widthPx);
     void openUsageWindow();
     // The secondary windows that are open, for a new one to keep clear of.

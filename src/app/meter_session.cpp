@@ -144,6 +144,32 @@ void MeterSession::routerReading(const RouterReading& reading) {
     readNetworkToday(reading.udn, reading.time.toLocalTime().date());
 }
 
+bool MeterSession::alwaysOnTop() const {
+    return services_.settings->value(kAppTitle, QStringLiteral("settings"), QStringLiteral("ontop"),
+                                     QStringLiteral("1")) == u"1";
+}
+
+void MeterSession::setAlwaysOnTop(bool on) {
+    services_.settings->setValue(kAppTitle, QStringLiteral("settings"), QStringLiteral("ontop"),
+                                 on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+QString MeterSession::stripToolTip() const {
+    QStringList names;
+    for (const std::string& name : ipHelper_.countedNames())
+        names << QString::fromStdString(name);
+    // Rich text only to lay the line out right to left, as an Arabic sentence, on one line.
+    const auto paragraph = [](const QString& text) {
+        return QStringLiteral("<p dir=\"rtl\" style=\"white-space:pre\">") + text.toHtmlEscaped() +
+               QStringLiteral("</p>");
+    };
+    QString tip =
+        paragraph(QStringLiteral("الواجهات المحسوبة: ") + names.join(QStringLiteral(", ")));
+    if (!networkToday_.isEmpty())
+        tip += paragraph(QString::fromUtf16(WholeNetworkTodayTip).arg(networkToday_));
+    return tip;
+}
+
 void MeterSession::readNetworkToday(const QString& udn, const QDate& today) {
     // What is written, and what is pending with the recorder, is the day so far.
     UsageSource* rows = store_ ? store_->router(udn) : nullptr;

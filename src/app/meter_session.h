@@ -79,10 +79,16 @@ public:
     // All the devices' traffic through the router today, as the totals show MB; empty before
     // a router was read.
     const QString& networkToday() const { return networkToday_; }
+    // The strip's tool tip, rich text laid out right to left: the interfaces counted and, once
+    // a router was read, all the devices' traffic today.
+    QString stripToolTip() const;
+
+    // The "always on top" choice, kept in the settings; on unless turned off.
+    bool alwaysOnTop() const;
+    void setAlwaysOnTop(bool on);
 
     const MeterFields& fields() const { return meter_.fields; }
     const TrafficMeter& meter() const { return meter_; }
-    std::vector<std::string> countedNames() const { return ipHelper_.countedNames(); }
     // The usage history the windows read; null when none is kept.
     UsageSource* usage() const { return usage_; }
     // A damaged history moved aside at the start: where to; empty otherwise.

@@ -251,6 +251,10 @@ QList<QRect> growthCandidates(const CaptionGrowth& g) {
     return out;
 }
 
+QSize CaptionNeedsCache::box(const QWidget* caption) {
+    return caption->sizeHint().expandedTo((*this)(caption));
+}
+
 QRect usedRect(const QWidget* caption) {
     const QSize needed = captionNeeds(caption);
     const QRect box = caption->geometry();

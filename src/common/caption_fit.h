@@ -26,6 +26,8 @@ QSize captionNeeds(const QWidget* caption);
 class CaptionNeedsCache {
 public:
     QSize operator()(const QWidget* caption);
+    // As large as the caption's text, and tall enough for glyphs past the font's ascent.
+    QSize box(const QWidget* caption);
 
 private:
     QHash<QString, QSize> sizes_;

@@ -15,6 +15,10 @@ constexpr int kTwipsPerPixel = 15;
 inline int px(double twips) {
     return qRound(twips / kTwipsPerPixel);
 }
+// The fewest whole pixels that hold the given twips.
+inline int pxCovering(int twips) {
+    return (twips + kTwipsPerPixel - 1) / kTwipsPerPixel;
+}
 inline int twips(int pixels) {
     return pixels * kTwipsPerPixel;
 }

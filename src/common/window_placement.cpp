@@ -126,4 +126,16 @@ void present(QWidget* window) {
     window->activateWindow();
 }
 
+void setStaysOnTop(QWidget* window, bool on) {
+    if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on)
+        return;
+    if (QWindow* handle = window->windowHandle(); handle && window->isVisible()) {
+        // Change the level in place; setWindowFlags would hide and re-create the window.
+        window->overrideWindowFlags(window->windowFlags().setFlag(Qt::WindowStaysOnTopHint, on));
+        handle->setFlags(window->windowFlags());
+    } else {
+        window->setWindowFlag(Qt::WindowStaysOnTopHint, on);
+    }
+}
+
 } // namespace tarvo

@@ -32,4 +32,7 @@ void centreOnScreen(QWidget* window);
 // Shown, above the others and with the keyboard.
 void present(QWidget* window);
 
+// Puts a window above all others or back among them; a shown one changes its level in place.
+void setStaysOnTop(QWidget* window, bool on);
+
 } // namespace tarvo

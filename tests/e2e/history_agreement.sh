@@ -18,11 +18,6 @@ mkns "$meter_ns" "$isp_ns"
 make_uplink "$meter_ns" "$isp_ns"
 printf '1000**2000\r\n' > "$work/file1.trv"
 
-# Today's received and sent as the history reports them, read-only, while the meter may run.
-usage_today() {
-  XDG_CONFIG_HOME="$work/config" "$work/tarvo" --usage --json 2>/dev/null |
-    python3 -c 'import json,sys; d=json.load(sys.stdin)["days"][-1]; print(d["received"], d["sent"])'
-}
 growth() { # prints the growth of file1.trv's line since 1000**2000
   local l; l=$(line)
   echo "$(( ${l%%\*\**} - 1000 )) $(( ${l##*\*\*} - 2000 ))"
@@ -32,7 +27,7 @@ agree() { # what
   # counts goes into the history once a minute: the two must meet within that minute.
   local h g before
   for _ in $(seq 35); do
-    before=$(growth); h=$(usage_today); g=$(growth)
+    before=$(growth); h=$(computer_today); g=$(growth)
     [ "$before" = "$g" ] && [ "$h" = "$g" ] && break
     sleep 2
   done

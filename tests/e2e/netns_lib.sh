@@ -208,7 +208,12 @@ r = json.load(sys.stdin)["routers"]
 if not r: print("none"); sys.exit()
 d = r[0]["days"][-1]; print(d["received"], d["sent"], str(r[0]["counts"]).lower(), len(r[0]["unknown"]))'
 }
+# This computer's history, every day of it: the check's own, as its history is new. What came
+# before the meter's first reading goes to when the links came up, taken as the boot, which
+# may be yesterday.
 computer_today() {
-  XDG_CONFIG_HOME="$work/config" "$work/tarvo" --usage --json 2>/dev/null |
-    python3 -c 'import json,sys; d=json.load(sys.stdin)["days"][-1]; print(d["received"], d["sent"])'
+  XDG_CONFIG_HOME="$work/config" "$work/tarvo" --usage --json 2>/dev/null | python3 -c '
+import json, sys
+days = json.load(sys.stdin)["days"]
+print(sum(d["received"] for d in days), sum(d["sent"] for d in days))'
 }
