@@ -1,7 +1,6 @@
-#include "app/frm_main.h"
-#include "fakes.h"
 #include "history/fake_usage_source.h"
 #include "support/fake_notifier.h"
+#include "support/strip_window.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -25,18 +24,18 @@ namespace {
 
 // The strip with a history of the year up to the fake clock's today (7 April 2017).
 struct WithHistory {
-    FakeServices fake;
+    StripWindow strip{nullptr};
+    FakeServices& fake = strip.fake;
     FakeUsageSource source{QDate(2016, 4, 7), QDate(2017, 4, 7)};
     FakeNotifier notifier;
-    std::unique_ptr<frmMain> w;
+    frmMain* w = nullptr;
     explicit WithHistory(bool history = true, const QString& quotaMb = QString()) {
         if (!quotaMb.isEmpty())
             fake.settings.values["Tarvo/settings/quota_mb"] = quotaMb;
-        Services s = fake.services();
-        s.usage = history ? &source : nullptr;
-        s.notifier = &notifier;
-        w = std::make_unique<frmMain>(s);
-        EXPECT_TRUE(w->Form_Load());
+        w = &strip.loaded([&](Services& s) {
+            s.usage = history ? &source : nullptr;
+            s.notifier = &notifier;
+        });
     }
 };
 
@@ -179,19 +178,19 @@ TEST(UsageWiring, AnAllowanceTypedDigitByDigitIsToldOnlyOnceConfirmed) {
 
 // A history found damaged at the start is moved aside, and the usage window says where to.
 TEST(UsageWiring, TheUsageWindowNamesADamagedHistoryMovedAside) {
-    FakeServices fake;
-    QFile damaged(fake.dir.filePath(QStringLiteral("history.sqlite")));
+    std::unique_ptr<HistoryStore> store; // outlives the window, which writes to it at the end
+    StripWindow strip(nullptr);
+    QFile damaged(strip.fake.dir.filePath(QStringLiteral("history.sqlite")));
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
     damaged.write(QByteArray(4096, 'x'));
     damaged.close();
-    std::unique_ptr<HistoryStore> store;
-    Services s = fake.services();
-    s.openHistory = [&] {
-        store = std::make_unique<HistoryStore>(damaged.fileName(), HistoryStore::Mode::ReadWrite);
-        return store.get();
-    };
-    frmMain w(s);
-    ASSERT_TRUE(w.Form_Load());
+    frmMain& w = strip.loaded([&](Services& s) {
+        s.openHistory = [&] {
+            store =
+                std::make_unique<HistoryStore>(damaged.fileName(), HistoryStore::Mode::ReadWrite);
+            return store.get();
+        };
+    });
     ASSERT_FALSE(store->movedAside().isEmpty());
     w.Command2->click();
     const QLabel* line = w.usageWindow()->movedAsideLabel;
