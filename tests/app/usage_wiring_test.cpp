@@ -39,15 +39,6 @@ struct WithHistory {
     }
 };
 
-std::string rectText(const QRect& r) {
-    return QStringLiteral(" %1,%2 %3x%4")
-        .arg(r.x())
-        .arg(r.y())
-        .arg(r.width())
-        .arg(r.height())
-        .toStdString();
-}
-
 } // namespace
 
 TEST(UsageWiring, EitherTotalOpensOneUsageWindow) {
@@ -82,8 +73,8 @@ TEST(UsageWiring, OpensBesideTheStripClearOfTheOtherWindows) {
     EXPECT_TRUE(area.contains(window->frameGeometry()));
     EXPECT_FALSE(window->frameGeometry().intersects(t.w->frameGeometry()));
     EXPECT_FALSE(window->frameGeometry().intersects(t.w->dateWindow()->frameGeometry()))
-        << rectText(window->frameGeometry()) << rectText(t.w->dateWindow()->frameGeometry())
-        << rectText(t.w->frameGeometry());
+        << window->frameGeometry() << " " << t.w->dateWindow()->frameGeometry() << " "
+        << t.w->frameGeometry();
 }
 
 TEST(UsageWiring, OnAScreenTooShortForItTheTablesGiveUpRowsNotTheButtons) {
@@ -95,11 +86,11 @@ TEST(UsageWiring, OnAScreenTooShortForItTheTablesGiveUpRowsNotTheButtons) {
     t.w->Command2->click();
     UsageWindow* window = t.w->usageWindow();
     ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(area.contains(window->frameGeometry())) << rectText(window->frameGeometry());
+    EXPECT_TRUE(area.contains(window->frameGeometry())) << window->frameGeometry();
     for (QWidget* button :
          std::initializer_list<QWidget*>{window->saveButton, window->exportButton})
         EXPECT_TRUE(window->rect().contains(QRect(button->mapTo(window, QPoint()), button->size())))
-            << rectText(QRect(button->mapTo(window, QPoint()), button->size()));
+            << QRect(button->mapTo(window, QPoint()), button->size());
     QTableWidget* days = window->tables[window->tabs->currentIndex()];
     EXPECT_GE(days->viewport()->height(), 3 * days->verticalHeader()->defaultSectionSize());
 }

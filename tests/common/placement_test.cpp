@@ -13,14 +13,6 @@ QPoint at(const QRect& strip, const QSize& frame, const QRect& area,
     return placeByStrip(strip, frame, area, others).frame.topLeft();
 }
 
-std::string text(const QRect& r) {
-    return QStringLiteral("%1,%2 %3x%4")
-        .arg(r.x())
-        .arg(r.y())
-        .arg(r.width())
-        .arg(r.height())
-        .toStdString();
-}
 } // namespace
 
 TEST(Placement, CentredInTheArea) {
@@ -58,9 +50,9 @@ TEST(Placement, ClearOfTheOtherWindowsWhereThereIsRoom) {
     // the screen and clear of the strip.
     const QSize usage(500, 700);
     const QRect placed(at(strip, usage, screen, {date, news}), usage);
-    EXPECT_TRUE(screen.contains(placed)) << text(placed);
+    EXPECT_TRUE(screen.contains(placed)) << placed;
     for (const QRect& other : {strip, date, news})
-        EXPECT_FALSE(placed.intersects(other)) << text(placed) << " over " << text(other);
+        EXPECT_FALSE(placed.intersects(other)) << placed << " over " << other;
     // No room clear of them: beside the strip all the same.
     EXPECT_EQ(at(strip, reader, screen, {screen}), at(strip, reader, screen));
 }
@@ -81,8 +73,8 @@ TEST(Placement, WholeOnTheScreenAndOverTheStripOnlyWithoutRoomBesideIt) {
                                       s.left() - area.left() >= frame.width() ||
                                       area.bottom() - s.bottom() >= frame.height() ||
                                       s.top() - area.top() >= frame.height();
-                    ASSERT_TRUE(area.contains(place.frame)) << text(place.frame) << " " << text(s);
-                    ASSERT_EQ(place.overStrip, !room) << text(place.frame) << " " << text(s);
+                    ASSERT_TRUE(area.contains(place.frame)) << place.frame << " " << s;
+                    ASSERT_EQ(place.overStrip, !room) << place.frame << " " << s;
                     ASSERT_EQ(place.overStrip, place.frame.intersects(s));
                     // Least of the strip: along each axis the window goes over only what the
                     // screen's room on the strip's wider side leaves over.
@@ -95,7 +87,7 @@ TEST(Placement, WholeOnTheScreenAndOverTheStripOnlyWithoutRoomBesideIt) {
                                                         area.right() - s.right(), s.width())) *
                                                least(frame.height(), s.top() - area.top(),
                                                      area.bottom() - s.bottom(), s.height()))
-                        << text(place.frame) << " " << text(s);
+                        << place.frame << " " << s;
                 }
 }
 
