@@ -20,12 +20,18 @@ status=0
    --repeat until-pass:2 "$@") || status=$?
 "$wineserver" -k || true
 # Captions as the windows platform draws them, with the faces wine puts in: the offscreen
-# platform has none there. On an X server of its own, with
-# wine started afresh there.
+# platform has none there. On an X server of its own, with wine started afresh there.
+drawn_checks() { # suite filter
+  (cd "build-win/obj/tests/$1" && QT_QPA_PLATFORM=windows timeout 300 xvfb-run -a \
+     -s "-screen 0 1366x768x24" "$root/scripts/windows/wine-run.sh" "./tarvo_$1_tests.exe" \
+     --gtest_filter="$2") || status=$?
+  "$wineserver" -k 2>/dev/null || true
+}
 if [ $# -eq 0 ]; then
-  (cd build-win/obj/tests/news && QT_QPA_PLATFORM=windows timeout 300 xvfb-run -a \
-     -s "-screen 0 1280x800x24" "$root/scripts/windows/wine-run.sh" ./tarvo_news_tests.exe \
-     --gtest_filter='FrmRssTest.CaptionsWholeAsDrawn*:FrmRssTest.TopRowButtons*') || status=$?
+  drawn_checks news 'FrmRssTest.CaptionsWholeAsDrawn*:FrmRssTest.TopRowButtons*'
+  drawn_checks app 'Desktop.EveryControlSeenWhole*:frmMain.StripCaptionsGrow*:UsageWiring.*'
+  drawn_checks calendar 'HijriWindow.ShowsALongDateLineWhole:HijriWindow.ControlsAreSeenWhole*'
+  drawn_checks common 'CaptionNeedsCache.*'
 fi
 "$wineserver" -k 2>/dev/null || true
 exit "$status"

@@ -12,6 +12,10 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 gcc_dir=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
 export WINEPATH="Z:$deps/qt6-mingw/bin;Z:$deps/icu72-mingw64/bin;Z:$gcc_dir;Z:/usr/x86_64-w64-mingw32/lib"
 export QT_PLUGIN_PATH="Z:$deps/qt6-mingw/plugins"
+# Wine keeps QT_* variables from Windows programs: the tests' main takes them back from these.
+while IFS='=' read -r name value; do
+  if [[ $name == QT_* ]]; then export "TARVO_WINE_$name=$value"; fi
+done < <(env)
 # Debian's wine64 package keeps its loader out of PATH.
 wine=${WINE:-/usr/lib/wine/wine64}
 # ctest lists a suite's tests before it runs any, and one failed listing ends the whole run.

@@ -1,9 +1,9 @@
 #include "app/frm_main.h"
-#include "common/app_name.h"
 
 #include "app/status_menu_bar.h"
 #include "app/strip_art.h"
 #include "calendar/hijri.h"
+#include "common/app_name.h"
 #include "common/caption_fit.h"
 #include "common/form_layout.h"
 #include "common/window_flags.h"
@@ -23,6 +23,8 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+
+#include <algorithm>
 
 namespace tarvo {
 
@@ -73,8 +75,8 @@ void frmMain::createControls() {
     Picture2->setPalette(white);
 
     const QColor navy(0, 0, 128), darkGrey(64, 64, 64), lightGrey(224, 224, 224);
-    const QString arial = QStringLiteral("Arial");
-    const QString arabicTransparent = QStringLiteral("Arabic Transparent");
+    const QString arial = QStringLiteral("Arial"),
+                  arabicTransparent = QStringLiteral("Arabic Transparent");
 
     // Below the strip: value holders the user never sees.
     Text1 = formControl<QLineEdit>(client, "Text1", {240, 2280, 1575, 315});
@@ -88,8 +90,6 @@ void frmMain::createControls() {
     setColours(lblSent, QColor(255, 255, 0), &darkGrey);
     lblRecv = formControl<QLabel>(client, "lblRecv", {120, 1845, 1740, 270}, formFont(arial, 9));
     setColours(lblRecv, QColor(255, 0, 0), &darkGrey);
-    for (QWidget* hidden : std::initializer_list<QWidget*>{Text1, Text2, Label3, lblSent, lblRecv})
-        hidden->hide();
 
     // The strip.
     const QFont rateFont = formFont(arial, 11.25, true);
@@ -128,7 +128,8 @@ void frmMain::createControls() {
                                         QStringLiteral("MBإجماليات"));
     setColours(Command4, Qt::black, &lightGrey);
     // Hidden first: captions may grow over the room of controls no one sees.
-    for (QWidget* hidden : std::initializer_list<QWidget*>{Text4, Text3, Label4, Command4})
+    for (QWidget* hidden : std::initializer_list<QWidget*>{Text1, Text2, Label3, lblSent, lblRecv,
+                                                           Text4, Text3, Label4, Command4})
         hidden->hide();
     for (QWidget* caption : std::initializer_list<QWidget*>{Label5, Label6, Command2, Command3})
         fitCaption(caption);
@@ -193,8 +194,9 @@ int frmMain::widthTwips() const {
 }
 
 void frmMain::applySize(int widthPx) {
-    const int height = menuBar()->sizeHint().height() + px(kStripHeightTwips);
-    setFixedSize(widthPx, height);
+    // The bar's height as laid out at this width: on Windows a pixel over its size hint.
+    const int bar = std::max(menuBar()->sizeHint().height(), menuBar()->heightForWidth(widthPx));
+    setFixedSize(widthPx, bar + px(kStripHeightTwips));
 }
 
 void frmMain::setWidthTwips(int width) {
@@ -428,14 +430,10 @@ QString frmMain::DefaultBrowser() {
 
 void frmMain::showFields() {
     const MeterFields& f = session_.fields();
-    if (Label9->text() != f.downRate) {
-        Label9->setText(f.downRate);
+    if (setChangedText(Label9, f.downRate))
         placeLabel9();
-    }
-    if (Label10->text() != f.upRate) {
-        Label10->setText(f.upRate);
+    if (setChangedText(Label10, f.upRate))
         placeLabel10();
-    }
     setChangedText(lblRecv, f.receivedKB);
     setChangedText(lblSent, f.sentKB);
     setChangedText(Command2, f.receivedMB);

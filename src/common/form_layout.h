@@ -70,9 +70,12 @@ void setColours(QWidget* control, const QColor& text, const QColor* background =
 void placeFixed(QWidget* control, const QRect& box);
 
 // A new text only where it differs: the figures are set every second, mostly to what they are.
-template <typename Control> void setChangedText(Control* control, const QString& text) {
-    if (control->text() != text)
-        control->setText(text);
+// Whether it changed.
+template <typename Control> bool setChangedText(Control* control, const QString& text) {
+    if (control->text() == text)
+        return false;
+    control->setText(text);
+    return true;
 }
 
 } // namespace tarvo

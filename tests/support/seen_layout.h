@@ -85,9 +85,10 @@ inline void expectSeenWhole(QWidget* window, const QList<MeantOverlap>& meant = 
     for (qsizetype i = 0; i < controls.size(); ++i) {
         const QWidget* c = controls[i];
         const std::string name = layoutName(window) + "/" + layoutName(c);
-        EXPECT_TRUE(window->rect().contains(inWindow(c, window))) << name << " leaves its window";
+        EXPECT_TRUE(window->rect().contains(inWindow(c, window))) << name << " at " << inWindow(c, window) << " leaves its window " << window->rect();
         EXPECT_TRUE(c->parentWidget()->rect().contains(c->geometry()))
-            << name << " leaves " << layoutName(c->parentWidget());
+            << name << " at " << c->geometry() << " leaves " << layoutName(c->parentWidget()) << " "
+            << c->parentWidget()->rect();
         if (!captionText(c).isEmpty() && !hidden(c)) {
             EXPECT_TRUE(tarvo::captionFits(c)) << name << " shows its caption cut";
             // As drawn, too (no ink where the platform has no fonts).
@@ -121,6 +122,6 @@ inline void expectGrownOnlyToFit(const QLabel* label, QRect laidOut) {
     const QSize needed = drawnInkFit(label, laidOut.size());
     EXPECT_TRUE(label->geometry().contains(laidOut)) << name;
     EXPECT_LE(label->width(), needed.width() + 2) << name; // the advance may run past the ink
-    EXPECT_LE(label->height(), needed.height()) << name;
+    EXPECT_LE(label->height(), needed.height() + 1) << name; // the glyph boxes may round a pixel up
     EXPECT_TRUE(QRect(QPoint(), label->size()).contains(drawnInk(label, label->size()))) << name;
 }
