@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -66,6 +67,10 @@ TEST(UsageWiring, OpensBesideTheStripClearOfTheOtherWindows) {
     // again on a laptop's screen (UsageWiring.BesideTheStripOnALaptopScreen).
     if (area.width() < 1366 || area.height() < 768)
         GTEST_SKIP() << "screen smaller than 1366 x 768";
+    // Without faces the windows' sizes are not a user's; scripts/windows/test.sh runs this on
+    // the windows platform, with wine's.
+    if (QFontDatabase::families().isEmpty())
+        GTEST_SKIP() << "no font faces here to size the windows with";
     t.w->clk->trigger();
     t.w->Command2->click();
     UsageWindow* window = t.w->usageWindow();
