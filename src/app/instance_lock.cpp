@@ -2,9 +2,11 @@
 
 #include "app/foreground.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -24,7 +26,19 @@ constexpr int kIdleConnectionMs = 5000;
 
 LockFileInstanceLock::LockFileInstanceLock(QString path) : path_(std::move(path)) {}
 
-LockFileInstanceLock::~LockFileInstanceLock() = default;
+namespace {
+// The locks this process holds: a lock file that names this process and is not among them
+// was left by a dead copy.
+QSet<QString>& heldHere() {
+    static QSet<QString> held;
+    return held;
+}
+} // namespace
+
+LockFileInstanceLock::~LockFileInstanceLock() {
+    if (lock_ && lock_->isLocked())
+        heldHere().remove(path_);
+}
 
 QString LockFileInstanceLock::defaultPath() {
 #ifdef Q_OS_WIN
@@ -56,7 +70,16 @@ bool LockFileInstanceLock::tryAcquire() {
     lock_ = std::make_unique<QLockFile>(path_);
     // Only a dead owner makes the lock stale, however long the running copy has held it.
     lock_->setStaleLockTime(0);
-    return lock_->tryLock(0);
+    if (lock_->tryLock(0))
+        return true;
+    // A lock left by a copy that died, whose process number this one has been given (Windows
+    // keeps its temporary folder over a power loss, and a program started at login often
+    // gets the same number): its owner looks alive, and is this very process.
+    qint64 owner = 0;
+    if (lock_->getLockInfo(&owner, nullptr, nullptr) &&
+        owner == QCoreApplication::applicationPid() && lock_->removeStaleLockFile())
+        return lock_->tryLock(0);
+    return false;
 }
 
 bool LockFileInstanceLock::isListening() const {

@@ -51,18 +51,23 @@ QPoint centredFrame(const QWidget* window) {
                   : window->pos();
 }
 
+// The frame a platform reports may fall a few pixels short of the one the window manager
+// draws (wine under an X window manager takes Windows' title bar and borders: 1 to 5 px
+// less), so windows keep this far from each other and from the screen's edges.
+const QMargins kFrameSlack(6, 6, 6, 6);
+
 // Where the window goes with the given frame margins; its height fitted first.
 StripSidePlace placeWith(QWidget* window, const QWidget* strip, const QList<QWidget*>& others,
                          QSize client, const HeightFit& height, const QMargins& margins) {
-    const QRect area = strip->screen()->availableGeometry();
+    const QRect area = strip->screen()->availableGeometry().marginsRemoved(kFrameSlack);
     QList<QRect> frames;
     for (const QWidget* other : others)
         if (other && other != window && other->isVisible())
-            frames.append(other->frameGeometry());
+            frames.append(other->frameGeometry().marginsAdded(kFrameSlack));
     const int frameHeight = margins.top() + margins.bottom();
-    const StripSidePlace place =
-        placeByStrip(strip->frameGeometry(), frameSizeFor(client, margins), area, frames,
-                     height.fit ? height.shortest + frameHeight : 0);
+    const StripSidePlace place = placeByStrip(strip->frameGeometry().marginsAdded(kFrameSlack),
+                                              frameSizeFor(client, margins), area, frames,
+                                              height.fit ? height.shortest + frameHeight : 0);
     if (height.fit)
         height.fit(place.frame.height() - frameHeight);
     return place;

@@ -2,6 +2,7 @@
 #include "app/instance_lock.h"
 #include "fakes.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -87,17 +88,9 @@ TEST(InstanceLock, SecondCopyIsRefused) {
     EXPECT_FALSE(second.tryAcquire());
 }
 
-TEST(InstanceLock, LockOfADeadProcessIsTakenOver) {
-    QTemporaryDir dir;
-    // A process that has ended leaves its pid behind, as a killed copy would.
-    QProcess child;
-#ifdef Q_OS_WIN
-    child.start("cmd.exe", {"/c", "exit"});
-#else
-    child.start("true");
-#endif
-    ASSERT_TRUE(child.waitForFinished());
-    const qint64 deadPid = child.processId() ? child.processId() : 999999;
+namespace {
+// A lock file as Qt writes it here, naming the process given as its owner.
+void writeLockOf(const QTemporaryDir& dir, qint64 pid) {
     // The lines after the pid as Qt writes them here (the host's name differs by system).
     QByteArray rest;
     {
@@ -110,10 +103,34 @@ TEST(InstanceLock, LockOfADeadProcessIsTakenOver) {
     }
     QFile lock(dir.filePath("tarvo.lock"));
     ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
-    lock.write(QByteArray::number(deadPid) + rest);
-    lock.close();
+    lock.write(QByteArray::number(pid) + rest);
+}
+} // namespace
+
+TEST(InstanceLock, LockOfADeadProcessIsTakenOver) {
+    QTemporaryDir dir;
+    // A process that has ended leaves its pid behind, as a killed copy would.
+    QProcess child;
+#ifdef Q_OS_WIN
+    child.start("cmd.exe", {"/c", "exit"});
+#else
+    child.start("true");
+#endif
+    ASSERT_TRUE(child.waitForFinished());
+    writeLockOf(dir, child.processId() ? child.processId() : 999999);
     LockFileInstanceLock next(dir.filePath("tarvo.lock"));
     EXPECT_TRUE(next.tryAcquire());
+}
+
+// A dead copy's lock that names the process number this copy was given: taken over, while a
+// lock this process holds still refuses a second.
+TEST(InstanceLock, LockOfADeadCopyWithThisProcesssNumberIsTakenOver) {
+    QTemporaryDir dir;
+    writeLockOf(dir, QCoreApplication::applicationPid());
+    LockFileInstanceLock next(dir.filePath("tarvo.lock"));
+    EXPECT_TRUE(next.tryAcquire());
+    LockFileInstanceLock second(dir.filePath("tarvo.lock"));
+    EXPECT_FALSE(second.tryAcquire());
 }
 
 TEST(InstanceLock, SecondStartBringsTheMinimisedWindowBackAndWritesNothing) {

@@ -156,7 +156,7 @@ check_order() { # order of d n u
   fi
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
-  [ $platform = wine ] && { "$wineserver" -k 2>/dev/null || true; "$wineserver" -p >/dev/null 2>&1 </dev/null & sleep 1; }
+  [ $platform = wine ] && restart_wine
   rm -rf "$home"
   [ $ok = 1 ] && echo "ok: $platform ${screen_w}x${screen_h} order '$1': strip at $strip_frame"
   [ $ok = 1 ]

@@ -34,6 +34,15 @@ wine_server_up() {
   fail "no wine server for $WINEPREFIX within 20 s"
 }
 
+# Ends every program in the prefix and starts its server afresh, once the old one is gone: a
+# program that comes to an ending server ends with it.
+restart_wine() {
+  "${in_ns[@]}" "$wineserver" -k 2>/dev/null || true
+  "${in_ns[@]}" "$wineserver" -w 2>/dev/null || true
+  "${in_ns[@]}" "$wineserver" -p >/dev/null 2>&1 </dev/null &
+  wine_server_up
+}
+
 stop_wine() {
   "${in_ns[@]}" "$wineserver" -k 2>/dev/null || true
   rm -rf "$scratch"
