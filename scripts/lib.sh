@@ -47,23 +47,36 @@ with_x() {
 }
 
 # Waits until the window manager of pid $1 announces itself on the root window of $DISPLAY,
-# at most 20 s; says why not otherwise.
-wm_up() { # pid
+# at most 20 s; says why not otherwise (its own words are in $2).
+wm_up() { # pid log
   local _
   for _ in $(seq 200); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id #' && return 0
-    kill -0 "$1" 2>/dev/null || { echo "FAIL: the window manager ended at start on $DISPLAY" >&2; return 1; }
+    if ! kill -0 "$1" 2>/dev/null; then
+      echo "note: the window manager ended at start on $DISPLAY: $(tail -3 "$2" | tr '\n' ' ')" >&2
+      return 1
+    fi
     sleep 0.1
   done
   echo "FAIL: no window manager up on $DISPLAY within 20 s" >&2
   return 1
 }
 
-# On the X server of $DISPLAY: starts openbox, waits for it, then becomes the command.
+# On the X server of $DISPLAY: starts openbox, waits for it, then becomes the command. Now
+# and then openbox ends at once on a server just up; it is started again, up to three times.
 wm_then_exec() {
-  openbox >/dev/null 2>&1 &
-  wm_up $! || exit 1
-  exec "$@"
+  local log try
+  log=$(mktemp)
+  for try in 1 2 3; do
+    openbox >"$log" 2>&1 &
+    if wm_up $! "$log"; then
+      rm -f "$log"
+      exec "$@"
+    fi
+    sleep 1
+  done
+  echo "FAIL: no window manager would start on $DISPLAY" >&2
+  exit 1
 }
 
 # Runs each check with its argument under with_x, ended after the given seconds, and says how
