@@ -70,16 +70,17 @@ bool LockFileInstanceLock::tryAcquire() {
     lock_ = std::make_unique<QLockFile>(path_);
     // Only a dead owner makes the lock stale, however long the running copy has held it.
     lock_->setStaleLockTime(0);
-    if (lock_->tryLock(0))
-        return true;
+    bool held = lock_->tryLock(0);
     // A lock left by a copy that died, whose process number this one has been given (Windows
     // keeps its temporary folder over a power loss, and a program started at login often
     // gets the same number): its owner looks alive, and is this very process.
     qint64 owner = 0;
-    if (lock_->getLockInfo(&owner, nullptr, nullptr) &&
+    if (!held && !heldHere().contains(path_) && lock_->getLockInfo(&owner, nullptr, nullptr) &&
         owner == QCoreApplication::applicationPid() && lock_->removeStaleLockFile())
-        return lock_->tryLock(0);
-    return false;
+        held = lock_->tryLock(0);
+    if (held)
+        heldHere().insert(path_);
+    return held;
 }
 
 bool LockFileInstanceLock::isListening() const {
