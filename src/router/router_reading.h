@@ -25,6 +25,17 @@ struct RouterReading {
     bool operator==(const RouterReading&) const = default;
 };
 
+// Why the router could not be found or read, as the user and the log are told it.
+struct RouterFailure {
+    QString udn;   // the router it concerns; empty where none was found or described
+    QString name;  // its friendlyName, where known
+    QString error; // short plain text: "no router answered", "HTTP status 500", ...
+    bool lost = false; // it failed rounds enough to be given up until it is found again
+    QDateTime time;    // when (UTC)
+
+    bool operator==(const RouterFailure&) const = default;
+};
+
 // What is kept of a router beside its rows, written in the same transaction as its minute:
 // the reading the next one is measured from, and what is known of how it counts.
 struct RouterState {

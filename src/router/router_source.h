@@ -17,6 +17,8 @@ public:
     virtual void networkChanged() = 0;
 
     std::function<void(const RouterReading&)> onReading;
+    // Each failure to find or read the router, as it happens; a reading after it clears it.
+    std::function<void(const RouterFailure&)> onFailure;
 };
 
 } // namespace tarvo
