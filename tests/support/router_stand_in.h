@@ -1,7 +1,7 @@
 #pragma once
 // A home router of the tests' own, on a QTcpServer: it serves a device description at
 // /rootDesc.xml and answers the counter actions with the texts it is given, or with whatever
-// a test's own answer writes.
+// a test's own answer writes (stream() for answers that never end).
 
 #include <QHostAddress>
 #include <QMap>
@@ -19,7 +19,8 @@ public:
                                   {"NewUptime", "3600"},
                                   {"NewLayer1DownstreamMaxBitRate", "100000000"}};
     QString udn = QStringLiteral("uuid:stand-in");
-    QString controlHost; // empty: its own address
+    QString name = QStringLiteral("Stand-in router"); // put into the XML as it stands
+    QString controlHost;                              // empty: its own address
     // Replaces the whole answer to a request (path, SOAP action); return false to answer as usual.
     std::function<bool(QTcpSocket*, const QByteArray& path, const QString& action)> answer;
     // Called with each request, before it is answered (to move the counters along).
@@ -50,7 +51,7 @@ public:
         return QStringLiteral(
                    "<?xml version=\"1.0\"?><root xmlns=\"urn:schemas-upnp-org:device-1-0\"><device>"
                    "<deviceType>urn:schemas-upnp-org:device:InternetGatewayDevice:1</deviceType>"
-                   "<friendlyName>Stand-in router</friendlyName><UDN>%1</UDN><deviceList><device>"
+                   "<friendlyName>%3</friendlyName><UDN>%1</UDN><deviceList><device>"
                    "<deviceType>urn:schemas-upnp-org:device:WANDevice:1</deviceType><serviceList>"
                    "<service><serviceType>urn:schemas-upnp-org:service:WANCommonInterfaceConfig:1"
                    "</serviceType><controlURL>%2/ctl/CmnIfCfg</controlURL></service></serviceList>"
@@ -58,7 +59,7 @@ public:
                    "service:WANIPConnection:1</serviceType><controlURL>%2/ctl/IPConn</controlURL>"
                    "</service></serviceList></device></deviceList></device></deviceList></device>"
                    "</root>")
-            .arg(udn, base)
+            .arg(udn, base, name)
             .toUtf8();
     }
     static void reply(QTcpSocket* socket, const QByteArray& body,
@@ -68,6 +69,18 @@ public:
                       "Content-Length: " +
                       QByteArray::number(body.size()) + "\r\n\r\n" + body);
         socket->disconnectFromHost();
+    }
+
+    // Writes head, then again and again for as long as the peer reads, never more than one
+    // piece ahead of it: an answer that never ends, at the speed of the link.
+    static void stream(QTcpSocket* socket, const QByteArray& head, const QByteArray& again) {
+        socket->write(head);
+        const auto more = [socket, again] {
+            if (socket->bytesToWrite() < again.size())
+                socket->write(again);
+        };
+        connect(socket, &QTcpSocket::bytesWritten, socket, more);
+        more();
     }
 
 private:
