@@ -20,16 +20,19 @@ struct RouterReading {
     qint64 uptime = -1;
     // Its line's downstream speed in bits per second; 0 when it does not say.
     std::uint64_t lineSpeed = 0;
-    QDateTime time; // when the answers came, an instant (UTC)
+    QDateTime time; // when the answers came, an instant (UTC); it places the minutes
+    // When, on the meter's monotonic clock, in ms; -1 where not known (a reading kept from an
+    // earlier run). It measures the time between two readings of one run.
+    qint64 steadyMs = -1;
 
     bool operator==(const RouterReading&) const = default;
 };
 
 // Why the router could not be found or read, as the user and the log are told it.
 struct RouterFailure {
-    QString udn;   // the router it concerns; empty where none was found or described
-    QString name;  // its friendlyName, where known
-    QString error; // short plain text: "no router answered", "HTTP status 500", ...
+    QString udn;       // the router it concerns; empty where none was found or described
+    QString name;      // its friendlyName, where known
+    QString error;     // short plain text: "no router answered", "HTTP status 500", ...
     bool lost = false; // it failed rounds enough to be given up until it is found again
     QDateTime time;    // when (UTC)
 
@@ -45,6 +48,11 @@ struct RouterState {
     bool counts = true; // false: its counters stood still while this computer's traffic moved
     QDateTime movedAt;  // when its counters last moved
     std::uint64_t ownSinceMoved = 0; // this computer's bytes since then
+    // Over the hour from lessSince: what this computer moved through the router, and what the
+    // router counted; a router that counted less than this computer alone counts less.
+    QDateTime lessSince;
+    std::uint64_t lessOwn = 0, lessRouter = 0;
+    bool countsLess = false;
 
     bool operator==(const RouterState&) const = default;
 };
@@ -56,6 +64,9 @@ struct RouterMinute {
     std::uint64_t received = 0;
     std::uint64_t sent = 0;
     Kind kind = Kind::Live;
+    // Of this computer's own traffic, what it moved while its default gateway was the router:
+    // the router's count less this is what the other devices moved, at the least.
+    std::uint64_t ownReceived = 0, ownSent = 0;
 
     bool operator==(const RouterMinute&) const = default;
 };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <numeric>
 
 namespace tarvo {
@@ -10,6 +11,8 @@ namespace {
 using Kind = RouterMinute::Kind;
 constexpr std::uint64_t k2_31 = std::uint64_t(1) << 31;
 constexpr std::uint64_t k2_32 = std::uint64_t(1) << 32;
+// The highest count a router may give: one more is refused.
+constexpr std::uint64_t kTop = router_rules::kCounterLimit - 1;
 
 const QDateTime kNoon(QDate(2026, 3, 2), QTime(12, 0, 30), Qt::UTC);
 
@@ -56,8 +59,8 @@ TEST(RouterRules, CountersThatFallWhileTheRouterStaysUp) {
         {"signed -1 wraps", k2_32 - 1, 999, false, 1000},
         // A 64-bit counter that falls started again from 0.
         {"64-bit back to 0", 5'000'000'000, 1000, true, 1000},
-        {"64-bit at the top", ~std::uint64_t(0) - 9, ~std::uint64_t(0), true, 9},
-        {"64-bit past the top", ~std::uint64_t(0), 5, true, 5},
+        {"64-bit at the top", kTop - 9, kTop, true, 9},
+        {"64-bit past the top", kTop, 5, true, 5},
         // 32-bit back near 0 with no wrap possible in 10 s at 100 Mbit/s: a reconnect.
         {"32-bit reset", 3'000'000'000, 4000, false, 4000},
         // A little step back is no 4 GiB wrap and counts nothing.
@@ -108,8 +111,8 @@ TEST(RouterRules, ARestartCountsFromZeroAndNamesWhatWasLost) {
     other.udn = QStringLiteral("uuid:other");
     const RouterStep fresh = judgeReading(keptAfter(reading(900, 90, 1000, 0)), other, 0);
     EXPECT_EQ(fresh.state.last.udn, other.udn);
-    ASSERT_EQ(fresh.minutes.size(), 1u);
-    EXPECT_EQ(fresh.minutes[0].kind, Kind::BeforeMeter);
+    EXPECT_EQ(sums(fresh), std::make_pair(std::uint64_t(50), std::uint64_t(5)));
+    EXPECT_EQ(fresh.minutes[0].kind, Kind::Spread);
 }
 
 TEST(RouterRules, AGapIsSpreadWhereTheCounterCannotHaveWrappedAndUnknownWhereItCan) {
@@ -140,24 +143,182 @@ TEST(RouterRules, AGapIsSpreadWhereTheCounterCannotHaveWrappedAndUnknownWhereItC
                      .unknown.empty());
 }
 
-TEST(RouterRules, WhatTheRouterCountedBeforeTheFirstReadingGoesToItsStart) {
-    // 64-bit: it cannot have wrapped, so it goes to the minute the router came up.
+TEST(RouterRules, WhatTheRouterCountedBeforeTheFirstReadingIsSpreadOverItsConnection) {
+    // 64-bit, up an hour at 100 Mbit/s: 4 GiB fits, spread evenly from 11:00:30.
     const RouterStep wide = judgeReading(std::nullopt, reading(k2_32 + 5, 77, 3600, 0), 0);
-    ASSERT_EQ(wide.minutes.size(), 1u);
-    EXPECT_EQ(wide.minutes[0].kind, Kind::BeforeMeter);
-    EXPECT_EQ(wide.minutes[0].minute, QDateTime(QDate(2026, 3, 2), QTime(11, 0), Qt::UTC));
-    EXPECT_EQ(wide.minutes[0].received, k2_32 + 5);
+    EXPECT_EQ(sums(wide), std::make_pair(k2_32 + 5, std::uint64_t(77)));
+    ASSERT_EQ(wide.minutes.size(), 61u);
+    EXPECT_EQ(wide.minutes.front().minute, QDateTime(QDate(2026, 3, 2), QTime(11, 0), Qt::UTC));
+    for (const RouterMinute& m : wide.minutes) {
+        EXPECT_EQ(m.kind, Kind::Spread);
+        EXPECT_LE(m.received, (k2_32 + 5) / 60 + 1);
+    }
     EXPECT_TRUE(wide.state.wide);
+    // 55 GB after an hour: more than 100 Mbit/s carries in one (45 GB); the counters are older
+    // than the connection and their time is unknown. Nothing goes into today.
+    for (const std::uint64_t speed : {std::uint64_t(100'000'000), std::uint64_t(0)}) {
+        const RouterStep old =
+            judgeReading(std::nullopt, reading(55'015'089'338, 5'000'000'000, 3600, 0, speed), 0);
+        EXPECT_TRUE(old.minutes.empty());
+        ASSERT_EQ(old.unknown.size(), 1u);
+        EXPECT_EQ(old.unknown[0].from, kNoon.addSecs(-3600));
+        EXPECT_EQ(old.unknown[0].to, kNoon);
+    }
+    // A speed claimed far beyond any line is judged as the fastest one: 2^62 in 30 s is not.
+    EXPECT_TRUE(judgeReading(std::nullopt, reading(std::uint64_t(1) << 62, 0, 30, 0, ~0ull), 0)
+                    .minutes.empty());
     // 32-bit, an hour at 1 Gbit/s: may have wrapped a hundred times.
     const RouterStep may = judgeReading(std::nullopt, reading(5, 77, 3600, 0, 1'000'000'000), 0);
     EXPECT_TRUE(may.minutes.empty());
     ASSERT_EQ(may.unknown.size(), 1u);
     EXPECT_EQ(may.unknown[0].from, kNoon.addSecs(-3600));
     // 32-bit, 200 s up with no speed known: cannot have.
-    EXPECT_EQ(judgeReading(std::nullopt, reading(5, 77, 200, 0, 0), 0).minutes.size(), 1u);
+    EXPECT_EQ(sums(judgeReading(std::nullopt, reading(5, 77, 200, 0, 0), 0)),
+              std::make_pair(std::uint64_t(5), std::uint64_t(77)));
     // Stuck at the top from the start: nothing.
     const RouterStep stuck = judgeReading(std::nullopt, reading(k2_32 - 1, k2_32 - 1, 20, 0, 0), 0);
     EXPECT_EQ(sums(stuck), std::make_pair(std::uint64_t(0), std::uint64_t(0)));
+}
+
+// Readings of one run of the meter: the steady clock in ms beside the wall clock.
+RouterReading live(std::uint64_t received, std::uint64_t sent, qint64 uptime, qint64 wallAt,
+                   qint64 steadyAt, std::uint64_t speed = 100'000'000) {
+    RouterReading r = reading(received, sent, uptime, wallAt, speed);
+    r.steadyMs = 1'000'000 + steadyAt * 1000;
+    return r;
+}
+
+TEST(RouterRules, TheCountersDecideAReconnectAndTheSteadyClockTheTime) {
+    constexpr std::uint64_t rx = 50'000'000'000, tx = 5'000'000'000;
+    const RouterState before = keptAfter(live(rx, tx, 3600, 0, 0), true);
+    struct Case {
+        const char* what;
+        RouterReading now;
+        std::uint64_t received, sent;
+        QDateTime minute; // where the growth goes
+    } cases[] = {
+        // The connection came up again 5 s ago; the interface's counters ran on.
+        {"reconnect", live(rx + 10'000'000, tx + 1'000'000, 5, 10, 10), 10'000'000, 1'000'000,
+         kNoon.addSecs(10)},
+        {"reconnect, from an earlier run", reading(rx + 10'000'000, tx, 5, 10), 10'000'000, 0,
+         kNoon.addSecs(10)},
+        // The wall clock set an hour forward, 10 s on the steady clock: the minute of the new
+        // wall time, 5 MB, not the whole counter again.
+        {"clock set forward", live(rx + 5'000'000, tx + 70'000, 3610, 3610, 10), 5'000'000, 70'000,
+         kNoon.addSecs(3610)},
+        {"clock set back", live(rx + 5'000'000, tx, 3610, -3590, 10), 5'000'000, 0,
+         kNoon.addSecs(-3590)},
+        // The connection came up again and its counters with it.
+        {"reconnect that resets", live(2'000'000, 300'000, 5, 10, 10), 2'000'000, 300'000,
+         kNoon.addSecs(10)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const RouterStep step = judgeReading(before, c.now, 0);
+        EXPECT_EQ(sums(step), std::make_pair(c.received, c.sent));
+        EXPECT_TRUE(step.unknown.empty());
+        ASSERT_EQ(step.minutes.size(), 1u);
+        EXPECT_EQ(step.minutes[0].kind, Kind::Live);
+        EXPECT_EQ(step.minutes[0].minute,
+                  QDateTime(c.minute.date(),
+                            QTime(c.minute.time().hour(), c.minute.time().minute()), Qt::UTC));
+    }
+    // A 32-bit counter that wraps across a reconnect counts the bytes through the wrap.
+    const RouterStep wrap =
+        judgeReading(keptAfter(live(k2_32 - 1000, 0, 3600, 0, 0)), live(9000, 0, 5, 10, 10), 0);
+    EXPECT_EQ(sums(wrap).first, 10'000u);
+}
+
+TEST(RouterRules, ASleepIsAGapHoweverTheClocksSawIt) {
+    constexpr std::uint64_t rx = 50'000'000'000, gb = 1'000'000'000;
+    const RouterState before = keptAfter(live(rx, 0, 3600, 0, 0), true);
+    struct Case {
+        const char* what;
+        RouterReading now;
+    } cases[] = {
+        // Both clocks went on through the sleep, as the router's uptime did.
+        {"both clocks jumped", live(rx + gb, 0, 7200, 3600, 3600)},
+        // The monotonic clock stood still; the uptime confirms the wall clock.
+        {"steady clock stood still", live(rx + gb, 0, 7200, 3600, 10)},
+        // No uptime to confirm it: only the wall clock's hour can hold the growth.
+        {"no uptime", live(rx + gb, 0, -1, 3600, 10)},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RouterState kept = before;
+        if (c.now.uptime < 0)
+            kept.last.uptime = -1;
+        const RouterStep step = judgeReading(kept, c.now, 0);
+        EXPECT_EQ(sums(step).first, gb);
+        EXPECT_GE(step.minutes.size(), 60u);
+        EXPECT_EQ(step.minutes.front().kind, Kind::Spread);
+        EXPECT_EQ(step.minutes.front().minute, QDateTime(QDate(2026, 3, 2), QTime(12, 0), Qt::UTC));
+    }
+}
+
+TEST(RouterRules, AHostileRouterCountsNothingItsLineCannotCarry) {
+    const auto run = [](RouterState state, const std::function<RouterReading(int)>& next) {
+        std::uint64_t counted = 0;
+        std::size_t unknown = 0;
+        for (int i = 1; i <= 60; ++i) {
+            const RouterStep step = judgeReading(state, next(i), 0);
+            counted += sums(step).first + sums(step).second;
+            unknown += step.unknown.size();
+            state = step.state;
+        }
+        return std::pair{counted, unknown};
+    };
+    // Jumps of 2^40 every 10 s on a 100 Mbit/s line: nothing, each span unknown.
+    const auto jumps = run(keptAfter(live(1000, 1000, 100, 0, 0), true), [](int i) {
+        const std::uint64_t n = 1000 + (std::uint64_t(i) << 40);
+        return live(n, n, 100 + i * 10, i * 10, i * 10);
+    });
+    EXPECT_EQ(jumps.first, 0u);
+    EXPECT_EQ(jumps.second, 60u);
+    // 32-bit counters that fall by 1,000 bytes a read on a line it says is 10 Gbit/s: no wraps.
+    const auto falls = run(keptAfter(live(3'000'000'000, 3'000'000'000, 100, 0, 0)), [](int i) {
+        const std::uint64_t n = 3'000'000'000 - std::uint64_t(i) * 1000;
+        return live(n, n, 100 + i * 10, i * 10, i * 10, 10'000'000'000);
+    });
+    EXPECT_EQ(falls.first, 0u);
+    // Values no counter holds change nothing, and the next sound reading counts from before.
+    const RouterState kept = keptAfter(live(5000, 500, 100, 0, 0), true);
+    for (const std::uint64_t bad : {router_rules::kCounterLimit, ~std::uint64_t(0)}) {
+        const RouterStep step = judgeReading(kept, live(bad, 600, 110, 10, 10), 0);
+        EXPECT_TRUE(step.minutes.empty());
+        EXPECT_EQ(step.state, kept);
+    }
+    EXPECT_TRUE(judgeReading(std::nullopt, live(~std::uint64_t(0), 0, 5, 0, 0), 0)
+                    .state.last.udn.isEmpty());
+    // Three answers 2^62 above the sound count, each followed by the sound count again: only
+    // what the line can carry counts, nothing of the jumps.
+    const auto mixed = run(kept, [](int i) {
+        const std::uint64_t n = 5000 + std::uint64_t(i) * 1000;
+        return live(i % 20 == 0 ? n + (std::uint64_t(1) << 62) : n, 500, 100 + i * 10, i * 10,
+                    i * 10);
+    });
+    EXPECT_LT(mixed.first, 1'000'000u);
+    EXPECT_GE(mixed.second, 3u);
+}
+
+TEST(RouterRules, ThisComputersOwnTrafficTellsTheOthersAndARouterThatCountsLess) {
+    // Each reading 10 s apart: this computer moved 500 kB through the router, which counted
+    // 2 MB (the others' 1.5 MB), or 100 kB (its hardware passed the rest by its counters).
+    for (const std::uint64_t routerGrowth : {std::uint64_t(2'000'000), std::uint64_t(100'000)}) {
+        SCOPED_TRACE(routerGrowth);
+        RouterState state = keptAfter(live(1000, 0, 100, 0, 0), true);
+        std::uint64_t own = 0;
+        for (int i = 1; i <= 370; ++i) {
+            const RouterStep step =
+                judgeReading(state, live(1000 + i * routerGrowth, 0, 100 + i * 10, i * 10, i * 10),
+                             500'000, {400'000, 100'000});
+            for (const RouterMinute& m : step.minutes)
+                own += m.ownReceived + m.ownSent;
+            state = step.state;
+        }
+        EXPECT_EQ(own, 370u * 500'000);
+        EXPECT_EQ(state.countsLess, routerGrowth < 500'000);
+    }
 }
 
 TEST(RouterRules, CountersThatStandStillWhileThisComputerMovesDataDoNotCount) {
