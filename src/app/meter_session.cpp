@@ -68,8 +68,10 @@ void MeterSession::start() {
     meter_.fields.savedSent = saved.sent;
     meter_.firstSample = true;
     steady_.start();
-    if (services_.router)
+    if (services_.router) {
         services_.router->onReading = [this](const RouterReading& r) { routerReading(r); };
+        services_.router->onFailure = [this](const RouterFailure& f) { routerFailure(f); };
+    }
 }
 
 void MeterSession::readRates(const QDateTime& now) {
@@ -134,14 +136,42 @@ void MeterSession::save(const QDateTime& now) {
         services_.router->tick(steady_.elapsed());
 }
 
-void MeterSession::routerReading(const RouterReading& reading) {
-    // This computer's own traffic since the last reading, to tell a router that never counts.
-    const std::uint64_t own = ipHelper_.BytesReceived() + ipHelper_.BytesSent();
-    const std::uint64_t ownSince = own >= ownAtRouterReading_ ? own - ownAtRouterReading_ : 0;
+void MeterSession::routerReading(const RouterReading& answered) {
+    // The time between two readings is the steady clock's: the wall clock may be set.
+    RouterReading reading = answered;
+    reading.steadyMs = services_.clock->steadyMs();
+    // This computer's own traffic since the last reading, to tell a router that never counts,
+    // or counts less than this computer alone, and what the other devices moved.
+    const OwnTraffic own{ipHelper_.BytesReceived(), ipHelper_.BytesSent()};
+    const auto since = [](std::uint64_t now, std::uint64_t before) {
+        return now >= before ? now - before : 0;
+    };
+    const OwnTraffic ownSince{since(own.received, ownAtRouterReading_.received),
+                              since(own.sent, ownAtRouterReading_.sent)};
+    // The first reading of a run has nothing to measure from.
+    const bool measured = routerRead_;
+    routerRead_ = true;
     ownAtRouterReading_ = own;
-    routerHistory_->add(judgeReading(routerHistory_->kept(reading.udn), reading, ownSince));
+    const OwnTraffic through = reading.behind && measured ? ownSince : OwnTraffic{};
+    routerHistory_->add(judgeReading(routerHistory_->kept(reading.udn), reading,
+                                     ownSince.received + ownSince.sent, through));
     routerUdn_ = reading.udn;
     readNetworkToday(reading.udn, reading.time.toLocalTime().date());
+}
+
+void MeterSession::routerFailure(const RouterFailure& failure) {
+    RouterFailure kept = failure;
+    // A search that found no router at all is told on the router read last: it is not here.
+    if (kept.udn.isEmpty()) {
+        if (!routerUdn_.isEmpty())
+            kept.udn = routerUdn_;
+        else if (store_)
+            if (const std::vector<RouterRecord> routers = store_->routers(); !routers.empty())
+                kept.udn = routers.front().id;
+        if (failure.error == QLatin1String(kNoRouterAnswered))
+            kept.lost = true;
+    }
+    routerHistory_->fail(kept);
 }
 
 bool MeterSession::alwaysOnTop() const {
@@ -173,7 +203,7 @@ QString MeterSession::stripToolTip() const {
 void MeterSession::readNetworkToday(const QString& udn, const QDate& today) {
     // What is written, and what is pending with the recorder, is the day so far.
     UsageSource* rows = store_ ? store_->router(udn) : nullptr;
-    std::uint64_t bytes = routerHistory_->pendingOn(today);
+    std::uint64_t bytes = routerHistory_->pendingOn(udn, today);
     if (rows) {
         const UsageRow day =
             rows->total(QDateTime(today, QTime(0, 0)), QDateTime(today.addDays(1), QTime(0, 0)));

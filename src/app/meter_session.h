@@ -4,6 +4,7 @@
 #include "history/allowance.h"
 #include "history/history_recorder.h"
 #include "history/router_recorder.h"
+#include "router/router_rules.h"
 #include "traffic/ip_helper.h"
 #include "traffic/totals_store.h"
 #include "traffic/traffic_meter.h"
@@ -76,6 +77,8 @@ public:
     void flush();
     // A reading of the home router: its traffic judged against what the history keeps of it.
     void routerReading(const RouterReading& reading);
+    // A failure to find or read it: kept with the router, for the usage window and --usage.
+    void routerFailure(const RouterFailure& failure);
     // All the devices' traffic through the router today, as the totals show MB; empty before
     // a router was read.
     const QString& networkToday() const { return networkToday_; }
@@ -107,7 +110,8 @@ private:
     std::unique_ptr<RouterRecorder> routerHistory_;
     HistoryStore* store_ = nullptr;
     QElapsedTimer steady_;
-    std::uint64_t ownAtRouterReading_ = 0;
+    OwnTraffic ownAtRouterReading_;
+    bool routerRead_ = false;
     QString routerUdn_;
     QString networkToday_;
     AllowanceWatch allowanceWatch_;

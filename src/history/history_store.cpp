@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlError>
+#include <QSqlRecord>
 #include <QUrl>
 #include <QVariant>
 
@@ -80,10 +81,47 @@ const char* const kSchema[] = {
     "to_s INTEGER NOT NULL, PRIMARY KEY (i, from_s)) WITHOUT ROWID",
 };
 
+// Columns added since the tables were first made: added to a file that lacks them, read by
+// name so that an older file still reads.
+const char* const kAddedColumns[][2] = {
+    {"routers", "less INTEGER NOT NULL DEFAULT 0"},
+    {"routers", "less_since INTEGER NOT NULL DEFAULT 0"},
+    {"routers", "less_own INTEGER NOT NULL DEFAULT 0"},
+    {"routers", "less_router INTEGER NOT NULL DEFAULT 0"},
+    {"routers", "error TEXT"},
+    {"routers", "error_time INTEGER NOT NULL DEFAULT 0"},
+    {"routers", "lost INTEGER NOT NULL DEFAULT 0"},
+    {"router_minutes", "own_rx INTEGER NOT NULL DEFAULT 0"},
+    {"router_minutes", "own_tx INTEGER NOT NULL DEFAULT 0"},
+    {"router_hours", "own_rx INTEGER NOT NULL DEFAULT 0"},
+    {"router_hours", "own_tx INTEGER NOT NULL DEFAULT 0"},
+    {"router_days", "own_rx INTEGER NOT NULL DEFAULT 0"},
+    {"router_days", "own_tx INTEGER NOT NULL DEFAULT 0"},
+    {"router_months", "own_rx INTEGER NOT NULL DEFAULT 0"},
+    {"router_months", "own_tx INTEGER NOT NULL DEFAULT 0"},
+};
+
+bool addMissingColumns(QSqlQuery& query) {
+    for (const auto& [table, column] : kAddedColumns) {
+        const QString name = QString::fromLatin1(column).section(u' ', 0, 0);
+        if (!query.exec(QStringLiteral("SELECT count(*) FROM pragma_table_info('%1') WHERE name = "
+                                       "'%2'")
+                            .arg(QLatin1String(table), name)) ||
+            !query.next())
+            return false;
+        const bool there = query.value(0).toInt() > 0;
+        query.finish();
+        if (!there && !query.exec(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2")
+                                      .arg(QLatin1String(table), QLatin1String(column))))
+            return false;
+    }
+    return true;
+}
+
 // Per scope (this computer, a router) the same tables; a router's also mark what was spread.
 enum Table { Minutes, Hours, Days, Months, BeforeMeter, Spread };
-const QString kTables[] = {QStringLiteral("minutes"), QStringLiteral("hours"),
-                           QStringLiteral("days"),    QStringLiteral("months"),
+const QString kTables[] = {QStringLiteral("minutes"),      QStringLiteral("hours"),
+                           QStringLiteral("days"),         QStringLiteral("months"),
                            QStringLiteral("before_meter"), QStringLiteral("spread")};
 const QString kRouterPrefix = QStringLiteral("router_");
 
@@ -123,7 +161,6 @@ struct HistoryStore::Statements {
 // history moved aside and begun anew numbers its routers anew.
 class HistoryStore::RouterView final : public UsageSource {
 public:
-    RouterView(HistoryStore& store, const QString& udn) : store_(store), udn_(udn) {}
     std::vector<UsageRow> hours(const QDate& day) override { return store_.hoursOf(scope(), day); }
     std::vector<UsageRow> days(const QDate& first, const QDate& last) override {
         return store_.daysOf(scope(), first, last);
@@ -141,10 +178,15 @@ public:
 
 private:
     // No such router (any more): a scope that matches no row.
-    Scope scope() const { return {std::max(store_.routerId(udn_), 0)}; }
+    Scope scope() const { return {std::max(store_.routerId(udn_), 0), others_}; }
 
     HistoryStore& store_;
     QString udn_;
+    bool others_ = false;
+
+public:
+    RouterView(HistoryStore& store, const QString& udn, bool others)
+        : store_(store), udn_(udn), others_(others) {}
 };
 
 HistoryStore::HistoryStore(const QString& path, Mode mode) : path_(path), mode_(mode) {
@@ -204,6 +246,8 @@ bool HistoryStore::tryOpenFile() {
     for (const char* statement : kSchema)
         if (!query.exec(QString::fromLatin1(statement)))
             return false;
+    if (!addMissingColumns(query))
+        return false;
     return prepare();
 }
 
@@ -213,8 +257,8 @@ bool HistoryStore::prepare() {
     // A reader needs only the mark; a file written by an earlier version lacks tables that
     // only writing needs, and is still read.
     if (mode_ == Mode::ReadOnly)
-        return q_->getMark.prepare(QStringLiteral(
-            "SELECT rx, tx, minute, interface, boot FROM mark WHERE one = 1"));
+        return q_->getMark.prepare(
+            QStringLiteral("SELECT rx, tx, minute, interface, boot FROM mark WHERE one = 1"));
     bool ok = true;
     for (int t = 0; t < 5; ++t)
         ok = ok &&
@@ -466,10 +510,15 @@ std::vector<std::pair<qint64, UsageRow>> HistoryStore::sums(const Scope& scope, 
         return out;
     QSqlQuery query(QSqlDatabase::database(connection_, false));
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT k, sum(rx), sum(tx) FROM %1 WHERE k >= ? AND k < ?%2 "
+    // The others' rows: the router's less this computer's, never below zero.
+    const QString columns =
+        scope.others
+            ? QStringLiteral("max(sum(rx) - sum(own_rx), 0), max(sum(tx) - sum(own_tx), 0)")
+            : QStringLiteral("sum(rx), sum(tx)");
+    query.prepare(QStringLiteral("SELECT k, %3 FROM %1 WHERE k >= ? AND k < ?%2 "
                                  "GROUP BY k ORDER BY k")
                       .arg(tableOf(scope, table),
-                           scope.router < 0 ? QString() : QStringLiteral(" AND i = ?")));
+                           scope.router < 0 ? QString() : QStringLiteral(" AND i = ?"), columns));
     query.addBindValue(from);
     query.addBindValue(to);
     if (scope.router >= 0)
@@ -526,8 +575,8 @@ UsageRow HistoryStore::sumMinutes(const Scope& scope, qint64 from, qint64 to, in
 void HistoryStore::addMarked(const Scope& scope, std::vector<UsageRow>& rows, qint64 from,
                              qint64 to, const std::function<qint64(qint64)>& rowOf) {
     for (const int table : {int(BeforeMeter), int(Spread)}) {
-        // This computer's traffic is never spread.
-        if (table == Spread && scope.router < 0)
+        // This computer's traffic is never spread; the others' rows are differences, unmarked.
+        if ((table == Spread && scope.router < 0) || scope.others)
             continue;
         for (const auto& [minute, part] : sums(scope, table, from, to)) {
             UsageRow& row = rows[size_t(rowOf(minute))];
@@ -638,14 +687,28 @@ std::vector<RouterRecord> HistoryStore::routers() {
     if (!open_)
         return out;
     QSqlQuery query(QSqlDatabase::database(connection_, false));
-    // A history from before routers were read has no such table: none were.
-    if (!query.exec(QStringLiteral("SELECT udn, name, time, counts FROM routers ORDER BY time "
-                                   "DESC, i DESC")))
+    // A history from before routers were read has no such table: none were. Columns by name:
+    // an older file lacks the newer ones.
+    if (!query.exec(QStringLiteral("SELECT * FROM routers ORDER BY time DESC, i DESC")))
         return out;
-    while (query.next())
-        out.push_back({query.value(0).toString(), query.value(1).toString(),
-                       QDateTime::fromSecsSinceEpoch(query.value(2).toLongLong(), Qt::UTC),
-                       query.value(3).toBool()});
+    const QSqlRecord columns = query.record();
+    const auto at = [&](const char* name) {
+        const int i = columns.indexOf(QLatin1String(name));
+        return i < 0 ? QVariant() : query.value(i);
+    };
+    while (query.next()) {
+        RouterRecord r;
+        r.id = at("udn").toString();
+        r.name = at("name").toString();
+        r.lastRead = QDateTime::fromSecsSinceEpoch(at("time").toLongLong(), Qt::UTC);
+        r.counts = at("counts").toBool();
+        r.countsLess = at("less").toBool();
+        r.error = at("error").toString();
+        if (!r.error.isEmpty())
+            r.errorTime = QDateTime::fromSecsSinceEpoch(at("error_time").toLongLong(), Qt::UTC);
+        r.lost = at("lost").toBool();
+        out.push_back(r);
+    }
     return out;
 }
 
@@ -654,7 +717,16 @@ UsageSource* HistoryStore::router(const QString& id) {
         return nullptr;
     auto& view = routerViews_[id];
     if (!view)
-        view = std::make_unique<RouterView>(*this, id);
+        view = std::make_unique<RouterView>(*this, id, false);
+    return view.get();
+}
+
+UsageSource* HistoryStore::routerOthers(const QString& id) {
+    if (routerId(id) < 0)
+        return nullptr;
+    auto& view = routerOthers_[id];
+    if (!view)
+        view = std::make_unique<RouterView>(*this, id, true);
     return view.get();
 }
 
@@ -682,7 +754,8 @@ std::optional<RouterState> HistoryStore::routerState(const QString& udn) {
         return std::nullopt;
     QSqlQuery query(QSqlDatabase::database(connection_, false));
     query.prepare(QStringLiteral("SELECT name, rx, tx, uptime, speed, time, wide, counts, moved, "
-                                 "own FROM routers WHERE udn = ?"));
+                                 "own, less, less_since, less_own, less_router FROM routers WHERE "
+                                 "udn = ?"));
     query.addBindValue(udn);
     if (!query.exec() || !query.next())
         return std::nullopt;
@@ -698,6 +771,11 @@ std::optional<RouterState> HistoryStore::routerState(const QString& udn) {
     state.counts = query.value(7).toBool();
     state.movedAt = QDateTime::fromSecsSinceEpoch(query.value(8).toLongLong(), Qt::UTC);
     state.ownSinceMoved = query.value(9).toULongLong();
+    state.countsLess = query.value(10).toBool();
+    if (const qint64 since = query.value(11).toLongLong())
+        state.lessSince = QDateTime::fromSecsSinceEpoch(since, Qt::UTC);
+    state.lessOwn = query.value(12).toULongLong();
+    state.lessRouter = query.value(13).toULongLong();
     return state;
 }
 
@@ -712,19 +790,27 @@ bool HistoryStore::writeRouter(const RouterState& state, const std::vector<Route
     const RouterReading& last = state.last;
     // The counters are 64-bit unsigned and SQLite's integers signed: stored as their bit
     // pattern, read back the same.
+    // Written with a reading: the failure before it is over.
     query.prepare(QStringLiteral(
-        "INSERT INTO routers (udn, name, rx, tx, uptime, speed, time, wide, counts, moved, own) "
-        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (udn) DO UPDATE SET name = "
+        "INSERT INTO routers (udn, name, rx, tx, uptime, speed, time, wide, counts, moved, own, "
+        "less, less_since, less_own, less_router, error, error_time, lost) VALUES (?, ?, ?, ?, ?, "
+        "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, NULL, 0, 0) ON CONFLICT (udn) DO UPDATE SET name = "
         "excluded.name, rx = excluded.rx, tx = excluded.tx, uptime = excluded.uptime, speed = "
         "excluded.speed, time = excluded.time, wide = excluded.wide, counts = excluded.counts, "
-        "moved = excluded.moved, own = excluded.own"));
+        "moved = excluded.moved, own = excluded.own, less = excluded.less, less_since = "
+        "excluded.less_since, less_own = excluded.less_own, less_router = excluded.less_router, "
+        "error = NULL, error_time = 0, lost = 0"));
+    const auto seconds = [](const QDateTime& t) {
+        return t.isValid() ? t.toSecsSinceEpoch() : qint64(0);
+    };
     for (const QVariant& v :
          {QVariant(last.udn), QVariant(QStringLiteral("") + last.name),
           QVariant(qint64(last.received)), QVariant(qint64(last.sent)), QVariant(last.uptime),
           QVariant(qint64(last.lineSpeed)), QVariant(last.time.toSecsSinceEpoch()),
-          QVariant(int(state.wide)), QVariant(int(state.counts)),
-          QVariant(state.movedAt.isValid() ? state.movedAt.toSecsSinceEpoch() : qint64(0)),
-          QVariant(qint64(state.ownSinceMoved))})
+          QVariant(int(state.wide)), QVariant(int(state.counts)), QVariant(seconds(state.movedAt)),
+          QVariant(qint64(state.ownSinceMoved)), QVariant(int(state.countsLess)),
+          QVariant(seconds(state.lessSince)), QVariant(qint64(state.lessOwn)),
+          QVariant(qint64(state.lessRouter))})
         query.addBindValue(v);
     bool ok = query.exec();
     const int id = ok ? routerId(last.udn) : -1;
@@ -733,29 +819,55 @@ bool HistoryStore::writeRouter(const RouterState& state, const std::vector<Route
     for (const RouterMinute& m : minutes) {
         if (!ok)
             break;
-        if (m.received == 0 && m.sent == 0)
+        if (m.received == 0 && m.sent == 0 && m.ownReceived == 0 && m.ownSent == 0)
             continue;
         const qint64 minute = minuteKey(m.minute.toLocalTime());
-        const qint64 keys[6] = {minute, floorDiv(minute, 60), floorDiv(minute, kDay),
-                                monthKey(minuteTime(minute).date()), minute, minute};
+        const qint64 keys[6] = {minute,
+                                floorDiv(minute, 60),
+                                floorDiv(minute, kDay),
+                                monthKey(minuteTime(minute).date()),
+                                minute,
+                                minute};
         for (int table = Minutes; ok && table <= Spread; ++table) {
             if ((table == BeforeMeter && m.kind != RouterMinute::Kind::BeforeMeter) ||
                 (table == Spread && m.kind != RouterMinute::Kind::Spread))
                 continue;
-            ok = add.prepare(QStringLiteral("INSERT INTO %1 (k, i, rx, tx) VALUES (?, ?, ?, ?) "
-                                            "ON CONFLICT (k, i) DO UPDATE SET rx = rx + "
-                                            "excluded.rx, tx = tx + excluded.tx")
-                                 .arg(kRouterPrefix + kTables[table]));
+            // The four time tables keep this computer's own share beside the router's count.
+            const bool own = table <= Months;
+            ok = add.prepare(
+                own ? QStringLiteral("INSERT INTO %1 (k, i, rx, tx, own_rx, own_tx) VALUES (?, ?, "
+                                     "?, ?, ?, ?) ON CONFLICT (k, i) DO UPDATE SET rx = rx + "
+                                     "excluded.rx, tx = tx + excluded.tx, own_rx = own_rx + "
+                                     "excluded.own_rx, own_tx = own_tx + excluded.own_tx")
+                          .arg(kRouterPrefix + kTables[table])
+                    : QStringLiteral("INSERT INTO %1 (k, i, rx, tx) VALUES (?, ?, ?, ?) "
+                                     "ON CONFLICT (k, i) DO UPDATE SET rx = rx + "
+                                     "excluded.rx, tx = tx + excluded.tx")
+                          .arg(kRouterPrefix + kTables[table]));
             add.addBindValue(keys[table]);
             add.addBindValue(id);
             add.addBindValue(qint64(m.received));
             add.addBindValue(qint64(m.sent));
+            if (own) {
+                add.addBindValue(qint64(m.ownReceived));
+                add.addBindValue(qint64(m.ownSent));
+            }
             ok = ok && add.exec();
         }
     }
     for (const RouterSpan& span : unknown) {
         if (!ok)
             break;
+        // A span that goes on from one already kept lengthens it.
+        ok = add.prepare(QStringLiteral("UPDATE router_unknown SET to_s = max(to_s, ?) WHERE i = "
+                                        "? AND from_s <= ? AND to_s >= ?"));
+        add.addBindValue(span.to.toSecsSinceEpoch());
+        add.addBindValue(id);
+        add.addBindValue(span.from.toSecsSinceEpoch());
+        add.addBindValue(span.from.toSecsSinceEpoch());
+        ok = ok && add.exec();
+        if (!ok || add.numRowsAffected() > 0)
+            continue;
         ok = add.prepare(QStringLiteral("INSERT INTO router_unknown (i, from_s, to_s) VALUES (?, "
                                         "?, ?) ON CONFLICT (i, from_s) DO UPDATE SET to_s = "
                                         "max(to_s, excluded.to_s)"));
@@ -783,6 +895,20 @@ bool HistoryStore::writeRouter(const RouterState& state, const std::vector<Route
     }
     db.rollback();
     return false;
+}
+
+bool HistoryStore::writeRouterFailure(const RouterFailure& failure) {
+    if (!open_ || mode_ != Mode::ReadWrite || failure.udn.isEmpty())
+        return false;
+    QSqlQuery query(QSqlDatabase::database(connection_, false));
+    // Only a router already kept: a failure alone never makes one.
+    query.prepare(QStringLiteral("UPDATE routers SET error = ?, error_time = ?, lost = ? WHERE "
+                                 "udn = ?"));
+    query.addBindValue(QStringLiteral("") + failure.error.left(kErrorLength));
+    query.addBindValue(failure.time.isValid() ? failure.time.toSecsSinceEpoch() : qint64(0));
+    query.addBindValue(int(failure.lost));
+    query.addBindValue(failure.udn);
+    return query.exec();
 }
 
 } // namespace tarvo

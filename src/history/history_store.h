@@ -105,12 +105,17 @@ public:
     // loses nor doubles what the next reading is measured against.
     bool writeRouter(const RouterState& state, const std::vector<RouterMinute>& minutes,
                      const std::vector<RouterSpan>& unknown);
+    // The router's last failure, until its next reading is written.
+    bool writeRouterFailure(const RouterFailure& failure);
+    static constexpr int kErrorLength = 200;
+    UsageSource* routerOthers(const QString& id) override;
 
 private:
     class RouterView;
     // Whose rows: this computer's (router < 0) or one router's.
     struct Scope {
         int router = -1;
+        bool others = false; // a router's count less this computer's own through it
     };
 
     bool openReadWrite();
@@ -147,6 +152,7 @@ private:
     struct Statements;
     std::unique_ptr<Statements> q_;
     std::map<QString, std::unique_ptr<RouterView>> routerViews_;
+    std::map<QString, std::unique_ptr<RouterView>> routerOthers_;
     QHash<int, qint64> routerThinnedHour_;
 };
 

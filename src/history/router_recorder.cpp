@@ -8,20 +8,38 @@ RouterRecorder::RouterRecorder(HistoryStore* store)
 std::optional<RouterState> RouterRecorder::kept(const QString& udn) {
     if (!store_)
         return std::nullopt;
-    if (state_ && state_->last.udn == udn)
-        return state_;
+    if (const auto it = pending_.find(udn); it != pending_.end() && it->second.traffic)
+        return it->second.state;
     return store_->routerState(udn);
 }
 
 void RouterRecorder::add(const RouterStep& step) {
-    if (!store_)
+    const QString& udn = step.state.last.udn;
+    if (!store_ || udn.isEmpty())
         return;
-    if (state_ && state_->last.udn != step.state.last.udn)
+    if (!current_.isEmpty() && current_ != udn)
         write();
-    minutes_.insert(minutes_.end(), step.minutes.begin(), step.minutes.end());
-    unknown_.insert(unknown_.end(), step.unknown.begin(), step.unknown.end());
-    state_ = step.state;
-    pending_ = true;
+    current_ = udn;
+    Pending& p = pending_[udn];
+    p.minutes.insert(p.minutes.end(), step.minutes.begin(), step.minutes.end());
+    for (const RouterSpan& span : step.unknown) {
+        // Spans one after another are one span.
+        if (!p.unknown.empty() && p.unknown.back().to >= span.from &&
+            p.unknown.back().from <= span.from)
+            p.unknown.back().to = std::max(p.unknown.back().to, span.to);
+        else
+            p.unknown.push_back(span);
+    }
+    p.state = step.state;
+    p.traffic = true;
+    // Read again: the failure is over.
+    p.failure.reset();
+}
+
+void RouterRecorder::fail(const RouterFailure& failure) {
+    if (!store_ || failure.udn.isEmpty())
+        return;
+    pending_[failure.udn].failure = failure;
 }
 
 void RouterRecorder::tick(const QDateTime& now) {
@@ -38,24 +56,30 @@ void RouterRecorder::flush() {
         write();
 }
 
-std::uint64_t RouterRecorder::pendingOn(const QDate& day) const {
+std::uint64_t RouterRecorder::pendingOn(const QString& udn, const QDate& day) const {
     std::uint64_t bytes = 0;
-    for (const RouterMinute& m : minutes_)
-        if (m.minute.toLocalTime().date() == day)
-            bytes += m.received + m.sent;
+    if (const auto it = pending_.find(udn); it != pending_.end())
+        for (const RouterMinute& m : it->second.minutes)
+            if (m.minute.toLocalTime().date() == day)
+                bytes += m.received + m.sent;
     return bytes;
 }
 
-bool RouterRecorder::write() {
-    if (!pending_ || !state_)
-        return true;
-    // A failed write keeps all of it for the next, with the newer state.
-    if (!store_->writeRouter(*state_, minutes_, unknown_))
-        return false;
-    minutes_.clear();
-    unknown_.clear();
-    pending_ = false;
-    return true;
+void RouterRecorder::write() {
+    for (auto it = pending_.begin(); it != pending_.end();) {
+        Pending& p = it->second;
+        // A failed write keeps all of it for the next, with the newer state.
+        if (p.traffic && store_->writeRouter(p.state, p.minutes, p.unknown)) {
+            p.minutes.clear();
+            p.unknown.clear();
+            p.traffic = false;
+        }
+        // A reading written after the failure clears it in the history; one still pending
+        // is written as it is.
+        if (!p.traffic && p.failure && store_->writeRouterFailure(*p.failure))
+            p.failure.reset();
+        it = !p.traffic && !p.failure ? pending_.erase(it) : std::next(it);
+    }
 }
 
 } // namespace tarvo

@@ -29,6 +29,28 @@ inline constexpr char16_t UnknownInFigureNote[] = u"الرقم لا يشمل م�
 inline constexpr char16_t QuotaRouterNotSeenLine[] =
     u"الباقة محسوبة على الموجّه %1، ولا يُرى على هذه الشبكة الآن";
 
+inline constexpr char16_t NoRouterAnsweredLine[] = u"لم يجب أي موجّه على الشبكة";
+inline constexpr char16_t RouterUnreadableLine[] = u"تعذّر قراءة الموجّه: %1";
+inline constexpr char16_t RouterCountsLessLine[] = u"الموجّه لا يعدّ حركة هذا الحاسب";
+inline constexpr char16_t QuotaRouterCountsLessLine[] =
+    u"الموجّه يعدّ أقل مما مرّ به من هذا الحاسب وحده";
+inline constexpr char16_t OtherDevicesChoice[] = u"بقية الأجهزة";
+inline constexpr char16_t OtherDevicesNote[] =
+    u"بقية الأجهزة: ما عدّه الموجّه ناقص حركة هذا الحاسب من خلاله، وهو حدّ أدنى: حركة هذا "
+    u"الحاسب داخل المنزل تُحسب عليه ولا يعدّها الموجّه";
+
+// The failure kept when a search found no router at all, on the router read last.
+inline constexpr char kNoRouterAnswered[] = "no router answered";
+
+// A router's name as every label and line shows it: plain text, without control, format and
+// separator characters, at most kShownNameLength characters; its id where it gives none.
+constexpr int kShownNameLength = 64;
+QString shownRouterName(const RouterRecord& router);
+
+// How the router counts, as "--usage --json" says it: "ok", "lost", "not counting" or
+// "counts less".
+QString routerStatus(const RouterRecord& router);
+
 // The router the windows show: the one read last; none before any was read.
 std::optional<RouterRecord> shownRouter(UsageSource* history);
 
@@ -52,6 +74,8 @@ struct AllowanceCount {
     bool seen = true;
     // Notices may be given: this computer, or a router that is seen and counts.
     bool notify = true;
+    // The router counts less than this computer alone moved through it.
+    bool countsLess = false;
 };
 AllowanceCount allowanceCount(UsageSource* history, const AllowanceSettings& allowance,
                               const QDateTime& now);

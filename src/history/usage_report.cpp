@@ -9,6 +9,7 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <limits>
 
 namespace tarvo {
 
@@ -24,6 +25,7 @@ struct RouterReport {
     RouterRecord record;
     Periods periods;
     std::vector<UsageGap> unknown;
+    Periods others; // the router's count less this computer's through it
 };
 
 struct Report {
@@ -58,8 +60,10 @@ Report gather(UsageSource& source, const QDateTime& now, const AllowanceSettings
         UsageSource* rows = source.router(record.id);
         if (!rows)
             continue;
+        UsageSource* others = source.routerOthers(record.id);
         r.routers.push_back({record, periodsOf(*rows, today),
-                             rows->unknown(from, QDateTime(today.addDays(1), QTime(0, 0)))});
+                             rows->unknown(from, QDateTime(today.addDays(1), QTime(0, 0))),
+                             others ? periodsOf(*others, today) : Periods{}});
     }
     return r;
 }
@@ -67,7 +71,17 @@ Report gather(UsageSource& source, const QDateTime& now, const AllowanceSettings
 // JSON numbers are doubles: byte counts beyond 2^53 would lose their last digits, which no
 // allowance or history of a desktop reaches.
 QJsonValue bytes(std::uint64_t n) {
-    return QJsonValue(qint64(n));
+    return QJsonValue(qint64(std::min<std::uint64_t>(n, std::numeric_limits<qint64>::max())));
+}
+
+QJsonArray othersRows(const std::vector<UsageRow>& rows, const QString& key,
+                      const QString& format) {
+    QJsonArray out;
+    for (const UsageRow& row : rows)
+        out.append(QJsonObject{{key, row.start.date().toString(format)},
+                               {QStringLiteral("received"), bytes(row.received)},
+                               {QStringLiteral("sent"), bytes(row.sent)}});
+    return out;
 }
 
 // From the wall-clock date and time: an hour that daylight-saving time skips has no valid
@@ -136,10 +150,20 @@ QByteArray usageJson(UsageSource& source, const QDateTime& now,
     QJsonArray routers;
     for (const RouterReport& router : r.routers) {
         QJsonObject object{{QStringLiteral("id"), router.record.id},
-                           {QStringLiteral("name"), router.record.name},
+                           {QStringLiteral("name"), shownRouterName(router.record)},
                            {QStringLiteral("last_read"), localText(router.record.lastRead)},
-                           {QStringLiteral("counts"), router.record.counts}};
+                           {QStringLiteral("counts"), router.record.counts},
+                           {QStringLiteral("status"), routerStatus(router.record)},
+                           {QStringLiteral("error"), router.record.error.isEmpty()
+                                                         ? QJsonValue()
+                                                         : QJsonValue(router.record.error)}};
         insertPeriods(object, router.periods);
+        object.insert(
+            QStringLiteral("others_days"),
+            othersRows(router.others.days, QStringLiteral("date"), QStringLiteral("yyyy-MM-dd")));
+        object.insert(
+            QStringLiteral("others_months"),
+            othersRows(router.others.months, QStringLiteral("month"), QStringLiteral("yyyy-MM")));
         QJsonArray unknown;
         for (const UsageGap& gap : router.unknown)
             unknown.append(QJsonObject{{QStringLiteral("from"), localText(gap.from)},
@@ -187,10 +211,15 @@ QString usageTable(UsageSource& source, const QDateTime& now, const AllowanceSet
     else
         out += QStringLiteral("quota: none\n");
     for (const RouterReport& router : r.routers) {
-        out += QStringLiteral("\nrouter: %1 (%2), last read %3%4\n")
-                   .arg(router.record.name, router.record.id, localText(router.record.lastRead),
+        const QString status = routerStatus(router.record);
+        out += QStringLiteral("\nrouter: %1 (%2), last read %3%4%5\n")
+                   .arg(shownRouterName(router.record), router.record.id,
+                        localText(router.record.lastRead),
                         router.record.counts ? QString()
-                                             : QStringLiteral(", its counters do not move"));
+                                             : QStringLiteral(", its counters do not move"),
+                        status == u"ok" ? QString() : QStringLiteral(", ") + status);
+        if (!router.record.error.isEmpty())
+            out += QStringLiteral("last failure: %1\n").arg(router.record.error.simplified());
         tables(router.periods);
         for (const UsageGap& gap : router.unknown)
             out +=

@@ -41,6 +41,12 @@ struct RouterRecord {
     QString name; // its friendlyName
     QDateTime lastRead;
     bool counts = true; // false: its counters do not move, so it counts nothing
+    // Over an hour it counted less than this computer alone moved through it.
+    bool countsLess = false;
+    // The last failure to read it since its last reading, and when; empty: none.
+    QString error;
+    QDateTime errorTime;
+    bool lost = false; // given up after failed rounds, not found again since
     bool operator==(const RouterRecord&) const = default;
 };
 
@@ -69,6 +75,12 @@ public:
     // source, kept apart from this computer's and owned by this one (null: no such router).
     virtual std::vector<RouterRecord> routers() { return {}; }
     virtual UsageSource* router(const QString& id) {
+        (void)id;
+        return nullptr;
+    }
+    // The router's count less this computer's own traffic while it was behind the router: what
+    // the other devices moved, at the least (null: no such router).
+    virtual UsageSource* routerOthers(const QString& id) {
         (void)id;
         return nullptr;
     }

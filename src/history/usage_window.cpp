@@ -185,10 +185,17 @@ void UsageWindow::buildControls() {
     sourceRow = choiceRow(this, UsageSourceCaption, "sourceRow", computerChoice, networkChoice);
     computerChoice->setObjectName(QStringLiteral("computerChoice"));
     networkChoice->setObjectName(QStringLiteral("networkChoice"));
+    // Beside the line: what the other devices moved, the router's count less this computer's.
+    othersChoice = new QRadioButton(QString::fromUtf16(OtherDevicesChoice), sourceRow);
+    othersChoice->setObjectName(QStringLiteral("othersChoice"));
+    static_cast<QHBoxLayout*>(sourceRow->layout())->insertWidget(3, othersChoice);
     connect(networkChoice, &QRadioButton::toggled, this, &UsageWindow::chooseSource);
+    connect(othersChoice, &QRadioButton::toggled, this, &UsageWindow::chooseSource);
     layout->addWidget(sourceRow);
     routerLines = new QLabel(this);
     routerLines->setObjectName(QStringLiteral("routerLines"));
+    // The router's name and failures come from the network: never markup.
+    routerLines->setTextFormat(Qt::PlainText);
     wrapLines(routerLines);
     layout->addWidget(routerLines);
     tabs = new QTabWidget(this);
@@ -292,7 +299,12 @@ void UsageWindow::buildControls() {
     notSeenLabel = new QLabel(allowance);
     notSeenLabel->setObjectName(QStringLiteral("notSeenLabel"));
     notSeenLabel->setStyleSheet(QStringLiteral("color: #800000;"));
+    notSeenLabel->setTextFormat(Qt::PlainText);
     grid->addWidget(notSeenLabel, 5, 0, 1, 5);
+    countsLessLabel = new QLabel(QString::fromUtf16(QuotaRouterCountsLessLine), allowance);
+    countsLessLabel->setObjectName(QStringLiteral("countsLessLabel"));
+    countsLessLabel->setStyleSheet(QStringLiteral("color: #800000;"));
+    grid->addWidget(countsLessLabel, 6, 0, 1, 5);
     // Only a click is a choice: the window setting the buttons to the settings is none.
     connect(quotaNetworkChoice, &QRadioButton::clicked, this, [this] { chooseQuotaSource(true); });
     connect(quotaComputerChoice, &QRadioButton::clicked, this,
@@ -416,6 +428,8 @@ void UsageWindow::showPeriod(int index) {
     if (spread)
         notes << QString::fromUtf16(SpreadNote);
     QStringList unknown;
+    if (source_ != history_ && othersChoice->isChecked())
+        notes << QString::fromUtf16(OtherDevicesNote);
     if (source_ != history_ && !rows.empty())
         unknown = unknownSpanLines(
             source_->unknown(rows.front().start, QDateTime(today_.addDays(1), QTime(0, 0))));
@@ -449,19 +463,23 @@ void UsageWindow::showAllowance() {
     notSeenLabel->setText(QString::fromUtf16(QuotaRouterNotSeenLine).arg(count.routerName));
     notSeenLabel->setMinimumSize(captionNeeds(notSeenLabel));
     notSeenLabel->setVisible(count.router && !count.seen);
+    countsLessLabel->setVisible(count.router && count.countsLess);
 }
 
 void UsageWindow::showRouter() {
     const std::optional<RouterRecord> router = shownRouter(history_);
     // Null until a router was read: the choice is not offered.
-    shownRouterName_ = router ? (router->name.isEmpty() ? router->id : router->name) : QString();
+    shownRouterName_ = router ? shownRouterName(*router) : QString();
     sourceRow->setVisible(router.has_value());
     routerLines->setVisible(router.has_value());
     if (router) {
         routerLines->setText(routerStatusLines(*router, clock_.now()).join(u'\n'));
     }
     UsageSource* routerRows = router ? history_->router(router->id) : nullptr;
-    source_ = routerRows && networkChoice->isChecked() ? routerRows : history_;
+    UsageSource* othersRows = router ? history_->routerOthers(router->id) : nullptr;
+    source_ = routerRows && networkChoice->isChecked()  ? routerRows
+              : othersRows && othersChoice->isChecked() ? othersRows
+                                                        : history_;
 }
 
 void UsageWindow::chooseSource() {

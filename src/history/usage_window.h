@@ -62,6 +62,7 @@ public:
     QWidget* sourceRow = nullptr;
     QRadioButton* computerChoice = nullptr;
     QRadioButton* networkChoice = nullptr;
+    QRadioButton* othersChoice = nullptr; // the router's count less this computer's
     QLabel* routerLines = nullptr;
     // Under each table: what its marks mean and the spans the router's count does not know.
     std::array<QLabel*, 3> footnotes{};
@@ -78,8 +79,9 @@ public:
     QWidget* quotaSourceRow = nullptr;
     QRadioButton* quotaComputerChoice = nullptr;
     QRadioButton* quotaNetworkChoice = nullptr;
-    QLabel* unknownNote = nullptr;  // the figure leaves out spans that cannot be known
-    QLabel* notSeenLabel = nullptr; // the router it counts is not on this network now
+    QLabel* unknownNote = nullptr;     // the figure leaves out spans that cannot be known
+    QLabel* notSeenLabel = nullptr;    // the router it counts is not on this network now
+    QLabel* countsLessLabel = nullptr; // the router it counts counts less than this computer
     QPushButton* exportButton = nullptr;
     QTimer* refreshTimer = nullptr;
 

@@ -24,6 +24,9 @@ struct RouterReading {
     // When, on the meter's monotonic clock, in ms; -1 where not known (a reading kept from an
     // earlier run). It measures the time between two readings of one run.
     qint64 steadyMs = -1;
+    // This computer's default gateway was the router's address when it answered: this
+    // computer's traffic to the internet went through it.
+    bool behind = false;
 
     bool operator==(const RouterReading&) const = default;
 };

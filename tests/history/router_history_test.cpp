@@ -2,6 +2,8 @@
 #include "history/router_recorder.h"
 #include "router/router_rules.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -14,7 +16,8 @@ namespace {
 
 struct Store {
     QTemporaryDir dir;
-    HistoryStore store{dir.filePath(QStringLiteral("history.sqlite")), HistoryStore::Mode::ReadWrite};
+    HistoryStore store{dir.filePath(QStringLiteral("history.sqlite")),
+                       HistoryStore::Mode::ReadWrite};
 };
 
 RouterReading reading(std::uint64_t rx, std::uint64_t tx, qint64 uptime, const QDateTime& at) {
@@ -55,8 +58,12 @@ TEST(RouterHistory, ARoutersRowsAndStateAreKeptApartFromThisComputers) {
     EXPECT_EQ(s.store.routerState(QStringLiteral("uuid:home")), state);
     const std::vector<RouterRecord> routers = s.store.routers();
     ASSERT_EQ(routers.size(), 1u);
-    EXPECT_EQ(routers[0], (RouterRecord{QStringLiteral("uuid:home"), QStringLiteral("Home router"),
-                                        now.toUTC(), false}));
+    RouterRecord record;
+    record.id = QStringLiteral("uuid:home");
+    record.name = QStringLiteral("Home router");
+    record.lastRead = now.toUTC();
+    record.counts = false;
+    EXPECT_EQ(routers[0], record);
 }
 
 TEST(RouterHistory, AGapSpreadAcrossTheSpringChangeFillsTheHoursTheClockShows) {
@@ -74,7 +81,8 @@ TEST(RouterHistory, AGapSpreadAcrossTheSpringChangeFillsTheHoursTheClockShows) {
         RouterState state;
         state.last = reading(7200, 0, 9000, from.addSecs(7200));
         ASSERT_TRUE(s.store.writeRouter(
-            state, router_rules::spread(from, from.addSecs(7200), 7200, 0, RouterMinute::Kind::Spread),
+            state,
+            router_rules::spread(from, from.addSecs(7200), 7200, 0, RouterMinute::Kind::Spread),
             {}));
         const std::vector<UsageRow> hours =
             s.store.router(QStringLiteral("uuid:home"))->hours(QDate(2026, 3, 29));
@@ -121,6 +129,117 @@ TEST(RouterHistory, AKillBetweenWritesNeitherLosesNorDoublesAByte) {
     // The router's whole count since it came up, before the meter included.
     EXPECT_EQ(total.received, rx);
     EXPECT_EQ(total.sent, rx / 10);
+}
+
+// A write that fails as the readings turn to another router (the file held by another
+// program) keeps each router's minutes with it, written once the file is free.
+TEST(RouterHistory, AFailedWriteAtASwitchKeepsEachRoutersMinutesWithIt) {
+    Store s;
+    const QDateTime start(QDate(2026, 5, 4), QTime(9, 0, 5));
+    RouterRecorder recorder(&s.store);
+    RouterReading a = reading(40'000, 4000, 100, start);
+    RouterReading b = reading(900, 90, 100, start.addSecs(10));
+    b.udn = QStringLiteral("uuid:office");
+    recorder.add(judgeReading(recorder.kept(a.udn), a, 0));
+    {
+        QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "holder");
+        holder.setDatabaseName(s.dir.filePath(QStringLiteral("history.sqlite")));
+        ASSERT_TRUE(holder.open());
+        QSqlQuery hold(holder);
+        ASSERT_TRUE(hold.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        recorder.add(judgeReading(recorder.kept(b.udn), b, 0));
+        EXPECT_EQ(s.store.router(a.udn), nullptr); // not written: the file was held
+        ASSERT_TRUE(hold.exec(QStringLiteral("ROLLBACK")));
+        holder.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+    recorder.flush();
+    const QDateTime day(start.date(), QTime(0, 0));
+    for (const RouterReading& r : {a, b}) {
+        SCOPED_TRACE(r.udn.toStdString());
+        UsageSource* rows = s.store.router(r.udn);
+        ASSERT_NE(rows, nullptr);
+        const UsageRow total = rows->total(day, day.addDays(1));
+        EXPECT_EQ(total.received, r.received);
+        EXPECT_EQ(total.sent, r.sent);
+    }
+}
+
+// A router's last failure is kept until its next reading is written; the other devices' rows
+// are its count less this computer's through it, never below zero; a file written before
+// either was kept reads, and takes them once written.
+TEST(RouterHistory, FailuresAndTheOthersRowsAreKeptAndAnOlderFileStillReads) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("history.sqlite"));
+    {
+        QSqlDatabase old = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "old");
+        old.setDatabaseName(path);
+        ASSERT_TRUE(old.open());
+        QSqlQuery q(old);
+        ASSERT_TRUE(q.exec(QStringLiteral(
+            "CREATE TABLE routers (i INTEGER PRIMARY KEY, udn TEXT NOT NULL UNIQUE, name TEXT NOT "
+            "NULL, rx INTEGER NOT NULL, tx INTEGER NOT NULL, uptime INTEGER NOT NULL, speed "
+            "INTEGER NOT NULL, time INTEGER NOT NULL, wide INTEGER NOT NULL, counts INTEGER NOT "
+            "NULL, moved INTEGER NOT NULL, own INTEGER NOT NULL)")));
+        ASSERT_TRUE(q.exec(QStringLiteral("CREATE TABLE router_hours (k INTEGER NOT NULL, i "
+                                          "INTEGER NOT NULL, rx INTEGER NOT NULL, tx INTEGER NOT "
+                                          "NULL, PRIMARY KEY (k, i)) WITHOUT ROWID")));
+        ASSERT_TRUE(
+            q.exec(QStringLiteral("CREATE TABLE mark (one INTEGER PRIMARY KEY, rx INTEGER, "
+                                  "tx INTEGER, minute INTEGER, interface TEXT, boot TEXT)")));
+        ASSERT_TRUE(q.exec(QStringLiteral("INSERT INTO routers VALUES (1, 'uuid:home', 'Old', 5, "
+                                          "5, 10, 0, 1777000000, 1, 1, 0, 0)")));
+        old.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("old"));
+    {
+        HistoryStore reader(path, HistoryStore::Mode::ReadOnly);
+        const std::vector<RouterRecord> routers = reader.routers();
+        ASSERT_EQ(routers.size(), 1u);
+        EXPECT_EQ(routers[0].name, QStringLiteral("Old"));
+        EXPECT_TRUE(routers[0].error.isEmpty());
+    }
+    HistoryStore store(path, HistoryStore::Mode::ReadWrite);
+    ASSERT_TRUE(store.isOpen());
+    EXPECT_EQ(store.movedAside(), QString());
+    const QDateTime now(QDate(2026, 5, 4), QTime(10, 20, 30));
+    RouterState state;
+    state.last = reading(9000, 900, 100, now);
+    state.movedAt = now.toUTC();
+    state.countsLess = true;
+    state.lessSince = now.toUTC().addSecs(-60);
+    state.lessOwn = 7;
+    RouterMinute mine{now.toUTC(), 5000, 500, RouterMinute::Kind::Live};
+    mine.ownReceived = 3000;
+    mine.ownSent = 800; // more than the router counted: the others moved nothing, not -300
+    RouterMinute later{now.toUTC().addSecs(3600), 1000, 100, RouterMinute::Kind::Live};
+    ASSERT_TRUE(store.writeRouter(state, {mine, later}, {}));
+    EXPECT_EQ(store.routerState(state.last.udn), state);
+
+    UsageSource* others = store.routerOthers(state.last.udn);
+    ASSERT_NE(others, nullptr);
+    const std::vector<UsageRow> hours = others->hours(now.date());
+    EXPECT_EQ(hours[10].received, 2000u);
+    EXPECT_EQ(hours[10].sent, 0u);
+    EXPECT_EQ(hours[11].received, 1000u);
+    EXPECT_EQ(others->days(now.date(), now.date())[0].received, 3000u);
+
+    RouterFailure failure{state.last.udn, QStringLiteral("Home router"),
+                          QStringLiteral("HTTP status 500"), true, now.toUTC().addSecs(10)};
+    ASSERT_TRUE(store.writeRouterFailure(failure));
+    RouterRecord record = store.routers().front();
+    EXPECT_EQ(record.error, failure.error);
+    EXPECT_EQ(record.errorTime, failure.time);
+    EXPECT_TRUE(record.lost);
+    EXPECT_TRUE(record.countsLess);
+    ASSERT_TRUE(store.writeRouter(state, {}, {}));
+    record = store.routers().front();
+    EXPECT_TRUE(record.error.isEmpty());
+    EXPECT_FALSE(record.lost);
+    // A failure alone never makes a router.
+    failure.udn = QStringLiteral("uuid:never-read");
+    store.writeRouterFailure(failure);
+    EXPECT_EQ(store.routers().size(), 1u);
 }
 
 } // namespace

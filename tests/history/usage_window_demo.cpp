@@ -30,8 +30,9 @@ int main(int argc, char** argv) {
     household.scale = 4;
     if (qEnvironmentVariableIsSet("TARVO_DEMO_ROUTER")) {
         source.routerRows = &household;
-        source.routerRecord = {QStringLiteral("uuid:demo"), QStringLiteral("موجّه المنزل"),
-                               clock.time.addSecs(-5), true};
+        source.routerRecord.id = QStringLiteral("uuid:demo");
+        source.routerRecord.name = QStringLiteral("موجّه المنزل");
+        source.routerRecord.lastRead = clock.time.addSecs(-5);
         const QDateTime night(clock.time.date().addDays(-2), QTime(1, 10));
         household.gaps = {{night, night.addSecs(5 * 3600)}};
         tarvo::AllowanceSettings counted = tarvo::readAllowanceSettings(settings);
