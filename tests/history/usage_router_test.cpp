@@ -116,4 +116,69 @@ TEST_F(UsageRouterTest, UsageJsonListsTheRoutersApartAndTheQuotaSaysWhoseUseItCo
         allowanceCount(&store, readAllowanceSettings(settings), clock.time.addSecs(3700)).notify);
 }
 
+// A name from the network is plain text wherever it shows; failures, a router that counts
+// less and the other devices' rows are shown in the window and said in --usage --json.
+TEST_F(UsageRouterTest, FailuresTheOthersAndAHostileNameAreShownAsTheyAre) {
+    const QString hostile =
+        QStringLiteral("<b style=\"color:red\">Big</b><img src=\"/dev/zero\">") + QChar(0x2028) +
+        QChar(0x202E) + QString(10'000, u'x');
+    RouterState state;
+    state.last.udn = QStringLiteral("uuid:home");
+    state.last.name = hostile;
+    state.last.time = clock.time.toUTC();
+    state.countsLess = true;
+    RouterMinute minute{clock.time.toUTC().addSecs(-60), 500 * MB, 10 * MB,
+                        RouterMinute::Kind::Live};
+    minute.ownReceived = 200 * MB;
+    minute.ownSent = 20 * MB;
+    ASSERT_TRUE(store.writeRouter(state, {minute}, {}));
+    ASSERT_TRUE(store.writeRouterFailure(
+        {state.last.udn, hostile, QStringLiteral("HTTP status 500"), false, clock.time.toUTC()}));
+
+    const RouterRecord record = store.routers().front();
+    const QString shown = shownRouterName(record);
+    EXPECT_EQ(shown.size(), kShownNameLength + 1);
+    EXPECT_TRUE(shown.endsWith(u'…'));
+    for (const QChar c : shown)
+        EXPECT_FALSE(c == QChar(0x2028) || c == QChar(0x202E) || c == u'\n');
+    EXPECT_EQ(routerStatus(record), QStringLiteral("counts less"));
+
+    settings.at(QStringLiteral("quota_mb")) = QStringLiteral("10000");
+    settings.at(QStringLiteral("quota_source")) = QStringLiteral("router");
+    UsageWindow window(&store, clock, settings, messages);
+    window.show();
+    EXPECT_EQ(window.routerLines->textFormat(), Qt::PlainText);
+    const QStringList lines = window.routerLines->text().split(u'\n');
+    EXPECT_TRUE(lines[0].contains(shown));
+    EXPECT_TRUE(lines.contains(QStringLiteral("تعذّر قراءة الموجّه: HTTP status 500")));
+    EXPECT_TRUE(lines.contains(QString::fromUtf16(RouterCountsLessLine)));
+    EXPECT_TRUE(window.countsLessLabel->isVisible());
+
+    // The other devices: 3000 MB + 500 MB counted by the router, 200 MB of it this computer's.
+    window.othersChoice->click();
+    EXPECT_EQ(window.tables[1]->item(0, 2)->text(), QStringLiteral("3.22 GB"));
+    EXPECT_TRUE(window.footnotes[1]->text().contains(QString::fromUtf16(OtherDevicesNote)));
+    window.computerChoice->click();
+    EXPECT_EQ(window.tables[1]->item(0, 4)->text(), QStringLiteral("700.00 MB"));
+
+    const QJsonObject home = json()[QStringLiteral("routers")].toArray()[0].toObject();
+    EXPECT_EQ(home[QStringLiteral("status")].toString(), u"counts less");
+    EXPECT_EQ(home[QStringLiteral("error")].toString(), u"HTTP status 500");
+    EXPECT_EQ(home[QStringLiteral("name")].toString(), shown);
+    const QJsonObject today = home[QStringLiteral("others_days")].toArray().last().toObject();
+    EXPECT_EQ(today[QStringLiteral("date")].toString(), clock.time.date().toString(Qt::ISODate));
+    EXPECT_EQ(today[QStringLiteral("received")].toInteger(), qint64(3300 * MB));
+    EXPECT_EQ(today[QStringLiteral("sent")].toInteger(), 0);
+    EXPECT_EQ(home[QStringLiteral("others_months")].toArray().size(), 12);
+
+    // Read again: the failure is over, and a search that found nothing is its own line.
+    ASSERT_TRUE(store.writeRouter(state, {}, {}));
+    EXPECT_TRUE(json()[QStringLiteral("routers")].toArray()[0][QStringLiteral("error")].isNull());
+    ASSERT_TRUE(store.writeRouterFailure(
+        {state.last.udn, {}, QString::fromLatin1(kNoRouterAnswered), true, clock.time.toUTC()}));
+    EXPECT_TRUE(routerStatusLines(store.routers().front(), clock.time)
+                    .contains(QString::fromUtf16(NoRouterAnsweredLine)));
+    EXPECT_EQ(routerStatus(store.routers().front()), QStringLiteral("lost"));
+}
+
 } // namespace
