@@ -13,14 +13,46 @@ constexpr int kMaxDepth = 16;
 constexpr int kMaxElements = 4000;
 constexpr qsizetype kMaxText = 256;
 
-// Names are shown: no control characters, no more than a line's worth.
+constexpr qsizetype kMaxName = 64;
+
+// The length of the code point at i: 2 for a surrogate pair, else 1.
+qsizetype pointLength(const QString& text, qsizetype i) {
+    return text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
+}
+
+// Names are shown as plain text on one line: no control or format characters (the
+// bidirectional controls are among them), no line or paragraph separators.
 QString shownText(const QString& text) {
     QString out;
-    for (const QChar c : text.trimmed())
-        if (!c.isNonCharacter() && c.category() != QChar::Other_Control &&
-            c.category() != QChar::Other_Format)
-            out += c;
-    return out.left(kMaxText);
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype n = pointLength(text, i);
+        const char32_t c =
+            n == 2 ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
+        const QChar::Category category = QChar::category(c);
+        if (!QChar::isNonCharacter(c) && category != QChar::Other_Control &&
+            category != QChar::Other_Format && category != QChar::Other_Surrogate &&
+            category != QChar::Separator_Line && category != QChar::Separator_Paragraph)
+            out += QStringView(text).sliced(i, n);
+        i += n;
+    }
+    return out.trimmed();
+}
+
+// At most max code points, a longer text cut with "…".
+QString shortened(const QString& text, qsizetype max) {
+    qsizetype end = 0;
+    for (qsizetype points = 0; end < text.size(); ++points) {
+        if (points == max - 1) {
+            qsizetype rest = 0;
+            for (qsizetype j = end; j < text.size() && rest < 2; j += pointLength(text, j))
+                ++rest;
+            if (rest < 2)
+                return text; // exactly max
+            return text.left(end).trimmed() + u'\u2026';
+        }
+        end += pointLength(text, end);
+    }
+    return text;
 }
 
 bool sameOrigin(const QUrl& a, const QUrl& b) {
@@ -96,11 +128,11 @@ std::optional<RouterDescription> parseRouterDescription(const QByteArray& xml,
         }
     }
     if (reader.hasError())
-        return refused(why, QStringLiteral("not XML: ") + reader.errorString());
+        return refused(why, QStringLiteral("not XML"));
 
     RouterDescription d;
-    d.udn = shownText(udn);
-    d.name = shownText(name);
+    d.udn = shownText(udn).left(kMaxText);
+    d.name = shortened(shownText(name), kMaxName);
     if (d.udn.isEmpty())
         return refused(why, QStringLiteral("no UDN"));
     const QUrl base =
@@ -115,8 +147,7 @@ std::optional<RouterDescription> parseRouterDescription(const QByteArray& xml,
             continue;
         const QUrl control = base.resolved(QUrl(s.control.trimmed(), QUrl::StrictMode));
         if (!control.isValid() || !sameOrigin(control, descriptionUrl))
-            return refused(why, QStringLiteral("a control URL elsewhere than the device: ") +
-                                    control.toString().left(200));
+            return refused(why, QStringLiteral("a control URL elsewhere than the device"));
         if (isCounters) {
             d.counters = {type, control};
             counters = true;

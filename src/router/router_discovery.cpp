@@ -1,9 +1,10 @@
 #include "router/router_discovery.h"
 
-#include <QObject>
+#include "router/sockets.h"
 
-#include <miniupnpc/miniupnpc.h>
+#include <QHostAddress>
 
+#include <chrono>
 #include <mutex>
 #include <thread>
 
@@ -11,51 +12,144 @@ namespace tarvo {
 
 namespace {
 
-constexpr int kSearchMs = 2000;
-constexpr int kMaxDescriptions = 32;
+constexpr std::uint32_t kSsdpGroup = 0xEFFFFFFA; // 239.255.255.250
+constexpr std::uint16_t kSsdpPort = 1900;
+constexpr int kSearchMs = 3000;
+constexpr int kAgainMs = 1000; // a second search, for a datagram lost
+constexpr qsizetype kMaxLocation = 1024;
 
-QList<QUrl> search() {
-    int error = 0;
-    UPNPDev* devices = upnpDiscover(kSearchMs, nullptr, nullptr, UPNP_LOCAL_PORT_ANY, 0, 2, &error);
-    QList<QUrl> found;
-    for (const UPNPDev* d = devices; d && found.size() < kMaxDescriptions; d = d->pNext) {
-        const QUrl url(QString::fromLatin1(d->descURL).left(1024), QUrl::StrictMode);
-        if (url.isValid() && url.scheme() == u"http" && !found.contains(url))
-            found << url;
+QByteArray search(const char* type) {
+    return QByteArray("M-SEARCH * HTTP/1.1\r\nHOST: 239.255.255.250:1900\r\n"
+                      "MAN: \"ssdp:discover\"\r\nMX: 2\r\nST: urn:schemas-upnp-org:device:") +
+           type + "\r\n\r\n";
+}
+
+QByteArrayView trimmed(QByteArrayView v) {
+    while (!v.isEmpty() && (v.front() == ' ' || v.front() == '\t'))
+        v = v.sliced(1);
+    while (!v.isEmpty() && (v.back() == ' ' || v.back() == '\t' || v.back() == '\r'))
+        v.chop(1);
+    return v;
+}
+
+} // namespace
+
+std::optional<QUrl> ssdpLocation(QByteArrayView datagram, std::uint32_t from) {
+    if (!datagram.startsWith("HTTP/1.1 200") && !datagram.startsWith("HTTP/1.0 200"))
+        return std::nullopt;
+    QByteArrayView location, type;
+    qsizetype at = 0;
+    while (at < datagram.size()) {
+        qsizetype end = datagram.indexOf('\n', at);
+        if (end < 0)
+            end = datagram.size();
+        const QByteArrayView line = datagram.sliced(at, end - at);
+        at = end + 1;
+        const qsizetype colon = line.indexOf(':');
+        if (colon <= 0)
+            continue;
+        const QByteArrayView name = line.first(colon);
+        if (name.compare("LOCATION", Qt::CaseInsensitive) == 0)
+            location = trimmed(line.sliced(colon + 1));
+        else if (name.compare("ST", Qt::CaseInsensitive) == 0)
+            type = trimmed(line.sliced(colon + 1));
     }
-    freeUPNPDevlist(devices);
-    return found;
+    // What was asked for, or one of a gateway's own services.
+    if (!type.contains("InternetGatewayDevice:") && !type.contains("WANIPConnection:") &&
+        !type.contains("WANPPPConnection:") && !type.contains("WANCommonInterfaceConfig:"))
+        return std::nullopt;
+    if (location.isEmpty() || location.size() > kMaxLocation)
+        return std::nullopt;
+    const QUrl url(QString::fromLatin1(location), QUrl::StrictMode);
+    bool ok = false;
+    const std::uint32_t host = QHostAddress(url.host()).toIPv4Address(&ok);
+    if (!url.isValid() || url.scheme() != u"http" || !ok || host != from ||
+        !url.userInfo().isEmpty() || url.port(80) <= 0)
+        return std::nullopt;
+    return url;
+}
+
+void SsdpCollector::add(QByteArrayView datagram, std::uint32_t from) {
+    const auto location = ssdpLocation(datagram, from);
+    if (!location)
+        return;
+    if (!senders_.contains(from) && senders_.size() < 64) {
+        senders_ << from;
+        result_.devices = int(senders_.size());
+    }
+    const SsdpAnswer answer{from, *location};
+    if (result_.answers.size() < kMaxAnswers && !result_.answers.contains(answer))
+        result_.answers << answer;
+}
+
+namespace {
+
+struct Shared {
+    std::mutex mutex;
+    std::optional<SsdpResult> result;
+};
+
+// The whole search, on its own thread: blocks for its 3 s and no longer.
+void searchFor(std::uint32_t gateway, const std::shared_ptr<Shared>& shared) {
+    using Clock = std::chrono::steady_clock;
+    SsdpCollector collector;
+    sockets::start();
+    sockets::Socket socket(sockets::openUdp());
+    const auto ask = [&] {
+        for (const char* type : {"InternetGatewayDevice:1", "InternetGatewayDevice:2"}) {
+            const QByteArray text = search(type);
+            sockets::sendTo(socket.get(), kSsdpGroup, kSsdpPort, text);
+            if (gateway)
+                sockets::sendTo(socket.get(), gateway, kSsdpPort, text);
+        }
+    };
+    if (socket.valid()) {
+        const Clock::time_point start = Clock::now();
+        const Clock::time_point end = start + std::chrono::milliseconds(kSearchMs);
+        bool askedAgain = false;
+        ask();
+        char buffer[1536];
+        for (Clock::time_point now = start; now < end; now = Clock::now()) {
+            const Clock::time_point next =
+                askedAgain ? end : start + std::chrono::milliseconds(kAgainMs);
+            const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(next - now);
+            if (sockets::waitReadable(socket.get(), int(std::max<qint64>(wait.count(), 0)) + 1)) {
+                // Everything waiting, read at once: a flood is drained as fast as it comes.
+                for (int i = 0; i < 4096; ++i) {
+                    std::uint32_t from = 0;
+                    const std::int64_t n =
+                        sockets::receiveFrom(socket.get(), buffer, sizeof buffer, &from);
+                    if (n < 0)
+                        break;
+                    collector.add(QByteArrayView(buffer, qsizetype(n)), from);
+                }
+            }
+            if (!askedAgain && Clock::now() >= start + std::chrono::milliseconds(kAgainMs)) {
+                askedAgain = true;
+                ask();
+            }
+        }
+    }
+    const std::lock_guard lock(shared->mutex);
+    shared->result = collector.result();
 }
 
 class SsdpDiscovery final : public RouterDiscovery {
 public:
-    SsdpDiscovery() : link_(std::make_shared<Link>()) { link_->owner = &owner_; }
-    ~SsdpDiscovery() override {
-        const std::lock_guard lock(link_->mutex);
-        link_->owner = nullptr;
+    void start(std::uint32_t gateway) override {
+        shared_ = std::make_shared<Shared>();
+        // It may outlive this object by the rest of its 3 s; its answer is then dropped.
+        std::thread([gateway, shared = shared_] { searchFor(gateway, shared); }).detach();
     }
-
-    void discover(std::function<void(QList<QUrl>)> done) override {
-        startSockets();
-        // The search blocks for its whole time: on a thread of its own, which may outlive
-        // this object (it then drops its answer).
-        std::thread([link = link_, done = std::move(done)]() mutable {
-            QList<QUrl> found = search();
-            const std::lock_guard lock(link->mutex);
-            if (link->owner)
-                QMetaObject::invokeMethod(
-                    link->owner, [done = std::move(done), found] { done(found); },
-                    Qt::QueuedConnection);
-        }).detach();
+    std::optional<SsdpResult> poll() override {
+        if (!shared_)
+            return std::nullopt;
+        const std::lock_guard lock(shared_->mutex);
+        return shared_->result;
     }
 
 private:
-    struct Link {
-        std::mutex mutex;
-        QObject* owner = nullptr;
-    };
-    QObject owner_;
-    std::shared_ptr<Link> link_;
+    std::shared_ptr<Shared> shared_;
 };
 
 } // namespace

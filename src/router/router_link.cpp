@@ -1,17 +1,65 @@
 #include "router/router_link.h"
 
-#include "router/bounded_fetch.h"
 #include "router/router_soap.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QNetworkInterface>
+
+#include <mutex>
+#include <thread>
 
 namespace tarvo {
 
+namespace {
+
+bool isLoopback(std::uint32_t address) {
+    return (address >> 24) == 127;
+}
+
+bool onOwnNetwork(std::uint32_t address) {
+    for (const QNetworkInterface& i : QNetworkInterface::allInterfaces()) {
+        if (!i.flags().testFlag(QNetworkInterface::IsUp) ||
+            i.flags().testFlag(QNetworkInterface::IsLoopBack))
+            continue;
+        for (const QNetworkAddressEntry& e : i.addressEntries()) {
+            bool ok = false;
+            const std::uint32_t own = e.ip().toIPv4Address(&ok);
+            const int prefix = e.prefixLength();
+            if (!ok || prefix <= 0 || prefix > 32)
+                continue;
+            const std::uint32_t mask = prefix == 32 ? ~0u : ~(~0u >> prefix);
+            if (((own ^ address) & mask) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+std::optional<std::uint32_t> ipv4(const QString& host) {
+    bool ok = false;
+    const std::uint32_t a = QHostAddress(host).toIPv4Address(&ok);
+    return ok ? std::optional(a) : std::nullopt;
+}
+
+// Where a URL's device is, for the texts: its address and port, never its path.
+QString deviceOf(const QUrl& url) {
+    return url.host() + u':' + QString::number(url.port(80));
+}
+
+} // namespace
+
+// A host name in the setting looked up on a thread, which may outlive the link.
+struct RouterLink::Resolving {
+    std::mutex mutex;
+    bool done = false;
+    QUrl url; // with the address for the name; empty where there is none
+};
+
 RouterLink::RouterLink(const QString& setting, std::unique_ptr<RouterDiscovery> discovery,
-                       std::function<QString()> gateway, QObject* parent)
-    : QObject(parent), discovery_(std::move(discovery)), gateway_(std::move(gateway)),
-      now_([] { return QDateTime::currentDateTimeUtc(); }) {
+                       std::function<QString()> gateway)
+    : discovery_(std::move(discovery)), gateway_(std::move(gateway)),
+      now_([] { return QDateTime::currentDateTimeUtc(); }), isLocal_(onOwnNetwork) {
     const QString s = setting.trimmed();
     if (s.compare(u"off", Qt::CaseInsensitive) == 0) {
         mode_ = Mode::Off;
@@ -24,17 +72,26 @@ RouterLink::RouterLink(const QString& setting, std::unique_ptr<RouterDiscovery> 
 
 RouterLink::~RouterLink() = default;
 
-QNetworkAccessManager& RouterLink::manager() {
-    if (!manager_) {
-        manager_ = std::make_unique<QNetworkAccessManager>();
-        // The router is on the LAN: no proxy stands between.
-        manager_->setProxy(QNetworkProxy::NoProxy);
-    }
-    return *manager_;
-}
-
 void RouterLink::networkChanged() {
     lookAgain_ = true;
+}
+
+std::optional<std::uint32_t> RouterLink::gatewayAddress() const {
+    return gateway_ ? ipv4(gateway_()) : std::nullopt;
+}
+
+void RouterLink::fail(const QString& error, bool ofRouter, bool lost) {
+    if (!onFailure)
+        return;
+    RouterFailure f;
+    if (ofRouter && router_) {
+        f.udn = router_->udn;
+        f.name = router_->name;
+    }
+    f.error = error;
+    f.lost = lost;
+    f.time = now_();
+    onFailure(f);
 }
 
 void RouterLink::tick(qint64 now) {
@@ -49,158 +106,251 @@ void RouterLink::tick(qint64 now) {
             lookAgain_ = true;
         gatewaySeen_ = gateway;
     }
-    if (phase_ == Phase::Looking)
-        return;
+    pollLook(now);
+    if (!round_.empty()) {
+        bool over = true;
+        for (Ask& ask : round_)
+            over = ask.fetch->poll(now) && over;
+        if (over)
+            endRound();
+    }
     const bool due = !lastLook_ || now - *lastLook_ >= kLookAgainMs;
-    if (lookAgain_ || (phase_ == Phase::Idle && due)) {
+    if (!looking() && (lookAgain_ || (!router_ && due))) {
         lookAgain_ = false;
         look(now);
-        return;
     }
-    if (phase_ == Phase::Ready && !reading_ && (!lastRead_ || now - *lastRead_ >= kReadEveryMs))
-        readRound(now);
+    // A router already known is read on while a search runs.
+    if (router_ && round_.empty() && (!lastRead_ || now - *lastRead_ >= kReadEveryMs))
+        startRound(now);
 }
 
 void RouterLink::look(qint64 now) {
     lastLook_ = now;
-    phase_ = Phase::Looking;
-    if (mode_ == Mode::Url) {
-        describe({url_});
+    if (mode_ == Mode::Auto) {
+        searching_ = true;
+        discovery_->start(gatewayAddress().value_or(0));
         return;
     }
-    discovery_->discover([this](QList<QUrl> found) {
+    if (ipv4(url_.host())) {
+        describe({url_}, now);
+        return;
+    }
+    // A name: looked up once per look, off the meter's thread.
+    resolving_ = std::make_shared<Resolving>();
+    std::thread([r = resolving_, url = url_] {
+        QUrl resolved;
+        for (const QHostAddress& a : QHostInfo::fromName(url.host()).addresses())
+            if (a.protocol() == QAbstractSocket::IPv4Protocol) {
+                resolved = url;
+                resolved.setHost(a.toString());
+                break;
+            }
+        const std::lock_guard lock(r->mutex);
+        r->url = resolved;
+        r->done = true;
+    }).detach();
+}
+
+void RouterLink::pollLook(qint64 now) {
+    if (searching_) {
+        if (const auto found = discovery_->poll()) {
+            searching_ = false;
+            chooseFrom(*found, now);
+        }
+    }
+    if (resolving_) {
+        QUrl url;
+        {
+            const std::lock_guard lock(resolving_->mutex);
+            if (!resolving_->done)
+                return;
+            url = resolving_->url;
+        }
+        resolving_.reset();
+        if (url.isEmpty()) {
+            router_.reset();
+            fail(QStringLiteral("the router's name has no address"), false);
+        } else {
+            describe({url}, now);
+        }
+    }
+    if (!describing_.empty()) {
+        bool over = true;
+        for (Describing& d : describing_)
+            over = d.fetch->poll(now) && over;
+        if (over)
+            described();
+    }
+}
+
+void RouterLink::chooseFrom(const SsdpResult& found, qint64 now) {
+    QList<QUrl> candidates;
+    QString none;
+    if (const auto gateway = gatewayAddress()) {
         // The router is the device at the default gateway's address: a phone or another
         // device that answers too is not.
-        const QString gateway = gateway_ ? gateway_() : QString();
-        QList<QUrl> candidates;
-        for (const QUrl& url : found)
-            if ((gateway.isEmpty() || url.host() == gateway) &&
-                candidates.size() < kMaxDescriptions)
-                candidates << url;
-        if (candidates.isEmpty())
-            lastError_ = found.isEmpty() ? QStringLiteral("no router answered")
-                                         : QStringLiteral("no router at the gateway's address");
-        describe(candidates);
-    });
-}
-
-void RouterLink::describe(QList<QUrl> candidates) {
+        for (const SsdpAnswer& a : found.answers)
+            if (a.from == *gateway && candidates.size() < kMaxDescriptions)
+                candidates << a.location;
+        none = QStringLiteral("no router at the gateway's address");
+    } else if (found.devices > 1) {
+        // With no gateway to say which, no device of several is taken for the router.
+        none = QStringLiteral("several devices answered and no gateway is known");
+    } else if (found.devices == 1) {
+        const std::uint32_t from = found.answers.constFirst().from;
+        if (!isLoopback(from) && isLocal_ && isLocal_(from))
+            for (const SsdpAnswer& a : found.answers)
+                if (candidates.size() < kMaxDescriptions)
+                    candidates << a.location;
+        none = QStringLiteral("the device that answered is not on this computer's network");
+    }
+    if (found.answers.isEmpty())
+        none = QStringLiteral("no router answered");
     if (candidates.isEmpty()) {
         router_.reset();
-        phase_ = Phase::Idle;
+        round_.clear();
+        fail(none, false);
         return;
     }
-    const QUrl url = candidates.takeFirst();
-    boundedFetch(manager(), url, nullptr, {}, this,
-                 [this, url, candidates](std::optional<QByteArray> body, const QString& error) {
-                     QString why = error;
-                     std::optional<RouterDescription> found;
-                     if (body)
-                         found = parseRouterDescription(*body, url, &why);
-                     if (!found) {
-                         lastError_ = url.toString() + QStringLiteral(": ") + why;
-                         describe(candidates);
-                         return;
-                     }
-                     if (!router_ || router_->udn != found->udn)
-                         lineSpeed_ = 0;
-                     router_ = found;
-                     phase_ = Phase::Ready;
-                     failedRounds_ = 0;
-                     lastRead_.reset();
-                     lastSpeed_.reset();
-                     lastError_.clear();
-                 });
+    describe(candidates, now);
 }
 
-void RouterLink::post(const RouterService& service, const QString& action,
-                      std::function<void(std::optional<QByteArray>)> done) {
-    const QByteArray body = soapEnvelope(service.type, action);
-    boundedFetch(manager(), service.control, &body,
-                 {{"Content-Type", "text/xml; charset=\"utf-8\""},
-                  {"SOAPAction", soapActionHeader(service.type, action)}},
-                 this, [done = std::move(done)](std::optional<QByteArray> answer, const QString&) {
-                     done(std::move(answer));
-                 });
+void RouterLink::describe(const QList<QUrl>& urls, qint64 now) {
+    // All at once: a device that does not answer holds up no other.
+    for (const QUrl& url : urls)
+        describing_.push_back(
+            {url, std::make_unique<HttpExchange>(url, std::nullopt, FetchHeaders{}, now)});
 }
 
-void RouterLink::readRound(qint64 now) {
-    reading_ = true;
-    lastRead_ = now;
-    // Sent at once, so that their answers come together: one wake-up, not four.
-    struct Round {
-        std::optional<std::uint64_t> received, sent;
-        qint64 uptime = -1;
-        int waiting = 0;
-    };
-    auto round = std::make_shared<Round>();
-    const RouterDescription router = *router_;
-    const auto finish = [this, round, router] {
-        if (--round->waiting > 0)
-            return;
-        reading_ = false;
-        if (!router_ || router_->udn != router.udn)
-            return;
-        if (!round->received || !round->sent) {
-            lastError_ = QStringLiteral("the router's counters did not answer");
-            // Asked again, or found anew, but no sooner than the look's own pace.
-            if (++failedRounds_ >= kFailedRounds) {
-                router_.reset();
-                phase_ = Phase::Idle;
-            }
-            return;
+void RouterLink::described() {
+    std::vector<Describing> done = std::move(describing_);
+    describing_.clear();
+    QStringList refusals;
+    for (const Describing& d : done) {
+        QString why = d.fetch->error();
+        std::optional<RouterDescription> found;
+        if (const auto body = d.fetch->body()) {
+            if (d.fetch->status() != 200)
+                why = QStringLiteral("HTTP status %1").arg(d.fetch->status());
+            else
+                found = parseRouterDescription(*body, d.url, &why);
         }
-        failedRounds_ = 0;
-        lastError_.clear();
-        RouterReading reading;
-        reading.udn = router.udn;
-        reading.name = router.name;
-        reading.received = *round->received;
-        reading.sent = *round->sent;
-        reading.uptime = round->uptime;
-        reading.lineSpeed = lineSpeed_;
-        reading.time = now_();
-        if (onReading)
-            onReading(reading);
-    };
-    const auto counter = [&](const QString& action, const QString& argument,
-                             std::optional<std::uint64_t> Round::*into) {
-        ++round->waiting;
-        post(router.counters, action,
-             [round, action, argument, into, finish](std::optional<QByteArray> answer) {
-                 if (answer)
-                     if (const auto text = soapValue(*answer, action, argument))
-                         (*round).*into = counterValue(*text);
-                 finish();
-             });
-    };
-    counter(QStringLiteral("GetTotalBytesReceived"), QStringLiteral("NewTotalBytesReceived"),
-            &Round::received);
-    counter(QStringLiteral("GetTotalBytesSent"), QStringLiteral("NewTotalBytesSent"), &Round::sent);
-    if (router.connection) {
-        ++round->waiting;
-        post(*router.connection, QStringLiteral("GetStatusInfo"),
-             [round, finish](std::optional<QByteArray> answer) {
-                 if (answer)
-                     if (const auto text = soapValue(*answer, QStringLiteral("GetStatusInfo"),
-                                                     QStringLiteral("NewUptime")))
-                         round->uptime = countValue(*text).value_or(-1);
-                 finish();
-             });
+        if (!found) {
+            refusals << QStringLiteral("the description at %1: %2").arg(deviceOf(d.url), why);
+            continue;
+        }
+        if (!router_ || router_->udn != found->udn) {
+            lineSpeed_ = 0;
+            failedRounds_ = 0;
+            round_.clear();
+            lastRead_.reset();
+            lastSpeed_.reset();
+        }
+        router_ = found;
+        return;
     }
+    // The known router's own description refused tells of it; another device's does not.
+    const bool ofRouter = router_ && done.size() == 1 &&
+                          deviceOf(done.front().url) == deviceOf(router_->counters.control);
+    for (const QString& r : refusals)
+        fail(r, ofRouter);
+    router_.reset();
+    round_.clear();
+}
+
+void RouterLink::startRound(qint64 now) {
+    lastRead_ = now;
+    const RouterDescription& router = *router_;
+    const auto ask = [&](Asked what, const RouterService& service, const QString& action,
+                         const QString& argument) {
+        const QByteArray body = soapEnvelope(service.type, action);
+        round_.push_back({what, action, argument,
+                          std::make_unique<HttpExchange>(
+                              service.control, body,
+                              FetchHeaders{{"Content-Type", "text/xml; charset=\"utf-8\""},
+                                           {"SOAPAction", soapActionHeader(service.type, action)}},
+                              now)});
+    };
+    // Sent together, so that their answers are read at the same ticks.
+    ask(Asked::Received, router.counters, QStringLiteral("GetTotalBytesReceived"),
+        QStringLiteral("NewTotalBytesReceived"));
+    ask(Asked::Sent, router.counters, QStringLiteral("GetTotalBytesSent"),
+        QStringLiteral("NewTotalBytesSent"));
+    if (router.connection)
+        ask(Asked::Uptime, *router.connection, QStringLiteral("GetStatusInfo"),
+            QStringLiteral("NewUptime"));
     if (!lastSpeed_ || now - *lastSpeed_ >= kSpeedEveryMs) {
         lastSpeed_ = now;
-        ++round->waiting;
-        post(router.counters, QStringLiteral("GetCommonLinkProperties"),
-             [this, round, finish](std::optional<QByteArray> answer) {
-                 if (answer)
-                     if (const auto text =
-                             soapValue(*answer, QStringLiteral("GetCommonLinkProperties"),
-                                       QStringLiteral("NewLayer1DownstreamMaxBitRate")))
-                         lineSpeed_ = std::uint64_t(countValue(*text).value_or(0));
-                 finish();
-             });
+        ask(Asked::Speed, router.counters, QStringLiteral("GetCommonLinkProperties"),
+            QStringLiteral("NewLayer1DownstreamMaxBitRate"));
     }
+}
+
+void RouterLink::endRound() {
+    std::vector<Ask> round = std::move(round_);
+    round_.clear();
+    // Plain values beside flags: GCC takes optionals here for uninitialised.
+    std::uint64_t received = 0, sent = 0;
+    bool haveReceived = false, haveSent = false;
+    qint64 uptime = -1;
+    QString error;
+    for (const Ask& ask : round) {
+        std::optional<QString> text;
+        QString why = ask.fetch->error();
+        if (const auto body = ask.fetch->body()) {
+            if (ask.fetch->status() == 200)
+                text = soapValue(*body, ask.action, ask.argument);
+            else
+                why = soapFault(*body).value_or(
+                    QStringLiteral("HTTP status %1").arg(ask.fetch->status()));
+        }
+        switch (ask.what) {
+        case Asked::Received:
+        case Asked::Sent: {
+            const auto n = text ? counterValue(*text) : std::nullopt;
+            if (n) {
+                (ask.what == Asked::Received ? received : sent) = *n;
+                (ask.what == Asked::Received ? haveReceived : haveSent) = true;
+            }
+            if (!n && error.isEmpty())
+                error =
+                    why.isEmpty() ? QStringLiteral("the router's counters did not answer") : why;
+            break;
+        }
+        case Asked::Uptime:
+            if (text)
+                uptime = countValue(*text).value_or(-1);
+            break;
+        case Asked::Speed:
+            if (text)
+                lineSpeed_ = std::uint64_t(countValue(*text).value_or(0));
+            break;
+        }
+    }
+    if (!router_)
+        return;
+    if (!haveReceived || !haveSent) {
+        // Asked again at the next round; given up after the third, and found anew no sooner
+        // than the look's own pace.
+        const bool lost = ++failedRounds_ >= kFailedRounds;
+        fail(error, true, lost);
+        if (lost) {
+            router_.reset();
+            failedRounds_ = 0;
+        }
+        return;
+    }
+    failedRounds_ = 0;
+    RouterReading reading;
+    reading.udn = router_->udn;
+    reading.name = router_->name;
+    reading.received = received;
+    reading.sent = sent;
+    reading.uptime = uptime;
+    reading.lineSpeed = lineSpeed_;
+    reading.time = now_();
+    if (onReading)
+        onReading(reading);
 }
 
 } // namespace tarvo

@@ -2,6 +2,7 @@
 
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <limits>
 
 namespace tarvo {
@@ -51,6 +52,37 @@ std::optional<QString> soapValue(const QByteArray& answer, const QString& action
     return std::nullopt;
 }
 
+std::optional<QString> soapFault(const QByteArray& answer) {
+    QXmlStreamReader reader(answer);
+    int depth = 0;
+    bool fault = false;
+    QString code;
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::DTD)
+            return std::nullopt;
+        if (token == QXmlStreamReader::StartElement) {
+            if (++depth > 16)
+                return std::nullopt;
+            if (depth == 3 && reader.name() == u"Fault")
+                fault = true;
+            else if (fault && reader.name() == u"errorCode") {
+                code = reader.readElementText(QXmlStreamReader::SkipChildElements).trimmed();
+                --depth;
+            }
+        } else if (token == QXmlStreamReader::EndElement) {
+            --depth;
+        }
+    }
+    if (!fault)
+        return std::nullopt;
+    // The router's own words are not repeated: its error code only, where it is one.
+    const bool number =
+        !code.isEmpty() && code.size() <= 4 &&
+        std::all_of(code.begin(), code.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    return number ? QStringLiteral("SOAP fault, UPnP error ") + code : QStringLiteral("SOAP fault");
+}
+
 namespace {
 
 std::optional<std::uint64_t> digits(QStringView text, std::uint64_t max) {
@@ -77,7 +109,9 @@ std::optional<std::uint64_t> counterValue(const QString& text) {
             return std::nullopt;
         return (std::uint64_t(1) << 32) - *magnitude;
     }
-    return digits(text, std::numeric_limits<std::uint64_t>::max());
+    // 2^63 and above are refused: no router counts that far, and every sum downstream is
+    // signed 64-bit.
+    return digits(text, std::uint64_t(std::numeric_limits<qint64>::max()));
 }
 
 std::optional<qint64> countValue(const QString& text) {

@@ -18,7 +18,11 @@ QByteArray soapActionHeader(const QString& serviceType, const QString& action);
 std::optional<QString> soapValue(const QByteArray& answer, const QString& action,
                                  const QString& argument);
 
-// A byte counter as routers answer it: decimal digits, at most 2^64 - 1. Signed 32-bit
+// The fault a router answered instead (HTTP 500 with a SOAP Fault in the body), as a short
+// text of ours: "SOAP fault, UPnP error 401"; nullopt where the answer is no fault.
+std::optional<QString> soapFault(const QByteArray& answer);
+
+// A byte counter as routers answer it: decimal digits, at most 2^63 - 1. Signed 32-bit
 // counters past 2 GiB answer negative numbers: "-1" to "-2147483648" are taken modulo 2^32.
 // Signs, blanks, exponents, nothing or too many digits: nullopt.
 std::optional<std::uint64_t> counterValue(const QString& text);

@@ -71,12 +71,13 @@ public:
         socket->disconnectFromHost();
     }
 
-    // Writes head, then again and again for as long as the peer reads, never more than one
-    // piece ahead of it: an answer that never ends, at the speed of the link.
+    // Writes head, then again and again for as long as the peer reads, never more than
+    // 64 KiB ahead of it: an answer that never ends, at the speed of the link.
     static void stream(QTcpSocket* socket, const QByteArray& head, const QByteArray& again) {
         socket->write(head);
         const auto more = [socket, again] {
-            if (socket->bytesToWrite() < again.size())
+            while (socket->state() == QAbstractSocket::ConnectedState &&
+                   socket->bytesToWrite() < 64 * 1024)
                 socket->write(again);
         };
         connect(socket, &QTcpSocket::bytesWritten, socket, more);
