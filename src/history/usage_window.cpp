@@ -477,6 +477,7 @@ void UsageWindow::showRouter() {
     }
     UsageSource* routerRows = router ? history_->router(router->id) : nullptr;
     UsageSource* othersRows = router ? history_->routerOthers(router->id) : nullptr;
+    othersChoice->setVisible(othersRows != nullptr);
     source_ = routerRows && networkChoice->isChecked()  ? routerRows
               : othersRows && othersChoice->isChecked() ? othersRows
                                                         : history_;

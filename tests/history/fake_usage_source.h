@@ -26,6 +26,7 @@ public:
     std::uint64_t scale = 1; // of every hour's traffic
     // A home router whose rows are another fake's, and the spans it cannot know.
     FakeUsageSource* routerRows = nullptr;
+    FakeUsageSource* othersRows = nullptr; // the router's less this computer's
     tarvo::RouterRecord routerRecord;
     std::vector<tarvo::UsageGap> gaps;
 
@@ -123,6 +124,9 @@ public:
     }
     tarvo::UsageSource* router(const QString& id) override {
         return routerRows && id == routerRecord.id ? routerRows : nullptr;
+    }
+    tarvo::UsageSource* routerOthers(const QString& id) override {
+        return othersRows && id == routerRecord.id ? othersRows : nullptr;
     }
     std::vector<tarvo::UsageGap> unknown(const QDateTime& from, const QDateTime& to) override {
         std::vector<tarvo::UsageGap> within;

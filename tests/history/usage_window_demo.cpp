@@ -28,11 +28,19 @@ int main(int argc, char** argv) {
     FakeUsageSource household(clock.time.date().addDays(-200), clock.time.date());
     household.spreadDay = clock.time.date().addDays(-1);
     household.scale = 4;
+    FakeUsageSource others(clock.time.date().addDays(-200), clock.time.date());
+    others.scale = 3;
     if (qEnvironmentVariableIsSet("TARVO_DEMO_ROUTER")) {
         source.routerRows = &household;
         source.routerRecord.id = QStringLiteral("uuid:demo");
         source.routerRecord.name = QStringLiteral("موجّه المنزل");
         source.routerRecord.lastRead = clock.time.addSecs(-5);
+        source.othersRows = &others;
+        // With TARVO_DEMO_ROUTER=failing: its last round failed and it counts less.
+        if (qgetenv("TARVO_DEMO_ROUTER") == "failing") {
+            source.routerRecord.error = QStringLiteral("no whole answer within 2 s");
+            source.routerRecord.countsLess = true;
+        }
         const QDateTime night(clock.time.date().addDays(-2), QTime(1, 10));
         household.gaps = {{night, night.addSecs(5 * 3600)}};
         tarvo::AllowanceSettings counted = tarvo::readAllowanceSettings(settings);
@@ -42,7 +50,9 @@ int main(int argc, char** argv) {
     }
     tarvo::UsageWindow window(&source, clock, settings, messages);
     if (source.routerRows)
-        window.networkChoice->setChecked(true);
+        (qEnvironmentVariableIsSet("TARVO_DEMO_OTHERS") ? window.othersChoice
+                                                        : window.networkChoice)
+            ->setChecked(true);
     window.tabs->setCurrentIndex(args.size() > 1 ? args[1].toInt() : 0);
     if (args.size() > 4)
         window.showMovedAside(args[4]);
