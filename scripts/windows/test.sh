@@ -22,8 +22,8 @@ status=0
 # Captions as the windows platform draws them, with the faces wine puts in: the offscreen
 # platform has none there. On an X server of its own, with wine started afresh there.
 drawn_checks() { # suite filter
-  (cd "build-win/obj/tests/$1" && QT_QPA_PLATFORM=windows timeout 300 xvfb-run -a \
-     -s "-screen 0 1366x768x24" "$root/scripts/windows/wine-run.sh" "./tarvo_$1_tests.exe" \
+  (cd "build-win/obj/tests/$1" && QT_QPA_PLATFORM=windows timeout 300 bash -c '. "$0" && x_run "$@"' \
+     "$root/scripts/lib.sh" 1366x768x24 "$root/scripts/windows/wine-run.sh" "./tarvo_$1_tests.exe" \
      --gtest_filter="$2") || status=$?
   "$wineserver" -k 2>/dev/null || true
 }

@@ -4,6 +4,7 @@
 # time; then once two years ahead, then right again. Every minute and hour row written
 # before is still there, each day row still equals the sum of its hours, and the history
 # still holds exactly what file1.trv grew by.
+# Takes about 85 s.
 # Needs root. Usage: tests/e2e/history_clock_jump.sh build/src/app/tarvo
 set -euo pipefail
 . "$(dirname "$0")/netns_lib.sh"

@@ -5,6 +5,7 @@
 #  - after SIGKILL a new start is not blocked by the old lock;
 #  - two copies started at the same moment leave exactly one running;
 #  - killed at random moments, the meter never leaves file1.trv empty or unreadable.
+# Takes about 65 s.
 # Usage: tests/e2e/kill_and_instances.sh build/src/app/tarvo [kills]
 # Needs xdotool and xprop (x11-utils).
 set -euo pipefail

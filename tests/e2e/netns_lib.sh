@@ -158,6 +158,22 @@ make_wan() { # prefix
   ip -n "$1-isp" route add 192.0.2.0/24 via 198.51.100.1 2>/dev/null || true
   no_probes "$1-isp"
 }
+# A home network "$p" (make_home, with this computer "pc") whose router is the tests' own
+# stand-in (tests/router/stand_in_router, beside the program's build) at the address the
+# meter's setting "router" names; its true count goes to $work/state.
+stand_in_home() { # mode [stand-in option...]
+  local mode=$1 stand_in
+  shift
+  stand_in=$(dirname "$exe")/../../tests/router/stand_in_router
+  [ -x "$stand_in" ] || fail "no stand-in router at $stand_in"
+  make_home "$p" pc
+  mkdir -p "$work/config/Tarvo"
+  printf '[settings]\nrouter=http://192.0.2.1:5000/rootDesc.xml\n' > "$work/config/Tarvo/Tarvo.conf"
+  ip netns exec "$p-rt" "$stand_in" --listen 192.0.2.1 --port 5000 --mode "$mode" \
+    --state "$work/state" "$@" >"$work/stand_in.log" 2>&1 &
+  disown $!
+  wait_port "$p-pc" 192.0.2.1 5000
+}
 # Waits until something answers on a TCP port, as seen from a namespace.
 wait_port() { # namespace address port
   for _ in $(seq 100); do

@@ -7,6 +7,7 @@
 # SIGSTOP for two minutes while the phone downloads, after more than 4 GiB went through the
 # router (a 64-bit counter: the gap's bytes arrive, spread); SIGKILLs at random moments while
 # the phone downloads; the router started again with its WAN link made anew.
+# Takes about 345 s.
 # Needs root. Usage: tests/e2e/router_home.sh build/src/app/tarvo
 set -euo pipefail
 . "$(dirname "$0")/netns_lib.sh"

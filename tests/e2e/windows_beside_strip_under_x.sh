@@ -10,9 +10,11 @@ set -euo pipefail
 program=$(readlink -f "${1:-build/src/app/tarvo}")
 
 if [ "${2:-}" != --inner ]; then
+  # shellcheck source=../../scripts/lib.sh
+  . "$(dirname "$(readlink -f "$0")")/../../scripts/lib.sh"
   status=0
   for size in 1024x768 1280x800 1366x768; do
-    xvfb-run -a -s "-screen 0 ${size}x24" "$0" "$program" --inner || status=1
+    x_run "${size}x24" "$0" "$program" --inner || status=1
   done
   exit $status
 fi
