@@ -75,7 +75,8 @@ void firstReading(RouterStep& step, const RouterReading& now) {
     // What the line can have carried since its connection came up, without room: counters
     // above it are older than the connection, and their time is not known.
     const Wide bits = now.lineSpeed ? clampedSpeed(now.lineSpeed) : kFirstReadingSpeed;
-    const Wide most = bits / 8 * Wide(std::max<qint64>(now.uptime, 1));
+    // The uptime comes in whole seconds: one more for what it rounded off.
+    const Wide most = bits / 8 * Wide(now.uptime + 1);
     const bool fits = Wide(received) <= most && Wide(sent) <= most;
     if (fits && (step.state.wide || now.uptime < wrapSeconds(now.lineSpeed))) {
         const auto pieces = spread(start, now.time, received, sent, Kind::Spread);
