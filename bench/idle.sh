@@ -46,8 +46,12 @@ display=:$((90 + $$ % 100))
 background Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp
 export DISPLAY=$display
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
-background openbox
-wm_up "${pids[-1]}"
+# Now and then openbox ends at once on a server just up: started again, up to three times.
+for attempt in 1 2 3; do
+  openbox >"$work/openbox.log" 2>&1 & pids+=($!); disown $!
+  wm_up "${pids[-1]}" "$work/openbox.log" && break
+  [ "$attempt" -lt 3 ] || exit 1
+done
 
 # The namespaces as the end-to-end checks make them: no IPv6 chatter, an uplink up0 to an
 # "isp" namespace carrying the default route.
