@@ -220,7 +220,8 @@ int main(int argc, char** argv) {
         const double t = double(up.elapsed()) / 1000;
         count += rate * (t - lastT);
         lastT = t;
-        if (QFile file(opt["--rate-file"]); file.open(QIODevice::ReadOnly))
+        if (QFile file(opt["--rate-file"]);
+            !file.fileName().isEmpty() && file.open(QIODevice::ReadOnly))
             rate = file.readAll().trimmed().toDouble();
         const quint64 received = quint64(count);
         const quint64 sent = received / 10;
