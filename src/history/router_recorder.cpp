@@ -8,7 +8,9 @@ RouterRecorder::RouterRecorder(HistoryStore* store)
 std::optional<RouterState> RouterRecorder::kept(const QString& udn) {
     if (!store_)
         return std::nullopt;
-    if (const auto it = pending_.find(udn); it != pending_.end() && it->second.traffic)
+    // What this run read last, written or not: it holds the steady clock's time, which the
+    // history does not keep.
+    if (const auto it = pending_.find(udn); it != pending_.end() && it->second.read)
         return it->second.state;
     return store_->routerState(udn);
 }
@@ -31,7 +33,7 @@ void RouterRecorder::add(const RouterStep& step) {
             p.unknown.push_back(span);
     }
     p.state = step.state;
-    p.traffic = true;
+    p.traffic = p.read = true;
     // Read again: the failure is over.
     p.failure.reset();
 }
@@ -78,7 +80,7 @@ void RouterRecorder::write() {
         // is written as it is.
         if (!p.traffic && p.failure && store_->writeRouterFailure(*p.failure))
             p.failure.reset();
-        it = !p.traffic && !p.failure ? pending_.erase(it) : std::next(it);
+        it = !p.read && !p.traffic && !p.failure ? pending_.erase(it) : std::next(it);
     }
 }
 

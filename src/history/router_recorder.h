@@ -42,6 +42,7 @@ private:
         std::vector<RouterSpan> unknown;
         std::optional<RouterFailure> failure;
         bool traffic = false; // state, minutes and spans wait to be written
+        bool read = false;    // read in this run: state is its last reading
     };
     void write();
 

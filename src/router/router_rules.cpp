@@ -210,7 +210,10 @@ RouterStep judgeReading(const std::optional<RouterState>& kept, const RouterRead
     }
 
     const auto judgeBoth = [&](qint64 seconds) {
-        const std::uint64_t cap = capacity(seconds, lineSpeed);
+        // A growth is judged by the fastest line, not by the speed the router claims: that
+        // comes in 32 bits and is cut short on links beyond 4 Gbit/s (a 10 Gbit/s link's
+        // reads as 1.41), and its wraps, which only a real speed can tell, are judged by it.
+        const std::uint64_t cap = capacity(seconds, 0);
         const std::uint64_t wrapCap = wrapCapacity(seconds, lineSpeed);
         return std::pair{judgeCounter(last.received, now.received, cap, wrapCap, state.wide),
                          judgeCounter(last.sent, now.sent, cap, wrapCap, state.wide)};
