@@ -138,12 +138,12 @@ void frmMain::createControls() {
          std::initializer_list<QWidget*>{Command2, Command3, lblRecv, lblSent, Text5})
         figure->setFixedSize(figure->size());
 
-    // One timer for everything a second brings, so that the meter wakes once a second.
+    // One timer for everything a second brings, so that the meter wakes once a second. It
+    // starts once the start-up is done: a copy that ends at once never ticks.
     tick = new QTimer(this);
     tick->setObjectName(QStringLiteral("tick"));
     tick->setInterval(1000);
     connect(tick, &QTimer::timeout, this, &frmMain::tick_Timer);
-    tick->start();
     connect(Command2, &QPushButton::clicked, this, &frmMain::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &frmMain::Command3_Click);
 
@@ -220,9 +220,10 @@ void frmMain::Form_Resize() {
         if (isVisible())
             return; // the resize event of the new width runs the rest
     }
+    // Only the layout: the figures come from the tick, and a resize reads no counter.
     Picture2->setGeometry(0, 0, width(), px(kStripHeightTwips));
     placeLabel10();
-    Timer1_Timer();
+    update();
 }
 
 void frmMain::placeLabel9() {
@@ -243,6 +244,9 @@ bool frmMain::Form_Load() {
     }
     // The month calendar is built in: nothing to register. The strip is white from creation.
     setWidthTwips(4900);
+    // The clock's caption from the first moment. No connection step has run yet, so this
+    // clock step reads no counter.
+    Timer1_Timer();
     session_.start();
     // The session's end and every other way out of the event loop write the pending minute.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &frmMain::writeHistory);
@@ -263,7 +267,7 @@ bool frmMain::Form_Load() {
         ontop->setChecked(true);
     }
     QCoreApplication::processEvents();
-    // Running from creation; restarted, the seconds and the minutes count from here.
+    // The seconds and the minutes count from here.
     session_.beginSeconds();
     tick->start();
 

@@ -37,6 +37,7 @@ public:
 
     // Start-up; false when another copy runs and this one must end without a trace.
     bool Form_Load();
+    // Lays the strip out for the window's width; it reads neither the counters nor the clock.
     void Form_Resize();
     void Form_QueryUnload();
     // The one wake-up a second, run by the session; the window shows what it returns.

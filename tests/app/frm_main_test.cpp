@@ -1,6 +1,7 @@
 #include "app/frm_main.h"
 #include "common/caption_fit.h"
 #include "common/form_layout.h"
+#include "support/qt_printers.h"
 #include "support/seen_layout.h"
 #include "support/strip_window.h"
 #include "support/temp_dir.h"
@@ -123,7 +124,8 @@ TEST(frmMain, CreatedWithItsControlsAndMenuTree) {
     EXPECT_EQ(w.Label5->palette().color(QPalette::Window), QColor(0, 0, 128));
     EXPECT_EQ(w.lblRecv->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     EXPECT_FALSE(w.isTimer1Enabled());
-    EXPECT_TRUE(w.tick->isActive());
+    // The one wake-up a second waits for the start-up.
+    EXPECT_FALSE(w.tick->isActive());
     EXPECT_EQ(w.tick->interval(), 1000);
 }
 
@@ -139,6 +141,7 @@ TEST(frmMain, SecondInstanceEndsWithoutTouchingAnything) {
     EXPECT_EQ(t.fake.settings.reads, 0);
     EXPECT_TRUE(t.fake.messages.shown.empty());
     EXPECT_EQ(t.fake.table.reads, 0);
+    EXPECT_FALSE(w.tick->isActive()); // nor does it ever tick
     EXPECT_TRUE(QDir(t.fake.dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
@@ -186,7 +189,7 @@ TEST(frmMain, AnotherStartBringsTheWindowBack) {
 TEST(frmMain, StartUpInOrder) {
     Window t;
     frmMain& w = t.make();
-    // The clock is first read by the resize of the sizing step, before the totals are in.
+    // The clock's caption comes right after the sizing step, before the totals are in.
     QString text1AtFirstTick = "unset";
     t.fake.clock.onNow = [&] {
         if (text1AtFirstTick == u"unset")
@@ -206,7 +209,9 @@ TEST(frmMain, StartUpInOrder) {
     EXPECT_TRUE(visibleAtSettingRead);
     EXPECT_FALSE(timer1AtSettingRead);
     EXPECT_TRUE(w.isTimer1Enabled());
-    EXPECT_EQ(w.widthTwips(), 4905); // 4900 twips in whole pixels
+    EXPECT_TRUE(w.tick->isActive());
+    EXPECT_EQ(t.fake.table.reads, 0); // the first reading is the first connected tick's
+    EXPECT_EQ(w.widthTwips(), 4905);  // 4900 twips in whole pixels
     EXPECT_EQ(w.Picture2->width(), w.width());
     EXPECT_EQ(w.clk->text(), u"09:05:03");
     // The slide starts beyond the right edge and ends with Label2 hidden.
@@ -513,13 +518,34 @@ TEST(frmMain, NeverNarrowerThan500Twips) {
     EXPECT_EQ(w.Picture2->width(), narrowest);
 }
 
-TEST(frmMain, ResizeRunsOneClockTickEvenWhenStopped) {
+// A resize lays the strip out again and repaints it whole; the figures wait for the tick.
+TEST(frmMain, AResizeRepaintsTheStripAndReadsNoCounter) {
     Window t;
     frmMain& w = t.loaded();
-    w.setTimer1Enabled(false);
+    w.tick->stop();
+    t.fake.table.set("eth0", 1000, 1000);
+    w.tick_Timer();
+    w.tick_Timer(); // connected, the rates running
+    ASSERT_TRUE(w.isTimer1Enabled());
+    const int reads = t.fake.table.reads;
+    const QString clock = w.clk->text();
+    int timeReads = 0;
+    t.fake.clock.onNow = [&] { ++timeReads; };
     t.fake.clock.time.setTime(QTime(12, 34, 56));
+    for (int width : {6000, 3000}) {
+        PaintWatch watch(&w);
+        w.setWidthTwips(width);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.Picture2->width() == w.width(); }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return QRegion(watch.box(w.Picture2)).subtracted(watch.painted).isEmpty(); },
+            5000))
+            << width << ": painted " << watch.painted.boundingRect();
+        EXPECT_EQ(w.Label10->geometry().right() + 1, w.width() - 10) << width;
+    }
     w.Form_Resize();
-    EXPECT_EQ(w.clk->text(), u"12:34:56");
+    EXPECT_EQ(t.fake.table.reads, reads);
+    EXPECT_EQ(timeReads, 0);
+    EXPECT_EQ(w.clk->text(), clock);
 }
 
 TEST(frmMain, ClosingStopsTheClockAndEnds) {
