@@ -73,13 +73,17 @@ void SsdpCollector::add(QByteArrayView datagram, std::uint32_t from) {
     const auto location = ssdpLocation(datagram, from);
     if (!location)
         return;
-    if (!senders_.contains(from) && senders_.size() < 64) {
+    if (!senders_.contains(from) && senders_.size() < 64)
         senders_ << from;
-        result_.devices = int(senders_.size());
-    }
     const SsdpAnswer answer{from, *location};
-    if (result_.answers.size() < kMaxAnswers && !result_.answers.contains(answer))
-        result_.answers << answer;
+    QList<SsdpAnswer>& kept = gateway_ && from == gateway_ ? atGateway_ : elsewhere_;
+    const int max = &kept == &atGateway_ ? kMaxGatewayAnswers : kMaxAnswers;
+    if (kept.size() < max && !kept.contains(answer))
+        kept << answer;
+}
+
+SsdpResult SsdpCollector::result() const {
+    return {atGateway_ + elsewhere_, int(senders_.size())};
 }
 
 namespace {
@@ -92,7 +96,7 @@ struct Shared {
 // The whole search, on its own thread: blocks for its 3 s and no longer.
 void searchFor(std::uint32_t gateway, const std::shared_ptr<Shared>& shared) {
     using Clock = std::chrono::steady_clock;
-    SsdpCollector collector;
+    SsdpCollector collector(gateway);
     sockets::start();
     sockets::Socket socket(sockets::openUdp());
     const auto ask = [&] {

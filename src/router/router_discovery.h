@@ -18,21 +18,27 @@ struct SsdpAnswer {
 };
 
 struct SsdpResult {
-    QList<SsdpAnswer> answers; // distinct, in the order they came, at most kMaxAnswers
+    QList<SsdpAnswer> answers; // distinct, in the order they came (the gateway's first)
     int devices = 0;           // distinct addresses that answered usably (counted up to 64)
 };
 
 // What one search has heard. Any number of answers costs a bounded amount: each datagram is
 // read once, and only the first distinct ones are kept, so that a flood of answers cannot push
 // out the router's own, which comes within milliseconds of the search.
+// The gateway's own answers are kept apart, so that a flood from other addresses cannot take
+// their place either.
 class SsdpCollector {
 public:
     static constexpr int kMaxAnswers = 64;
+    static constexpr int kMaxGatewayAnswers = 16;
+    explicit SsdpCollector(std::uint32_t gateway = 0) : gateway_(gateway) {}
     void add(QByteArrayView datagram, std::uint32_t from);
-    const SsdpResult& result() const { return result_; }
+    // The gateway's answers first, then the others'.
+    SsdpResult result() const;
 
 private:
-    SsdpResult result_;
+    std::uint32_t gateway_;
+    QList<SsdpAnswer> atGateway_, elsewhere_;
     QList<std::uint32_t> senders_;
 };
 

@@ -1,5 +1,7 @@
 #include "router/router_discovery.h"
 
+#include <QHostAddress>
+
 #include <gtest/gtest.h>
 
 using namespace tarvo;
@@ -51,6 +53,19 @@ TEST(SsdpCollector, AFloodOfAnswersCannotPushOutTheRoutersOwnNorGrowWithoutBound
 
     c.add(answer("http://192.0.2.9/d.xml"), kOther);
     EXPECT_EQ(c.result().devices, 2);
+
+    // Answers from thousands of other addresses first, each naming itself: the gateway's
+    // answer after them is kept all the same.
+    SsdpCollector g(kRouter);
+    for (std::uint32_t i = 0; i < 5000; ++i) {
+        const QByteArray host = QHostAddress(0xC6336400 + i).toString().toLatin1();
+        g.add(answer("http://" + host + "/d.xml"), 0xC6336400 + i);
+    }
+    g.add(real, kRouter);
+    EXPECT_EQ(g.result().answers.constFirst().location,
+              QUrl(QStringLiteral("http://192.0.2.1:5000/rootDesc.xml")));
+    EXPECT_LE(g.result().answers.size(),
+              SsdpCollector::kMaxAnswers + SsdpCollector::kMaxGatewayAnswers);
 }
 
 } // namespace
