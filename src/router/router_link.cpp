@@ -349,6 +349,9 @@ void RouterLink::endRound() {
     reading.uptime = uptime;
     reading.lineSpeed = lineSpeed_;
     reading.time = now_();
+    // This computer's traffic to the internet went through the router: its gateway is it.
+    const auto gateway = gatewayAddress();
+    reading.behind = gateway && ipv4(router_->counters.control.host()) == gateway;
     if (onReading)
         onReading(reading);
 }

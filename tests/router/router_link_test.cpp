@@ -161,14 +161,18 @@ TEST(RouterLink, AUrlSettingIsReadEveryTenSecondsWithItsUptimeAndSpeed) {
     EXPECT_EQ(r.received, 5'000'000'000u);
     EXPECT_EQ(r.sent, 100u);
     EXPECT_EQ(r.uptime, 3600);
+    // The gateway is the router's own address: this computer's traffic goes through it.
+    EXPECT_TRUE(r.behind);
     EXPECT_EQ(t.discovery->searches, 0);
     // The speed came with the first round; the next round is ten seconds on.
     const qsizetype requests = router.actions.size();
     t.link.tick(5000);
     QTest::qWait(50);
     EXPECT_EQ(router.actions.size(), requests);
+    t.gateway = QStringLiteral("192.0.2.77"); // another network's gateway
     ASSERT_TRUE(t.tickUntil(11000, [&] { return t.readings.size() == 2; }));
     EXPECT_EQ(t.readings[1].lineSpeed, 100'000'000u);
+    EXPECT_FALSE(t.readings[1].behind);
     EXPECT_FALSE(router.actions.mid(int(requests)).contains(u"GetCommonLinkProperties"));
 }
 
