@@ -472,12 +472,22 @@ private:
         return builder_.characters(text) || refuse();
     }
 
+    // UTF-8 as it stands: QString::fromUtf8 drops a U+FEFF that opens its bytes, as a byte
+    // order mark, where in text it is a character like any other.
+    static void appendUtf8(QString& out, const char* from, const char* to) {
+        while (to - from >= 3 && std::memcmp(from, "\xEF\xBB\xBF", 3) == 0) {
+            out.append(QChar(0xFEFF));
+            from += 3;
+        }
+        out.append(QString::fromUtf8(from, to - from));
+    }
+
     // UTF-8 with line ends made "\n", as the XML reader gives text.
     static void appendNormalised(QString& out, const char* from, const char* to) {
         while (from < to) {
             const char* cr = static_cast<const char*>(std::memchr(from, '\r', size_t(to - from)));
             const char* stop = cr ? cr : to;
-            out.append(QString::fromUtf8(from, stop - from));
+            appendUtf8(out, from, stop);
             if (!cr)
                 return;
             out.append(u'\n');

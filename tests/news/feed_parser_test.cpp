@@ -487,3 +487,25 @@ TEST(FeedParser, ATagWithMoreAttributesThanTheLimitIsRefusedByEitherReader) {
     EXPECT_FALSE(tarvo::prepareFeedDocument(*text, 256));
     EXPECT_TRUE(tarvo::prepareFeedDocument(*text, 257));
 }
+
+// U+FEFF inside text is a character like any other: only the document's first bytes can be
+// a byte order mark. Both readers keep it wherever a run of text starts with it: after a
+// line end (the fuzzer's case, behind a comment and an instruction), a reference, a tag.
+TEST(FeedParser, AByteOrderMarkCharacterInTextIsKeptByBothReaders) {
+    const QByteArray bom = "\xEF\xBB\xBF";
+    const QString mark(QChar(0xFEFF));
+    const std::pair<QByteArray, QString> cases[] = {
+        {"A\r" + bom + "\nB", "A\n" + mark + "\nB "},
+        {bom + "B", mark + "B "},
+        {bom + bom + "B\r\n" + bom, mark + mark + "B\n" + mark + " "},
+        {"a&amp;" + bom + "B", "a&" + mark + "B "},
+        {"<![CDATA[" + bom + "B\r" + bom + "]]>", mark + "B\n" + mark + " "},
+    };
+    for (const auto& [title, headline] : cases) {
+        const QByteArray document =
+            "<rss><channel><!--c--><?p x?>" + item(title, "l") + "</channel></rss>";
+        EXPECT_TRUE(readFast(document)) << title.toStdString();
+        EXPECT_EQ(listFeed(document, true).headlines, QStringList({headline}))
+            << title.toStdString();
+    }
+}
