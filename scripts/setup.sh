@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what Tarvo needs that this Debian machine lacks, then configures and builds.
-# Usage: scripts/setup.sh [run|test]
+# Usage: scripts/setup.sh [run|test|packages]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
@@ -23,14 +23,27 @@ run_packages+=(libqt6sql6-sqlite)
 wanted=("${build_packages[@]}")
 mode=${1:-test}
 case "$mode" in
-  run) wanted+=("${run_packages[@]}"); with_tests=OFF ;;
-  test) wanted+=("${test_packages[@]}"); with_tests=ON ;;
-  *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
+  run) wanted+=("${run_packages[@]}") ;;
+  test | packages) wanted+=("${test_packages[@]}") ;;
+  *) echo "usage: $0 [run|test|packages]   (packages: what the tests' build needs, nothing built)" >&2; exit 2 ;;
 esac
 
 need_packages "${wanted[@]}"
+[ "$mode" = packages ] && exit 0
 
-# Warnings are errors where the tests are built, not in a build only to run the program.
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVO_WERROR=$with_tests \
-  -DTARVO_BUILD_TESTS=$with_tests -DTARVO_BUILD_BENCH=$with_tests >/dev/null
-cmake --build build -j2
+# One build/ for both, configured with the same compiler flags, so that neither rebuilds what
+# the other built: warnings are errors in both, as Debian 12's compiler, which these scripts
+# install, builds the project without any. The program alone first configures it without
+# the tests; the tests turn them on and keep them on, and the program builds only itself.
+options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVO_WERROR=ON)
+if [ "$mode" = test ]; then
+  options+=(-DTARVO_BUILD_TESTS=ON -DTARVO_BUILD_BENCH=ON)
+elif [ ! -f build/CMakeCache.txt ]; then
+  options+=(-DTARVO_BUILD_TESTS=OFF -DTARVO_BUILD_BENCH=OFF)
+fi
+cmake -S . -B build "${options[@]}" >/dev/null
+if [ "$mode" = test ]; then
+  cmake --build build -j2
+else
+  cmake --build build -j2 --target tarvo
+fi
