@@ -54,6 +54,18 @@ reconnect() {
   local r t; r=$(router_all); t=$(truth)
   [ "$r" = "$t 0" ] || fail "reconnects: the router's days $r, its true count $t (and no unknown span)"
   echo "ok: a connection that came up again three times: the router's days (received sent) $t = its true count"
+  # This computer is behind the router: the other devices moved the router's count less its
+  # own, which is more than nothing (its questions to the router), and at most all of its own.
+  local others own
+  others=$(XDG_CONFIG_HOME="$work/config" "$work/tarvo" --usage --json 2>/dev/null | python3 -c '
+import json, sys
+d = json.load(sys.stdin)["routers"][0]["others_days"]
+print(sum(x["received"] for x in d) + sum(x["sent"] for x in d))')
+  own=$(computer_today)
+  local all=$(( ${t% *} + ${t#* } )) mine=$(( ${own% *} + ${own#* } ))
+  (( others < all && others >= all - mine )) ||
+    fail "the other devices: $others of the router's $all, this computer's own $mine"
+  echo "ok: the other devices moved $others of the router's $all (this computer $mine)"
 }
 
 old_counter() {
