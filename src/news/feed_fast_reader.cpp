@@ -273,8 +273,14 @@ private:
             // The rewriting writes it as "&#<decimal>;".
             preparedSize_ += (3 + decimalDigits(code)) - qint64(name.size() + 2);
         }
-        if (out)
-            out->append(QString::fromUcs4(&code, 1));
+        // As UTF-16 by hand: QString::fromUcs4 would drop a U+FEFF as a byte order mark.
+        if (out) {
+            const char16_t pair[] = {QChar::highSurrogate(code), QChar::lowSurrogate(code)};
+            if (QChar::requiresSurrogates(code))
+                out->append(QStringView(pair, 2));
+            else
+                out->append(QChar(char16_t(code)));
+        }
         p_ = q + 1;
         return true;
     }

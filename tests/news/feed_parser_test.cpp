@@ -490,7 +490,8 @@ TEST(FeedParser, ATagWithMoreAttributesThanTheLimitIsRefusedByEitherReader) {
 
 // U+FEFF inside text is a character like any other: only the document's first bytes can be
 // a byte order mark. Both readers keep it wherever a run of text starts with it: after a
-// line end (the fuzzer's case, behind a comment and an instruction), a reference, a tag.
+// line end (the fuzzer's case, behind a comment and an instruction), a reference, a tag,
+// and where a reference stands for it.
 TEST(FeedParser, AByteOrderMarkCharacterInTextIsKeptByBothReaders) {
     const QByteArray bom = "\xEF\xBB\xBF";
     const QString mark(QChar(0xFEFF));
@@ -500,6 +501,9 @@ TEST(FeedParser, AByteOrderMarkCharacterInTextIsKeptByBothReaders) {
         {bom + bom + "B\r\n" + bom, mark + mark + "B\n" + mark + " "},
         {"a&amp;" + bom + "B", "a&" + mark + "B "},
         {"<![CDATA[" + bom + "B\r" + bom + "]]>", mark + "B\n" + mark + " "},
+        // By reference too, and a character beyond the first plane beside it.
+        {"&#xFEFF;B&#65279;&#x1F600;",
+         mark + "B" + mark + QString::fromUcs4(U"\U0001F600", 1) + " "},
     };
     for (const auto& [title, headline] : cases) {
         const QByteArray document =
