@@ -5,7 +5,7 @@
 # file1.trv over the whole check, to the byte. Then 200 SIGKILLs at random moments while
 # traffic flows, across minute boundaries, after which the history must pass SQLite's
 # integrity check and still agree with the totals.
-# Takes about 185 s.
+# Takes about 205 s.
 # Needs root. Usage: tests/e2e/history_agreement.sh build/src/app/tarvo
 set -euo pipefail
 . "$(dirname "$0")/netns_lib.sh"

@@ -2,6 +2,7 @@
 # Many interfaces: 149 veth links plus the uplink, created last so that it is the last line
 # of a /proc/net/dev larger than 16 KB. The uplink's traffic must still be counted exactly:
 # once quiet, file1.trv holds the saved totals plus the uplink's kernel counters.
+# Takes about 15 s.
 # Needs root. Usage: tests/e2e/netns_many.sh build/src/app/tarvo
 set -euo pipefail
 . "$(dirname "$0")/netns_lib.sh"

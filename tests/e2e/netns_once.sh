@@ -4,6 +4,7 @@
 # container, through the tunnel and straight to the isp crosses the bridge, its port, the
 # tunnel and the uplink; only the uplink is where it leaves the computer, so once traffic is
 # quiet file1.trv must hold exactly the saved totals plus the uplink's kernel counters.
+# Takes about 15 s.
 # Needs root. Usage: tests/e2e/netns_once.sh build/src/app/tarvo
 set -euo pipefail
 . "$(dirname "$0")/netns_lib.sh"

@@ -5,6 +5,7 @@
 #  run 3 (the new link counts from 0), traffic C; the uplink made anew once more while the
 #  meter runs, between two of its readings, traffic D.
 # At the end file1.trv = saved + each of the three uplinks' counters at its end.
+# Takes about 50 s.
 # Needs root. Usage: tests/e2e/netns_restart.sh build/src/app/tarvo
 set -euo pipefail
 . "$(dirname "$0")/netns_lib.sh"

@@ -5,6 +5,7 @@
 # saved totals plus exactly lan0's and lan1's kernel counters, and nothing of up0's.
 # Runs the setting as one pattern (lan*), as a list (lan0,lan1) and with loopback named
 # (lo,lan1: loopback never counts).
+# Takes about 45 s.
 # Needs root. Usage: tests/e2e/netns_setting.sh build/src/app/tarvo
 set -euo pipefail
 . "$(dirname "$0")/netns_lib.sh"

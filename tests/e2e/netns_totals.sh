@@ -9,6 +9,7 @@
 #     is added, not with what it carried before, and it keeps what it counted once the route
 #     is taken away, or when the link goes down and up again, which takes its default
 #     route away without a route announcement for it.
+# Takes about 50 s.
 # Needs root. Usage: tests/e2e/netns_totals.sh build/src/app/tarvo
 set -euo pipefail
 . "$(dirname "$0")/netns_lib.sh"

@@ -4,6 +4,7 @@
 # laptop holds it) and let go. The strip's download rate as the tick after the hold shows it,
 # read from the window through the accessibility bus as a screen reader reads it, must be
 # within 20 % of the line's rate, not the hold's traffic shown as one second's.
+# Takes about 20 s.
 # Needs root. Usage: tests/e2e/rates_after_a_hold.sh build/src/app/tarvo
 set -euo pipefail
 . "$(dirname "$0")/netns_lib.sh"

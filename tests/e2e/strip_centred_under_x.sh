@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The strip opens with its frame, title bar included, centred on the screen, under the X
 # window manager, at scales 1, 1.5 and 2 (the window manager frames it only once shown).
+# Takes about 5 s.
 # Usage: tests/e2e/strip_centred_under_x.sh build/src/app/tarvo
 set -euo pipefail
 [ -n "${DISPLAY:-}" ] || { echo "FAIL: no X display"; exit 1; }

@@ -3,6 +3,7 @@
 # _NET_WM_STATE_ABOVE, run under the real X server and window manager it needs (the unit
 # run is offscreen, where it skips). A run in which the window manager never showed the
 # window is tried again.
+# Takes about 5 s.
 # Usage: tests/e2e/topmost_under_x.sh build/src/app/tarvo   (the tests are found beside it)
 set -euo pipefail
 [ -n "${DISPLAY:-}" ] || { echo "FAIL: no X display"; exit 1; }

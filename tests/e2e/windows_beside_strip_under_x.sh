@@ -5,6 +5,7 @@
 # kept above it (stacked above it, the strip's own). Each screen is an Xvfb of its own.
 # TARVO_SHOTS names a folder for a screenshot of each screen with all three open. Given the
 # Windows build's tarvo.exe, it runs that under wine (tests/e2e/windows/wine_lib.sh).
+# Takes about 40 s.
 # Usage: tests/e2e/windows_beside_strip_under_x.sh build/src/app/tarvo | build-win/tarvo/tarvo.exe
 set -euo pipefail
 program=$(readlink -f "${1:-build/src/app/tarvo}")
