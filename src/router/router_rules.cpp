@@ -1,5 +1,7 @@
 #include "router/router_rules.h"
 
+#include "common/floor_div.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
@@ -13,10 +15,6 @@ __extension__ typedef unsigned __int128 Wide;
 
 using Kind = RouterMinute::Kind;
 using namespace router_rules;
-
-qint64 floorDiv(qint64 a, qint64 b) {
-    return a >= 0 ? a / b : -((-a + b - 1) / b);
-}
 
 QDateTime unitStart(const QDateTime& time, qint64 unit) {
     return QDateTime::fromSecsSinceEpoch(floorDiv(time.toSecsSinceEpoch(), unit) * unit, Qt::UTC);
