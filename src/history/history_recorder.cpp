@@ -1,5 +1,7 @@
 #include "history/history_recorder.h"
 
+#include "common/log.h"
+
 #include <algorithm>
 
 namespace tarvo {
@@ -145,8 +147,16 @@ bool HistoryRecorder::writePending(qint64 markMinute) {
         minutes[markMinute] = {};
     // Minutes kept from a failed write go with this one, in the same transaction as the mark,
     // so that the mark never claims traffic the history lacks.
-    if (!store_->write(minutes, mark))
+    if (!store_->write(minutes, mark)) {
+        if (!failing_)
+            qCWarning(lcHistory) << "the usage history could not be written; its minutes are kept"
+                                    " for the next write";
+        failing_ = true;
         return false;
+    }
+    if (failing_)
+        qCInfo(lcHistory) << "the usage history is written again";
+    failing_ = false;
     ++writes_;
     pending_.clear();
     markDirty_ = false;

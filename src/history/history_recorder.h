@@ -72,6 +72,7 @@ private:
     std::uint64_t creditSent_ = 0;
     std::vector<LinkCount> last_;
     int writes_ = 0;
+    bool failing_ = false; // the last write failed: told once, until one succeeds
 };
 
 } // namespace tarvo

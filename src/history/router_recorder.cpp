@@ -1,5 +1,7 @@
 #include "history/router_recorder.h"
 
+#include "common/log.h"
+
 namespace tarvo {
 
 RouterRecorder::RouterRecorder(HistoryStore* store)
@@ -23,6 +25,9 @@ void RouterRecorder::add(const RouterStep& step) {
         write();
     current_ = udn;
     Pending& p = pending_[udn];
+    if (!p.read || !p.lastError.isEmpty())
+        qCInfo(lcRouter).noquote() << "reading the router" << step.state.last.name << udn;
+    p.lastError.clear();
     p.minutes.insert(p.minutes.end(), step.minutes.begin(), step.minutes.end());
     for (const RouterSpan& span : step.unknown) {
         // Spans one after another are one span.
@@ -41,7 +46,19 @@ void RouterRecorder::add(const RouterStep& step) {
 void RouterRecorder::fail(const RouterFailure& failure) {
     if (!store_ || failure.udn.isEmpty())
         return;
-    pending_[failure.udn].failure = failure;
+    Pending& p = pending_[failure.udn];
+    // Told when it changes, not at every round that fails the same way.
+    if (failure.error != p.lastError || (failure.lost && !p.lostTold)) {
+        if (failure.lost)
+            qCInfo(lcRouter).noquote()
+                << "the router" << failure.udn << "is lost:" << failure.error;
+        else
+            qCWarning(lcRouter).noquote()
+                << "the router" << failure.udn << "could not be read:" << failure.error;
+    }
+    p.lastError = failure.error;
+    p.lostTold = failure.lost;
+    p.failure = failure;
 }
 
 void RouterRecorder::tick(const QDateTime& now) {

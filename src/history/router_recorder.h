@@ -43,6 +43,8 @@ private:
         std::optional<RouterFailure> failure;
         bool traffic = false; // state, minutes and spans wait to be written
         bool read = false;    // read in this run: state is its last reading
+        QString lastError;    // the failure last told, so that a repeat is not told again
+        bool lostTold = false;
     };
     void write();
 

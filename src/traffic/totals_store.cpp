@@ -1,5 +1,7 @@
 #include "traffic/totals_store.h"
 
+#include "common/log.h"
+
 #include "common/number_text.h"
 
 #include <QFile>
@@ -78,6 +80,13 @@ bool TotalsStore::writeLine(const QString& line, const CountedRecord& record) {
     unchangedSaves_ = 0;
     const bool ok = writer_.rewrite(path(), bytes);
     lastWritten_ = ok ? std::move(bytes) : QByteArray();
+    if (ok != !failing_) {
+        if (ok)
+            qCInfo(lcTraffic).noquote() << "the totals file is written again:" << path();
+        else
+            qCWarning(lcTraffic).noquote() << "the totals file could not be replaced:" << path();
+    }
+    failing_ = !ok;
     return ok;
 }
 

@@ -61,6 +61,7 @@ private:
     bool directoryReady_ = false;
     QByteArray lastWritten_;
     int unchangedSaves_ = 0;
+    bool failing_ = false; // the last write failed: told once, until one succeeds
 };
 
 } // namespace tarvo
