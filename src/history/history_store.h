@@ -1,5 +1,8 @@
 #pragma once
 
+#include "history/history_keys.h"
+#include "history/history_rows.h"
+#include "history/router_table.h"
 #include "history/usage_source.h"
 #include "router/router_reading.h"
 
@@ -17,6 +20,8 @@
 #include <vector>
 
 namespace tarvo {
+
+class HistoryFile;
 
 // One interface's traffic within one minute.
 struct MinuteTraffic {
@@ -55,18 +60,20 @@ public:
 
     // ReadWrite: a damaged file, one that is no database or one that something else holds
     // locked is moved aside and a new one started; a directory that cannot be written means
-    // no history. ReadOnly: never writes any file, a missing file reads as no traffic.
+    // no history; a file found damaged under any write (this computer's rows, a router's, a
+    // router's failure) is moved aside the same way and the write made again on the new one.
+    // ReadOnly: never writes any file, a missing file reads as no traffic.
     HistoryStore(const QString& path, Mode mode);
     ~HistoryStore() override;
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
 
-    bool isOpen() const { return open_; }
+    bool isOpen() const;
     // ReadOnly: why a history file that is there could not be read (not a database, damaged,
     // no read right); empty when it was read or there is none.
-    QString readError() const { return readError_; }
-    // Where a damaged file was moved to when this store opened, or empty.
-    QString movedAside() const { return movedAside_; }
+    QString readError() const;
+    // Where a damaged file was last moved to, when this store opened or on a write, or empty.
+    QString movedAside() const;
 
     // One transaction: adds each interface's traffic to the minute and to its hour, day and
     // month, sets the mark, and drops the written interfaces' minute and hour rows beyond
@@ -84,7 +91,7 @@ public:
     // hours, days and months of the local calendar are plain divisions.
     static qint64 minuteKey(const QDateTime& time);
     static QDateTime minuteTime(qint64 minute);
-    static qint64 monthKey(const QDate& day) { return qint64(day.year()) * 12 + day.month() - 1; }
+    static qint64 monthKey(const QDate& day) { return history_keys::monthKey(day); }
 
     // Rows of a table ("minutes", "hours", "days", "months"), for checks of the thinning.
     qint64 rowCount(const QString& table);
@@ -112,48 +119,23 @@ public:
 
 private:
     class RouterView;
-    // Whose rows: this computer's (router < 0) or one router's.
-    struct Scope {
-        int router = -1;
-        bool others = false; // a router's count less this computer's own through it
-    };
-
-    bool openReadWrite();
-    bool openReadOnly();
-    bool prepare();
-    bool tryOpenFile();
-    void close();
-    void moveAside();
-    bool recoverIfDamaged();
-    int interfaceId(const QString& name);
-    static QString tableOf(const Scope& scope, int table);
-    // Sums of received and sent per key of a table over [from, to).
-    std::vector<std::pair<qint64, UsageRow>> sums(const Scope& scope, int table, qint64 from,
-                                                  qint64 to);
-    UsageRow sumRange(const Scope& scope, int table, qint64 from, qint64 to);
-    UsageRow sumMinutes(const Scope& scope, qint64 from, qint64 to, int level);
-    // Adds to rows what of the minutes in [from, to) was counted before the meter ran or
-    // spread over a gap; rowOf gives a minute's row.
-    void addMarked(const Scope& scope, std::vector<UsageRow>& rows, qint64 from, qint64 to,
-                   const std::function<qint64(qint64)>& rowOf);
-    std::vector<UsageRow> hoursOf(const Scope& scope, const QDate& day);
-    std::vector<UsageRow> daysOf(const Scope& scope, const QDate& first, const QDate& last);
-    std::vector<UsageRow> monthsOf(const Scope& scope, const QDate& first, const QDate& last);
-    UsageRow totalOf(const Scope& scope, const QDateTime& from, const QDateTime& to);
-    int routerId(const QString& udn);
-    std::vector<UsageGap> unknownOf(int router, const QDateTime& from, const QDateTime& to);
-
-    QString path_;
-    Mode mode_;
-    QString connection_;
-    bool open_ = false;
-    QString movedAside_;
-    QString readError_;
     struct Statements;
+
+    bool prepare(const QSqlDatabase& db);
+    void release();
+    // A write that is rolled back leaves nothing it learnt behind.
+    void forgetUncommitted();
+    int interfaceId(const QString& name);
+    int routerId(const QString& udn);
+
+    Mode mode_;
+    HistoryRows rows_;
+    RouterTable routers_;
     std::unique_ptr<Statements> q_;
     std::map<QString, std::unique_ptr<RouterView>> routerViews_;
     std::map<QString, std::unique_ptr<RouterView>> routerOthers_;
-    QHash<int, qint64> routerThinnedHour_;
+    // Last: closing the file drops the statements above.
+    std::unique_ptr<HistoryFile> file_;
 };
 
 } // namespace tarvo

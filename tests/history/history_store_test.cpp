@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 using namespace tarvo;
@@ -271,6 +272,100 @@ TEST(HistoryStoreDamage, AFileLockedByAnotherIsMovedAside) {
     other.close();
     other = QSqlDatabase();
     QSqlDatabase::removeDatabase(QStringLiteral("other"));
+}
+
+namespace {
+
+// Damages the schema of an open store's file from another connection, as a bad sector or a
+// stray write would: the store's next statement finds it malformed.
+void damageUnder(const QString& path) {
+    {
+        QSqlDatabase other =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("damage"));
+        other.setDatabaseName(path);
+        ASSERT_TRUE(other.open());
+        QSqlQuery q(other);
+        ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA schema_version")) && q.next());
+        const qint64 version = q.value(0).toLongLong();
+        q.finish();
+        ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA writable_schema = ON")));
+        ASSERT_TRUE(q.exec(QStringLiteral("UPDATE sqlite_master SET sql = 'CREATE TABLE x (' "
+                                          "WHERE name = 'interfaces'")));
+        ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA schema_version = %1").arg(version + 1)));
+        other.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("damage"));
+}
+
+RouterState routerAt(const QDateTime& time) {
+    RouterState state;
+    state.last.udn = QStringLiteral("uuid:home");
+    state.last.name = QStringLiteral("Home");
+    state.last.received = 5000;
+    state.last.time = time.toUTC();
+    return state;
+}
+
+} // namespace
+
+// Every writer meets a file damaged under it as the open does: the file is moved aside, a new
+// one begun, and the write is made on it.
+TEST(HistoryStoreDamage, EachWriterMovesAFileDamagedUnderItAsideAndWritesANewOne) {
+    const QDateTime when = at(2026, 2, 3, 4, 5);
+    const QDate day = when.date();
+    const QString udn = QStringLiteral("uuid:home");
+    struct Writer {
+        const char* name;
+        std::function<bool(HistoryStore&)> write;
+        // What the new file holds after the write.
+        std::function<void(HistoryStore&)> check;
+    };
+    const Writer writers[] = {
+        {"write", [&](HistoryStore& s) { return writeAt(s, when, QStringLiteral("eth0"), 7, 8); },
+         [&](HistoryStore& s) {
+             EXPECT_EQ(s.days(day, day)[0].received, 7u); // the traffic before is gone
+             EXPECT_EQ(s.interfaces(), QStringList{QStringLiteral("eth0")});
+             EXPECT_EQ(s.mark()->minute, HistoryStore::minuteKey(when));
+         }},
+        {"writeRouter",
+         [&](HistoryStore& s) {
+             return s.writeRouter(routerAt(when), {{when.toUTC(), 900, 90}}, {});
+         },
+         [&](HistoryStore& s) {
+             ASSERT_NE(s.router(udn), nullptr);
+             EXPECT_EQ(s.router(udn)->days(day, day)[0].received, 900u);
+             ASSERT_TRUE(s.routerState(udn).has_value());
+             EXPECT_EQ(s.routerState(udn)->last, routerAt(when).last);
+         }},
+        {"writeRouterFailure",
+         [&](HistoryStore& s) {
+             return s.writeRouterFailure({udn, {}, QStringLiteral("no answer"), false, when});
+         },
+         [&](HistoryStore& s) {
+             // A failure alone makes no router: the new file has none.
+             EXPECT_TRUE(s.routers().empty());
+             EXPECT_TRUE(writeAt(s, when, QStringLiteral("eth0"), 1, 1));
+         }},
+    };
+    for (const Writer& w : writers) {
+        SCOPED_TRACE(w.name);
+        StoreDir d;
+        HistoryStore store(d.path(), HistoryStore::Mode::ReadWrite);
+        ASSERT_TRUE(store.isOpen());
+        ASSERT_TRUE(writeAt(store, when, QStringLiteral("wlan0"), 100, 10));
+        ASSERT_TRUE(store.writeRouter(routerAt(when.addSecs(-60)),
+                                      {{when.toUTC().addSecs(-60), 50, 5}}, {}));
+        damageUnder(d.path());
+        EXPECT_TRUE(w.write(store));
+        EXPECT_TRUE(store.isOpen());
+        ASSERT_EQ(d.damaged().size(), 1);
+        EXPECT_EQ(store.movedAside(), d.dir.filePath(d.damaged()[0]));
+        w.check(store);
+        // The new file is whole, and is what a reader finds.
+        HistoryStore reader(d.path(), HistoryStore::Mode::ReadOnly);
+        ASSERT_TRUE(reader.isOpen());
+        EXPECT_EQ(reader.days(day, day)[0].received, store.days(day, day)[0].received);
+    }
 }
 
 TEST(HistoryStoreDamage, AReadOnlyDirectoryMeansNoHistory) {
