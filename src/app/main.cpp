@@ -11,6 +11,7 @@
 #include "app/usage_command.h"
 #include "common/app_name.h"
 #include "common/number_text.h"
+#include "common/settings.h"
 #include "history/history_store.h"
 #include "router/router_link.h"
 #include "system/command_launcher.h"
@@ -86,9 +87,8 @@ int main(int argc, char** argv) {
     tarvo::ProcessLauncher launcher;
     const std::unique_ptr<tarvo::Notifier> notifier = tarvo::makeDesktopNotifier();
     // The home router: "auto", "off" or the address of its description.
-    tarvo::RouterLink router(settings.value(tarvo::appName(), QStringLiteral("settings"),
-                                            QStringLiteral("router"), QStringLiteral("auto")),
-                             tarvo::makeSsdpDiscovery(), tarvo::makeDefaultGateway());
+    tarvo::RouterLink router(tarvo::SettingsView(settings).router(), tarvo::makeSsdpDiscovery(),
+                             tarvo::makeDefaultGateway());
     router.setClock([&clock] { return clock.now().toUTC(); });
 
     tarvo::Services services;

@@ -1,7 +1,7 @@
 #include "app/meter_session.h"
-#include "common/app_name.h"
 
 #include "common/number_text.h"
+#include "common/settings.h"
 #include "history/notifier.h"
 #include "history/router_usage.h"
 #include "router/router_rules.h"
@@ -12,8 +12,6 @@
 namespace tarvo {
 
 namespace {
-
-const QString kAppTitle = appName();
 
 std::uint64_t bytes(const QString& total) {
     return std::uint64_t(LeadingNumber(total));
@@ -60,10 +58,8 @@ void MeterSession::start() {
     }
     history_->start(services_.clock->now(), bytes(saved.received), bytes(saved.sent),
                     services_.bootId, services_.bootTime);
-    ipHelper_.setPatterns(splitPatterns(
-        services_.settings
-            ->value(kAppTitle, QStringLiteral("settings"), QStringLiteral("interfaces"), QString())
-            .toStdString()));
+    ipHelper_.setPatterns(
+        splitPatterns(SettingsView(*services_.settings).interfaces().toStdString()));
     meter_.fields.savedReceived = saved.received;
     meter_.fields.savedSent = saved.sent;
     meter_.firstSample = true;
@@ -175,13 +171,11 @@ void MeterSession::routerFailure(const RouterFailure& failure) {
 }
 
 bool MeterSession::alwaysOnTop() const {
-    return services_.settings->value(kAppTitle, QStringLiteral("settings"), QStringLiteral("ontop"),
-                                     QStringLiteral("1")) == u"1";
+    return SettingsView(*services_.settings).alwaysOnTop();
 }
 
 void MeterSession::setAlwaysOnTop(bool on) {
-    services_.settings->setValue(kAppTitle, QStringLiteral("settings"), QStringLiteral("ontop"),
-                                 on ? QStringLiteral("1") : QStringLiteral("0"));
+    Settings(*services_.settings).setAlwaysOnTop(on);
 }
 
 QString MeterSession::stripToolTip() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/settings.h"
 #include "history/usage_source.h"
 
 #include <QDate>
@@ -14,12 +15,10 @@ class SettingsStore;
 // The monthly allowance as the user set it: its size in MB (0 = none) and the day of the
 // month on which it starts again.
 struct AllowanceSettings {
-    // Far beyond any real allowance (about 95 TB), so that no byte count derived from it can
-    // overflow.
-    static constexpr std::uint64_t kMaxQuotaMb = 100'000'000;
+    static constexpr std::uint64_t kMaxQuotaMb = tarvo::kMaxQuotaMb;
 
     // Whose traffic it counts: this computer's, or all the devices' behind a home router.
-    enum class Source { Computer, Router };
+    using Source = QuotaSource;
 
     std::uint64_t quotaMb = 0;
     int cycleDay = 1;
@@ -28,11 +27,8 @@ struct AllowanceSettings {
     bool operator==(const AllowanceSettings&) const = default;
 };
 
-// The one reader of "quota_mb" and "cycle_day" (section "settings"), for the strip, the usage
-// window and "--usage" alike. "quota_mb" is a whole number of MB from 0 to kMaxQuotaMb;
-// anything else (negative, not a number, larger) reads as no allowance. "cycle_day" is 1 to
-// 31; anything else reads as 1. "quota_source" is "computer" (also anything else) or
-// "router", "quota_router" the router's id.
+// The allowance's four settings, by their rules in common/settings.h, for the strip, the usage
+// window and "--usage" alike.
 AllowanceSettings readAllowanceSettings(const SettingsStore& settings);
 // Writes the size and the cycle day; writeAllowanceSource the source and the router.
 void writeAllowanceSettings(SettingsStore& settings, const AllowanceSettings& allowance);
