@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every end-to-end check in tests/e2e/ against the built meter, each under a fresh X
-# server with a window manager. Needs root (network namespaces). Installs what the checks
-# use. Usage: scripts/e2e.sh [check ...]   (default: all of them)
+# server with a window manager, two at a time (TARVO_E2E_JOBS), the longest first. Needs root
+# (network namespaces). Installs what the checks use.
+# Usage: scripts/e2e.sh [check ...]   (default: all of them)
 # TARVO_PROGRAM names a meter built elsewhere, taken as it is instead of building build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the end-to-end checks of the Windows build (tests/e2e/windows/) under wine, each on a
-# fresh X server with a window manager, against build-win/ as scripts/windows/build.sh left
-# it (built first when missing). Needs root (network namespaces).
+# fresh X server with a window manager, two at a time, against build-win/ as
+# scripts/windows/build.sh left it (built first when missing). Needs root (network namespaces).
 # Usage: scripts/windows/e2e.sh [check ...]   (default: all of them)
 # TARVO_WINDOWS_BUILD names a build-win/ made elsewhere, taken as it is.
 set -euo pipefail
