@@ -51,6 +51,13 @@ TEST(HistoryStoreKeys, MinutesHoursDaysAndMonthsOfLocalTime) {
     EXPECT_EQ(HistoryStore::minuteTime(k - k % (24 * 60)), at(2026, 3, 14));
     EXPECT_EQ(HistoryStore::monthKey(QDate(2026, 1, 31)) + 1,
               HistoryStore::monthKey(QDate(2026, 2, 1)));
+    // Before 1970 a minute still belongs to the hour, day and month it begins, not the next.
+    const qint64 last1969 = HistoryStore::minuteKey(at(1969, 12, 31, 23, 59));
+    const auto keys = history_keys::MinuteKeys::of(last1969);
+    EXPECT_EQ(HistoryStore::minuteTime(keys.hour * 60), at(1969, 12, 31, 23));
+    EXPECT_EQ(HistoryStore::minuteTime(keys.day * 24 * 60), at(1969, 12, 31));
+    EXPECT_EQ(keys.month, HistoryStore::monthKey(QDate(1969, 12, 1)));
+    EXPECT_EQ(history_keys::monthStartMinute(keys.month), HistoryStore::minuteKey(at(1969, 12, 1)));
 }
 
 TEST(HistoryStore, RowsOfHoursDaysAndMonthsAddUpTheMinutes) {
@@ -121,6 +128,34 @@ TEST(HistoryStore, EachInterfaceKeepsItsNewestMinuteAndHourRows) {
             all += t.received;
     EXPECT_EQ(store.days(first.date(), first.date())[0].received, 24u + 3u);
     EXPECT_EQ(store.total(first, HistoryStore::minuteTime(last + 1)).received, all);
+}
+
+// A router's rows are thinned by the same count as an interface's, each apart: the first router
+// and the first interface share a row number, and thinning one in an hour never passes over
+// the other.
+TEST(HistoryStore, ARoutersRowsAreThinnedApartFromTheInterfaces) {
+    StoreDir d;
+    HistoryStore store(d.path(), HistoryStore::Mode::ReadWrite);
+    const qint64 start = HistoryStore::minuteKey(at(2026, 1, 1));
+    const qint64 count = HistoryStore::kMinuteRows + 3;
+    const qint64 last = start + count - 1;
+    std::vector<RouterMinute> routerMinutes;
+    std::map<qint64, std::vector<MinuteTraffic>> minutes;
+    for (qint64 m = start; m <= last; ++m) {
+        routerMinutes.push_back({HistoryStore::minuteTime(m).toUTC(), 2, 0});
+        minutes[m] = {{QStringLiteral("eth0"), 1, 0}};
+    }
+    RouterState state;
+    state.last.udn = QStringLiteral("uuid:home");
+    state.last.time = HistoryStore::minuteTime(last).toUTC();
+    ASSERT_TRUE(store.writeRouter(state, routerMinutes, {}));
+    ASSERT_TRUE(store.write(minutes, markAt(last)));
+    EXPECT_EQ(store.rowCount(QStringLiteral("router_minutes")), HistoryStore::kMinuteRows);
+    EXPECT_EQ(store.rowCount(QStringLiteral("minutes")), HistoryStore::kMinuteRows);
+    // The whole day still counts from its own row.
+    const QDate first = HistoryStore::minuteTime(start).date();
+    EXPECT_EQ(store.router(state.last.udn)->days(first, first)[0].received, 2u * 24 * 60);
+    EXPECT_EQ(store.days(first, first)[0].received, 24u * 60);
 }
 
 // A clock that is two years ahead for a minute, or a year behind, deletes nothing: the days
