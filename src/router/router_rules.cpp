@@ -216,7 +216,10 @@ RouterStep judgeReading(const std::optional<RouterState>& kept, const RouterRead
         return std::pair{judgeCounter(last.received, now.received, cap, wrapCap, state.wide),
                          judgeCounter(last.sent, now.sent, cap, wrapCap, state.wide)};
     };
-    auto [received, sent] = judgeBoth(elapsed);
+    // Plain variables: a lambda may not capture structured bindings before C++20's fix in
+    // every compiler this builds with.
+    Growth received, sent;
+    std::tie(received, sent) = judgeBoth(elapsed);
     const auto beyond = [&] {
         return received.verdict == Verdict::Beyond || sent.verdict == Verdict::Beyond;
     };
