@@ -72,7 +72,7 @@ RouterLink::RouterLink(const QString& setting, std::unique_ptr<RouterDiscovery> 
 
 RouterLink::~RouterLink() = default;
 
-void RouterLink::networkChanged() {
+void RouterLink::lookAgain() {
     lookAgain_ = true;
 }
 

@@ -36,7 +36,8 @@ public:
     ~RouterLink() override;
 
     void tick(qint64 steadyMs) override;
-    void networkChanged() override;
+    // Looks for the router again at the next tick, as a change of the default gateway does.
+    void lookAgain();
 
     // The time a reading is stamped with; the system's clock unless set.
     void setClock(std::function<QDateTime()> now) { now_ = std::move(now); }

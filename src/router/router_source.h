@@ -13,8 +13,7 @@ public:
     virtual ~RouterSource() = default;
     // steadyMs: a monotonic clock's milliseconds, for when to read again.
     virtual void tick(qint64 steadyMs) = 0;
-    // The default route changed: the router is looked for again.
-    virtual void networkChanged() = 0;
+    // (Another default gateway is noticed by the source itself, at its own pace.)
 
     std::function<void(const RouterReading&)> onReading;
     // Each failure to find or read the router, as it happens; a reading after it clears it.

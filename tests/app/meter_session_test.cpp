@@ -320,7 +320,6 @@ namespace {
 struct FakeRouter : RouterSource {
     int ticks = 0;
     void tick(qint64) override { ++ticks; }
-    void networkChanged() override {}
     void answer(std::uint64_t rx, std::uint64_t tx, qint64 uptime, const QDateTime& when) {
         RouterReading r{
             QStringLiteral("uuid:home"), QStringLiteral("Home"), rx, tx, uptime, 0, when.toUTC()};

@@ -325,7 +325,7 @@ TEST(RouterLink, AKnownRouterIsReadOnWhileASearchRuns) {
     ASSERT_TRUE(t.tickUntil(0, [&] { return t.readings.size() == 1; }));
     EXPECT_EQ(t.discovery->gatewayAsked, ipv4("127.0.0.1"));
     t.discovery->held = true;
-    t.link.networkChanged();
+    t.link.lookAgain();
     t.link.tick(1000);
     EXPECT_EQ(t.discovery->searches, 2);
     ASSERT_TRUE(t.tickUntil(10000, [&] { return t.readings.size() == 2; }));
