@@ -10,6 +10,7 @@
 #include "app/startup_mark.h"
 #include "app/usage_command.h"
 #include "common/app_name.h"
+#include "common/log.h"
 #include "common/number_text.h"
 #include "common/settings.h"
 #include "history/history_store.h"
@@ -111,6 +112,10 @@ int main(int argc, char** argv) {
     // Opened only once this copy holds the lock (see frmMain::Form_Load).
     std::unique_ptr<tarvo::HistoryStore> history;
     services.openHistory = [&history, directory = services.dataDirectory]() {
+        // The log beside the data, like the history only once this copy holds the lock: a
+        // copy that ends at once writes neither.
+        if (directory.ensureExists())
+            tarvo::Log::install(directory.path());
         history = std::make_unique<tarvo::HistoryStore>(
             directory.filePath(QString::fromLatin1(tarvo::HistoryStore::kFileName)),
             tarvo::HistoryStore::Mode::ReadWrite);

@@ -1,5 +1,7 @@
 #include "app/meter_session.h"
 
+#include "common/log.h"
+
 #include "common/number_text.h"
 #include "common/settings.h"
 #include "history/notifier.h"
@@ -52,6 +54,11 @@ void MeterSession::start() {
         routerHistory_ = std::make_unique<RouterRecorder>(store);
         if (store)
             historyMovedAside_ = store->movedAside();
+        if (!historyMovedAside_.isEmpty())
+            qCInfo(lcHistory).noquote()
+                << "the usage history was damaged and moved aside to" << historyMovedAside_;
+        else if (!store || !store->isOpen())
+            qCWarning(lcHistory) << "no usage history can be kept: its file cannot be opened";
         // The usage window and the allowance read what the recorder writes.
         if (store && !usage_)
             usage_ = store;
