@@ -2,6 +2,7 @@
 # The Windows build under wine in a network namespace with one uplink: wine's interface
 # table reports the namespace's veth link as a hardware adapter, and after traffic the
 # totals in file1.trv equal the link's kernel counters on top of the saved ones.
+# Takes about 45 s.
 # Needs root. Usage: tests/e2e/windows/netns_totals_under_wine.sh build-win/tarvo
 set -euo pipefail
 here=$(dirname "$0")

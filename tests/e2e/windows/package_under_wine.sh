@@ -4,6 +4,7 @@
 # as JSON; the strip shows centred at the top; start at login from the menu writes and removes
 # the user's Run value, which the uninstall removes; a second start brings the minimised strip back and ends; the silent
 # uninstall removes every file of the program and keeps the totals.
+# Takes about 80 s.
 # Usage: tests/e2e/windows/package_under_wine.sh build-win
 set -euo pipefail
 here=$(dirname "$0")

@@ -4,6 +4,7 @@
 # find the router by SSDP (miniupnpc with the Windows socket layer started) and read its
 # counters: after a phone behind the same router downloads, the router's rows in the history
 # beside the program reach the router's WAN link counters, to the byte.
+# Takes about 100 s.
 # Needs root. Usage: tests/e2e/windows/router_under_wine.sh build-win/tarvo
 set -euo pipefail
 here=$(dirname "$0")
