@@ -54,10 +54,8 @@ void MeterSession::start() {
         routerHistory_ = std::make_unique<RouterRecorder>(store);
         if (store)
             historyMovedAside_ = store->movedAside();
-        if (!historyMovedAside_.isEmpty())
-            qCInfo(lcHistory).noquote()
-                << "the usage history was damaged and moved aside to" << historyMovedAside_;
-        else if (!store || !store->isOpen())
+        // Moving a damaged file aside is the history's own to log.
+        if (!store || !store->isOpen())
             qCWarning(lcHistory) << "no usage history can be kept: its file cannot be opened";
         // The usage window and the allowance read what the recorder writes.
         if (store && !usage_)

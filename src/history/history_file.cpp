@@ -1,5 +1,7 @@
 #include "history/history_file.h"
 
+#include "common/log.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -171,6 +173,7 @@ void HistoryFile::moveAside() {
         target = path_ + QStringLiteral(".damaged-") + stamp + u'-' + QString::number(n);
     if (QFile::rename(path_, target)) {
         movedAside_ = target;
+        qCInfo(lcHistory).noquote() << "the usage history was damaged and moved aside to" << target;
         // Its journal belongs to it, not to the new file.
         for (const char* suffix : {"-wal", "-shm"}) {
             const QString side = path_ + QLatin1String(suffix);
@@ -178,6 +181,8 @@ void HistoryFile::moveAside() {
                 QFile::remove(side);
         }
     } else {
+        qCWarning(lcHistory).noquote()
+            << "the damaged usage history could not be moved aside and was removed:" << path_;
         QFile::remove(path_);
     }
 }
