@@ -106,6 +106,7 @@ AllowanceCount allowanceCount(UsageSource* history, const AllowanceSettings& all
     const QString id = !allowance.router.isEmpty() ? allowance.router
                        : routers.empty()           ? QString()
                                                    : routers.front().id;
+    count.routerId = id;
     count.routerName = id.left(kShownNameLength);
     for (const RouterRecord& router : routers) {
         if (router.id != id)

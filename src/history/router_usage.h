@@ -68,6 +68,7 @@ QStringList unknownSpanLines(const std::vector<UsageGap>& gaps);
 struct AllowanceCount {
     UsageSource* source = nullptr; // null: a router this history never read
     bool router = false;
+    QString routerId;   // the router it counts: the one set, else the one read last
     QString routerName; // its name, else its id
     // The router was read within the last hour and is the one read last: it is on this
     // network now. Always true for this computer.

@@ -51,10 +51,7 @@ Report gather(UsageSource& source, const QDateTime& now, const AllowanceSettings
     r.count = allowanceCount(&source, allowance, now);
     if (allowance.quotaMb != 0)
         r.allowance = allowanceToday(r.count.source, allowance, today);
-    if (r.count.router)
-        r.quotaRouter = !allowance.router.isEmpty() || source.routers().empty()
-                            ? allowance.router
-                            : source.routers().front().id;
+    r.quotaRouter = r.count.routerId;
     const QDateTime from(QDate(today.year(), today.month(), 1).addMonths(-11), QTime(0, 0));
     for (const RouterRecord& record : source.routers()) {
         UsageSource* rows = source.router(record.id);

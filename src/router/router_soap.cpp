@@ -1,5 +1,7 @@
 #include "router/router_soap.h"
 
+#include "common/digits.h"
+
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -83,39 +85,20 @@ std::optional<QString> soapFault(const QByteArray& answer) {
     return number ? QStringLiteral("SOAP fault, UPnP error ") + code : QStringLiteral("SOAP fault");
 }
 
-namespace {
-
-std::optional<std::uint64_t> digits(QStringView text, std::uint64_t max) {
-    if (text.isEmpty() || text.size() > 20)
-        return std::nullopt;
-    std::uint64_t n = 0;
-    for (const QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        const std::uint64_t d = c.unicode() - u'0';
-        if (n > (max - d) / 10)
-            return std::nullopt;
-        n = n * 10 + d;
-    }
-    return n;
-}
-
-} // namespace
-
 std::optional<std::uint64_t> counterValue(const QString& text) {
     if (text.startsWith(u'-')) {
-        const auto magnitude = digits(QStringView(text).mid(1), std::uint64_t(1) << 31);
+        const auto magnitude = parseDigits(QStringView(text).mid(1), std::uint64_t(1) << 31);
         if (!magnitude || *magnitude == 0)
             return std::nullopt;
         return (std::uint64_t(1) << 32) - *magnitude;
     }
     // 2^63 and above are refused: no router counts that far, and every sum downstream is
     // signed 64-bit.
-    return digits(text, std::uint64_t(std::numeric_limits<qint64>::max()));
+    return parseDigits(text, std::uint64_t(std::numeric_limits<qint64>::max()));
 }
 
 std::optional<qint64> countValue(const QString& text) {
-    const auto n = digits(text, std::uint64_t(std::numeric_limits<qint64>::max()));
+    const auto n = parseDigits(text, std::uint64_t(std::numeric_limits<qint64>::max()));
     if (!n)
         return std::nullopt;
     return qint64(*n);
