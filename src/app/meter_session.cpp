@@ -208,7 +208,7 @@ void MeterSession::readNetworkToday(const QString& udn, const QDate& today) {
             rows->total(QDateTime(today, QTime(0, 0)), QDateTime(today.addDays(1), QTime(0, 0)));
         bytes += day.received + day.sent;
     }
-    networkToday_ = FormatPattern(double(bytes) / 1024 / 1024, u"0.00", services_.decimalSeparator);
+    networkToday_ = MegabytesText(double(bytes) / kBytesPerKB, services_.decimalSeparator);
 }
 
 void MeterSession::reset() {

@@ -120,6 +120,10 @@ double LeadingNumber(QStringView text) {
     return value;
 }
 
+QString MegabytesText(double kilobytes, QChar decimalSeparator) {
+    return FormatPattern(kilobytes / kBytesPerKB, u"0.00", decimalSeparator);
+}
+
 QString FormatPattern(double x, QStringView pattern, QChar decimalSeparator) {
     const qsizetype point = pattern.indexOf(u'.');
     const int decimals = point < 0 ? 0 : int(pattern.size() - point - 1);

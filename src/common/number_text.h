@@ -27,4 +27,9 @@ double LeadingNumber(QStringView text);
 QString FormatPattern(double x, QStringView pattern,
                       QChar decimalSeparator = localeDecimalSeparator());
 
+// The strip's amounts: kilobytes of 1024 bytes, megabytes of 1024 kilobytes.
+constexpr double kBytesPerKB = 1024;
+// An amount in kilobytes as the strip shows megabytes: two decimals.
+QString MegabytesText(double kilobytes, QChar decimalSeparator = localeDecimalSeparator());
+
 } // namespace tarvo

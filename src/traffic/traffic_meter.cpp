@@ -36,19 +36,18 @@ void TrafficMeter::readRates(qint64 steadyMs) {
     double seconds = 1; // the first update's rates are nought whatever the span
     if (firstSample) {
         firstSample = false;
-        sentBaseKB_ = LeadingNumber(FormatPattern(sent / 1024, u".0", u'.'));
-        recvBaseKB_ = LeadingNumber(FormatPattern(received / 1024, u".0", u'.'));
+        sentBaseKB_ = LeadingNumber(FormatPattern(sent / kBytesPerKB, u".0", u'.'));
+        recvBaseKB_ = LeadingNumber(FormatPattern(received / kBytesPerKB, u".0", u'.'));
         rateAtMs_ = steadyMs;
     } else {
-        recvKbit_ = (received / 1024 - recvBaseKB_) * 8;
-        sentKbit_ = (sent / 1024 - sentBaseKB_) * 8;
-        fields.sentKB =
-            NumberText(sent / 1024 + LeadingNumber(fields.savedSent) / 1024, separator_);
-        fields.receivedKB =
-            NumberText(received / 1024 + LeadingNumber(fields.savedReceived) / 1024, separator_);
-        fields.receivedMB =
-            FormatPattern(LeadingNumber(fields.receivedKB) / 1024, u"0.00", separator_);
-        fields.sentMB = FormatPattern(LeadingNumber(fields.sentKB) / 1024, u"0.00", separator_);
+        recvKbit_ = (received / kBytesPerKB - recvBaseKB_) * 8;
+        sentKbit_ = (sent / kBytesPerKB - sentBaseKB_) * 8;
+        fields.sentKB = NumberText(
+            sent / kBytesPerKB + LeadingNumber(fields.savedSent) / kBytesPerKB, separator_);
+        fields.receivedKB = NumberText(
+            received / kBytesPerKB + LeadingNumber(fields.savedReceived) / kBytesPerKB, separator_);
+        fields.receivedMB = MegabytesText(LeadingNumber(fields.receivedKB), separator_);
+        fields.sentMB = MegabytesText(LeadingNumber(fields.sentKB), separator_);
         if (steadyMs - rateAtMs_ < kShortestRateSpanMs)
             return;
         seconds = double(steadyMs - rateAtMs_) / 1000;
@@ -68,8 +67,8 @@ void TrafficMeter::readRates(qint64 steadyMs) {
 void TrafficMeter::shiftBaselines(std::uint64_t receivedBytes, std::uint64_t sentBytes) {
     if (firstSample)
         return; // the baselines are still to be taken
-    recvBaseKB_ += double(receivedBytes) / 1024;
-    sentBaseKB_ += double(sentBytes) / 1024;
+    recvBaseKB_ += double(receivedBytes) / kBytesPerKB;
+    sentBaseKB_ += double(sentBytes) / kBytesPerKB;
 }
 
 void TrafficMeter::minuteStep(qint64 steadyMs) {
