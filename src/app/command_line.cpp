@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "common/app_name.h"
+
 #include <array>
 
 #ifndef TARVO_VERSION
@@ -31,8 +33,9 @@ template <std::size_t N> bool among(const std::array<const char*, N>& names, con
 CommandLine failure(const QString& english, const QString& arabic) {
     CommandLine result;
     result.action = CommandLine::Action::Error;
-    result.error = QStringLiteral("tarvo: ") + english + QStringLiteral("\ntarvo: ") + arabic +
-                   QStringLiteral("\nTry 'tarvo --help'. / للمساعدة: tarvo --help");
+    const QString name = commandName();
+    result.error = name + QStringLiteral(": ") + english + u'\n' + name + QStringLiteral(": ") +
+                   arabic + QStringLiteral("\nTry '%1 --help'. / للمساعدة: %1 --help").arg(name);
     return result;
 }
 
@@ -109,7 +112,7 @@ QString helpText() {
 }
 
 QString versionText() {
-    return QStringLiteral("tarvo " TARVO_VERSION "\n");
+    return commandName() + QStringLiteral(" " TARVO_VERSION "\n");
 }
 
 } // namespace tarvo

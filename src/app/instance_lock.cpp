@@ -1,5 +1,7 @@
 #include "app/instance_lock.h"
 
+#include "common/app_name.h"
+
 #include "app/foreground.h"
 
 #include <QCoreApplication>
@@ -49,13 +51,13 @@ QString LockFileInstanceLock::defaultPath() {
 #endif
     if (dir.isEmpty())
         dir = QDir::tempPath();
-    return QDir(dir).filePath(QStringLiteral("tarvo.lock"));
+    return QDir(dir).filePath(commandName() + QStringLiteral(".lock"));
 }
 
 QString LockFileInstanceLock::socketName(const QString& lockPath) {
 #ifdef Q_OS_WIN
     // Pipes have a namespace of their own; the lock's path keeps the name apart per user.
-    return QStringLiteral("tarvo-") +
+    return commandName() + u'-' +
            QString::fromLatin1(
                QCryptographicHash::hash(lockPath.toUtf8(), QCryptographicHash::Sha1).toHex());
 #else

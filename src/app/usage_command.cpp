@@ -1,5 +1,7 @@
 #include "app/usage_command.h"
 
+#include "common/app_name.h"
+
 #include "common/data_directory.h"
 #include "common/settings_store.h"
 #include "history/history_store.h"
@@ -20,9 +22,9 @@ int runUsageCommand(bool json) {
     if (!store.readError().isEmpty()) {
         // Zeros would claim there was no traffic.
         const QString shown = QDir::toNativeSeparators(path);
-        const QByteArray message = QStringLiteral("tarvo: the usage history %1 cannot be read: %2\n"
-                                                  "tarvo: تعذرت قراءة سجل الاستهلاك %1\n")
-                                       .arg(shown, store.readError())
+        const QByteArray message = QStringLiteral("%3: the usage history %1 cannot be read: %2\n"
+                                                  "%3: تعذرت قراءة سجل الاستهلاك %1\n")
+                                       .arg(shown, store.readError(), commandName())
                                        .toUtf8();
         std::fwrite(message.constData(), 1, size_t(message.size()), stderr);
         return 1;

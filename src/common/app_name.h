@@ -10,4 +10,10 @@ inline QString appName() {
     return QStringLiteral("Tarvo");
 }
 
+// Its command, as the user types it and as it names its own files and the messages it writes
+// on a terminal: lower case.
+inline QString commandName() {
+    return appName().toLower();
+}
+
 } // namespace tarvo

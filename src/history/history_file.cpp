@@ -1,5 +1,7 @@
 #include "history/history_file.h"
 
+#include "common/app_name.h"
+
 #include "common/log.h"
 
 #include <QDateTime>
@@ -113,7 +115,7 @@ bool damagedError(const QSqlError& error) {
 HistoryFile::HistoryFile(const QString& path, bool writing, Statements statements)
     : path_(path), writing_(writing), statements_(std::move(statements)) {
     static std::atomic<int> next{0};
-    connection_ = QStringLiteral("tarvo-history-%1").arg(next++);
+    connection_ = commandName() + QStringLiteral("-history-%1").arg(next++);
     // Without the driver no file is judged: a sound history must not be moved aside.
     if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QSQLITE")))
         return;

@@ -528,8 +528,8 @@ void UsageWindow::closeEvent(QCloseEvent* event) {
 }
 
 void UsageWindow::export_Click() {
-    const QString suggested =
-        QDir::home().filePath(QStringLiteral("tarvo-%1.csv").arg(today_.toString(Qt::ISODate)));
+    const QString suggested = QDir::home().filePath(
+        commandName() + u'-' + today_.toString(Qt::ISODate) + QStringLiteral(".csv"));
     const QString path = askSavePath_(this, suggested);
     if (path.isEmpty())
         return;

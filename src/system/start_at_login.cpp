@@ -1,5 +1,7 @@
 #include "system/start_at_login.h"
 
+#include "common/app_name.h"
+
 #include "system/registry_values.h"
 
 namespace tarvo {
@@ -9,7 +11,7 @@ QString runKeyPath() {
 }
 
 QString runValueName() {
-    return QStringLiteral("tarvo");
+    return commandName();
 }
 
 void writeStartAtLogin(Registry& registry, const QString& applicationFilePath) {
