@@ -1,5 +1,7 @@
 #include "system/command_launcher.h"
 
+#include "common/log.h"
+
 #include <QProcess>
 
 namespace tarvo {
@@ -9,7 +11,10 @@ bool ProcessLauncher::start(const QString& program, const QStringList& arguments
                             ShowState /*showState*/) {
     if (program.isEmpty())
         return false;
-    return QProcess::startDetached(program, arguments);
+    const bool started = QProcess::startDetached(program, arguments);
+    if (!started)
+        qCWarning(lcSystem).noquote() << "could not start" << program;
+    return started;
 }
 
 } // namespace tarvo

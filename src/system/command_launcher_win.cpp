@@ -1,5 +1,7 @@
 #include "system/command_launcher.h"
 
+#include "common/log.h"
+
 #include <QProcess>
 
 #include <windows.h>
@@ -17,7 +19,10 @@ bool ProcessLauncher::start(const QString& program, const QStringList& arguments
         args->startupInfo->dwFlags |= STARTF_USESHOWWINDOW;
         args->startupInfo->wShowWindow = WORD(showState);
     });
-    return process.startDetached();
+    const bool started = process.startDetached();
+    if (!started)
+        qCWarning(lcSystem).noquote() << "could not start" << program;
+    return started;
 }
 
 } // namespace tarvo

@@ -1,5 +1,7 @@
 #include "system/desktop_registry_linux.h"
 
+#include "common/log.h"
+
 #include "system/desktop_entry.h"
 #include "system/xdg_autostart_linux.h"
 #include "system/xdg_browser_linux.h"
@@ -92,8 +94,11 @@ bool DesktopRegistry::setStringValue(RegistryKey key, const QString& name, const
     if (found == open_.end() || found->kind != Kind::Autostart)
         return false;
     const QString directory = autostartDirectory(XdgLocations::fromEnvironment(environment_));
-    if (!writeAutostartEntry(directory, name, data))
+    if (!writeAutostartEntry(directory, name, data)) {
+        qCWarning(lcSystem).noquote()
+            << "the start-at-login entry could not be written in" << directory;
         return false;
+    }
     found->values = autostartValues();
     return true;
 }

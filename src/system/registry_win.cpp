@@ -1,5 +1,7 @@
 #include "system/registry_win.h"
 
+#include "common/log.h"
+
 #include <windows.h>
 
 namespace tarvo {
@@ -76,9 +78,13 @@ bool WinRegistry::setStringValue(RegistryKey key, const QString& name, const QSt
     if (!native)
         return false;
     const QByteArray bytes = data.toLocal8Bit() + '\0';
-    return RegSetValueExA(native, name.toLocal8Bit().constData(), 0, REG_SZ,
-                          reinterpret_cast<const BYTE*>(bytes.constData()),
-                          DWORD(bytes.size())) == ERROR_SUCCESS;
+    const LONG result =
+        RegSetValueExA(native, name.toLocal8Bit().constData(), 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(bytes.constData()), DWORD(bytes.size()));
+    if (result != ERROR_SUCCESS)
+        qCWarning(lcSystem).noquote()
+            << "the registry value" << name << "could not be written:" << result;
+    return result == ERROR_SUCCESS;
 }
 
 void WinRegistry::closeKey(RegistryKey key) {
