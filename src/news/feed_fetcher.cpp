@@ -1,5 +1,7 @@
 #include "feed_fetcher.h"
 
+#include "common/log.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -51,6 +53,7 @@ bool FeedFetcher::start(const QString& address) {
     body_.clear();
     charset_.clear();
     redirects_ = 0;
+    address_ = address;
     deadline_.start(limits_.deadline);
 
     // Surrounding blanks are typing, not part of an address.
@@ -146,6 +149,11 @@ void FeedFetcher::onReplyFinished() {
 void FeedFetcher::complete(bool ok) {
     if (!running_)
         return;
+    if (!ok)
+        qCWarning(lcNews).noquote()
+            << "the feed could not be read:" << address_
+            << (reply_ && reply_->error() != QNetworkReply::NoError ? reply_->errorString()
+                                                                    : QString());
     dropReply();
     deadline_.stop();
     running_ = false;

@@ -65,6 +65,7 @@ private:
     QByteArray body_;
     QByteArray charset_;
     int redirects_ = 0;
+    QString address_; // for the log
     bool running_ = false;
     quint64 generation_ = 0; // tells a cancelled fetch's queued steps from the current one's
 };

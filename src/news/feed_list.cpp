@@ -1,5 +1,7 @@
 #include "feed_list.h"
 
+#include "common/log.h"
+
 #include "common/data_file.h"
 
 #include <QFile>
@@ -60,6 +62,7 @@ bool FeedListStore::append(const QString& entry) const {
     if (appendToFile(path_, bytes))
         return true;
     // A write cut short (a full disk) must not leave half a line for the next one to join.
+    qCWarning(lcNews).noquote() << "a feed could not be added to the list:" << path_;
     if (existed)
         QFile::resize(path_, oldSize);
     else
@@ -73,7 +76,10 @@ bool FeedListStore::rewrite(const QStringList& entries) const {
         bytes += encodeLine(entry);
     // Deletes are rare and the list is the user's own work: sync every time.
     AtomicFileWriter writer(std::chrono::seconds(0));
-    return writer.write(path_, bytes);
+    const bool written = writer.write(path_, bytes);
+    if (!written)
+        qCWarning(lcNews).noquote() << "the feed list could not be replaced:" << path_;
+    return written;
 }
 
 AddFeedResult addFeed(const FeedListStore& store, const QString& title, const QString& address) {
