@@ -138,9 +138,11 @@ void MeterSession::save(const QDateTime& now) {
 }
 
 void MeterSession::routerReading(const RouterReading& answered) {
-    // The time between two readings is the steady clock's: the wall clock may be set.
+    // The time between two readings is the steady clock's: the wall clock may be set. The
+    // link stamps when it asked; a source that does not is stamped now.
     RouterReading reading = answered;
-    reading.steadyMs = services_.clock->steadyMs();
+    if (reading.steadyMs < 0)
+        reading.steadyMs = services_.clock->steadyMs();
     // This computer's own traffic since the last reading, to tell a router that never counts,
     // or counts less than this computer alone, and what the other devices moved.
     const OwnTraffic own{ipHelper_.BytesReceived(), ipHelper_.BytesSent()};

@@ -269,6 +269,8 @@ bool HttpExchange::poll(qint64 nowMs) {
         if (n == sockets::kWouldBlock)
             break;
         sent_ += qsizetype(n);
+        if (sent_ == request_.size())
+            sentAt_ = nowMs;
     }
     // Whatever has arrived, never more than the limit and one buffer.
     char buffer[8192];

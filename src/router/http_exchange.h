@@ -76,6 +76,9 @@ public:
     int status() const { return answer_.status(); }
     const QString& error() const { return error_; }
     qint64 bytesRead() const { return answer_.bytesRead(); }
+    // When the whole request was sent (the poll's time), -1 before: what the answer tells is of
+    // that moment, however late it is read.
+    qint64 sentAt() const { return sentAt_; }
 
 private:
     void finish(const QString& error);
@@ -85,6 +88,7 @@ private:
     bool connected_ = false;
     QByteArray request_;
     qsizetype sent_ = 0;
+    qint64 sentAt_ = -1;
     HttpAnswer answer_;
     bool done_ = false;
     QString error_;

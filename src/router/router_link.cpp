@@ -6,6 +6,7 @@
 #include <QHostInfo>
 #include <QNetworkInterface>
 
+#include <algorithm>
 #include <mutex>
 #include <thread>
 
@@ -112,7 +113,7 @@ void RouterLink::tick(qint64 now) {
         for (Ask& ask : round_)
             over = ask.fetch->poll(now) && over;
         if (over)
-            endRound();
+            endRound(now);
     }
     const bool due = !lastLook_ || now - *lastLook_ >= kLookAgainMs;
     if (!looking() && (lookAgain_ || (!router_ && due))) {
@@ -286,15 +287,20 @@ void RouterLink::startRound(qint64 now) {
     }
 }
 
-void RouterLink::endRound() {
+void RouterLink::endRound(qint64 now) {
     std::vector<Ask> round = std::move(round_);
     round_.clear();
     // Plain values beside flags: GCC takes optionals here for uninitialised.
     std::uint64_t received = 0, sent = 0;
     bool haveReceived = false, haveSent = false;
     qint64 uptime = -1;
+    qint64 askedAt = -1;
     QString error;
     for (const Ask& ask : round) {
+        // The counters are of the moment they were asked for: the answers may be read late, as
+        // after this program was stopped for a while.
+        if (ask.what == Asked::Received || ask.what == Asked::Sent)
+            askedAt = std::max(askedAt, ask.fetch->sentAt());
         std::optional<QString> text;
         QString why = ask.fetch->error();
         if (const auto body = ask.fetch->body()) {
@@ -348,7 +354,9 @@ void RouterLink::endRound() {
     reading.sent = sent;
     reading.uptime = uptime;
     reading.lineSpeed = lineSpeed_;
-    reading.time = now_();
+    const qint64 late = askedAt >= 0 ? now - askedAt : 0;
+    reading.time = now_().addMSecs(-late);
+    reading.steadyMs = now - late;
     // This computer's traffic to the internet went through the router: its gateway is it.
     const auto gateway = gatewayAddress();
     reading.behind = gateway && ipv4(router_->counters.control.host()) == gateway;

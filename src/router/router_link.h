@@ -70,7 +70,7 @@ private:
     void describe(const QList<QUrl>& urls, qint64 now);
     void described();
     void startRound(qint64 now);
-    void endRound();
+    void endRound(qint64 now);
     void fail(const QString& error, bool ofRouter, bool lost = false);
     std::optional<std::uint32_t> gatewayAddress() const;
 

@@ -167,7 +167,7 @@ TEST(RouterLink, AUrlSettingIsReadEveryTenSecondsWithItsUptimeAndSpeed) {
     // The speed came with the first round; the next round is ten seconds on.
     const qsizetype requests = router.actions.size();
     t.link.tick(5000);
-    QTest::qWait(50);
+    QTest::qWait(50); // time for a request that must not be sent
     EXPECT_EQ(router.actions.size(), requests);
     t.gateway = QStringLiteral("192.0.2.77"); // another network's gateway
     ASSERT_TRUE(t.tickUntil(11000, [&] { return t.readings.size() == 2; }));
@@ -215,14 +215,14 @@ TEST(RouterLink, OffSendsNothingAndNoRouterIsNotSearchedForMoreThanEveryTenMinut
 
     Link none(QStringLiteral("auto"));
     ASSERT_TRUE(none.tickUntil(0, [&] { return none.discovery->searches == 1; }));
-    QTest::qWait(20);
+    QTest::qWait(20); // the search's end runs, and must start no other
     for (qint64 ms = 1000; ms < 10 * 60 * 1000; ms += 1000)
         none.link.tick(ms);
     EXPECT_EQ(none.discovery->searches, 1);
     none.link.tick(10 * 60 * 1000);
     EXPECT_EQ(none.discovery->searches, 2);
     // Another network: at once.
-    QTest::qWait(20);
+    QTest::qWait(20); // as above
     none.gateway = QStringLiteral("192.0.2.1");
     none.link.tick(10 * 60 * 1000 + 10000);
     none.link.tick(10 * 60 * 1000 + 11000);
@@ -274,7 +274,7 @@ TEST(RouterLink, ARoundThatCannotFinishIsAFailedRoundAndThreeLoseTheRouter) {
     hostile(router, "silent");
     const qsizetype asked = router.actions.size();
     ASSERT_TRUE(t.tickUntil(30000, [&] { return router.actions.size() >= asked + 3; }));
-    QTest::qWait(20);
+    QTest::qWait(20); // time for an answer that never comes: no failure before 2 s
     t.link.tick(31000);
     EXPECT_EQ(t.failures.size(), 2u);
     t.link.tick(32000);
@@ -316,6 +316,32 @@ TEST(RouterLink, ARefusedDescriptionIsAFailureSayingWhyAndNoRequestFollows) {
     ASSERT_TRUE(t.tickUntil(RouterLink::kLookAgainMs, [&] { return t.failures.size() == 2; }));
     EXPECT_TRUE(t.failures[1].error.endsWith(u": HTTP status 301"));
     EXPECT_FALSE(t.link.hasRouter());
+}
+
+// Counters asked for before this program was stopped and read after it went on are of the
+// moment they were asked for: the reading is stamped then, not when it was read.
+TEST(RouterLink, ALateAnswerIsOfTheMomentItWasAskedFor) {
+    RouterStandIn router;
+    Link t(router.descriptionUrl().toString());
+    QDateTime wall(QDate(2026, 3, 2), QTime(12, 0), Qt::UTC);
+    t.link.setClock([&] { return wall; });
+    ASSERT_TRUE(t.tickUntil(0, [&] { return t.readings.size() == 1; }));
+    const qsizetype asked = router.actions.size();
+    // The next round is sent, and answered, but not read: no tick once the stand-in has them.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            if (router.actions.size() >= asked + 3)
+                return true;
+            t.link.tick(10000);
+            return false;
+        },
+        kPatienceMs));
+    // ...and its answers are read two minutes later.
+    wall = wall.addSecs(130);
+    t.link.tick(130000);
+    ASSERT_EQ(t.readings.size(), 2u);
+    EXPECT_EQ(t.readings[1].steadyMs, 10000);
+    EXPECT_EQ(t.readings[1].time, wall.addSecs(-120));
 }
 
 TEST(RouterLink, AKnownRouterIsReadOnWhileASearchRuns) {

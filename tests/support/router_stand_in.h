@@ -3,15 +3,14 @@
 // /rootDesc.xml and answers the counter actions with the texts it is given, or with whatever
 // a test's own answer writes (stream() for answers that never end).
 
-#include <QHostAddress>
+#include "support/test_http_server.h"
+
 #include <QMap>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QUrl>
 
 #include <functional>
 
-class RouterStandIn : public QObject {
+class RouterStandIn : public TestHttpServer {
 public:
     // Argument name to the text it answers.
     QMap<QString, QString> values{{"NewTotalBytesReceived", "1000"},
@@ -27,27 +26,17 @@ public:
     std::function<void(const QString& action)> onRequest;
     QStringList actions; // every request's action, "GET" for the description
 
-    explicit RouterStandIn(const QHostAddress& address = QHostAddress::LocalHost,
-                           quint16 port = 0) {
-        server_.listen(address, port);
-        connect(&server_, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = server_.nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            }
-        });
-    }
-    bool listening() const { return server_.isListening(); }
+    explicit RouterStandIn(const QHostAddress& address = QHostAddress::LocalHost, quint16 port = 0)
+        : TestHttpServer(address, port) {}
+    bool listening() const { return isListening(); }
     QUrl descriptionUrl() const {
-        return QUrl(QStringLiteral("http://%1:%2/rootDesc.xml")
-                        .arg(server_.serverAddress().toString())
-                        .arg(server_.serverPort()));
+        return QUrl(
+            QStringLiteral("http://%1:%2/rootDesc.xml").arg(address().toString()).arg(port()));
     }
     QByteArray description() const {
-        const QString base =
-            controlHost.isEmpty()
-                ? QString()
-                : QStringLiteral("http://%1:%2").arg(controlHost).arg(server_.serverPort());
+        const QString base = controlHost.isEmpty()
+                                 ? QString()
+                                 : QStringLiteral("http://%1:%2").arg(controlHost).arg(port());
         return QStringLiteral(
                    "<?xml version=\"1.0\"?><root xmlns=\"urn:schemas-upnp-org:device-1-0\"><device>"
                    "<deviceType>urn:schemas-upnp-org:device:InternetGatewayDevice:1</deviceType>"
@@ -68,6 +57,9 @@ public:
                       "\r\nContent-Type: text/xml\r\nConnection: close\r\n"
                       "Content-Length: " +
                       QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        // Into the kernel at once, not at the next turn of the event loop: a test may read the
+        // answer without giving the stand-in a turn.
+        socket->flush();
         socket->disconnectFromHost();
     }
 
@@ -84,34 +76,19 @@ public:
         more();
     }
 
-private:
-    void serve(QTcpSocket* socket) {
-        QByteArray& request = pending_[socket];
-        request += socket->readAll();
-        const qsizetype end = request.indexOf("\r\n\r\n");
-        if (end < 0)
-            return;
-        qsizetype length = 0;
-        QString action;
-        for (const QByteArray& line : request.left(end).split('\n')) {
-            const QByteArray l = line.trimmed();
-            if (l.toLower().startsWith("content-length:"))
-                length = l.mid(15).trimmed().toLongLong();
-            if (l.toLower().startsWith("soapaction:"))
-                action = QString::fromLatin1(l.mid(l.indexOf('#') + 1)).remove(u'"');
-        }
-        if (request.size() < end + 4 + length)
-            return;
-        const QByteArray path = request.split(' ').value(1);
-        pending_.remove(socket);
+protected:
+    bool handle(QTcpSocket* socket, const HttpRequest& request) override {
+        QString action = QString::fromLatin1(request.header("SOAPAction"));
+        action = action.mid(action.indexOf(u'#') + 1).remove(u'"');
+        const QByteArray& path = request.path;
         actions << (action.isEmpty() ? QStringLiteral("GET") : action);
         if (onRequest)
             onRequest(action);
         if (answer && answer(socket, path, action))
-            return;
+            return true;
         if (action.isEmpty()) {
             reply(socket, description());
-            return;
+            return true;
         }
         static const QMap<QString, QString> arguments{
             {"GetTotalBytesReceived", "NewTotalBytesReceived"},
@@ -125,8 +102,6 @@ private:
                                      "</s:Body></s:Envelope>")
                           .arg(action, argument, values.value(argument))
                           .toUtf8());
+        return true;
     }
-
-    QTcpServer server_;
-    QMap<QTcpSocket*, QByteArray> pending_;
 };
