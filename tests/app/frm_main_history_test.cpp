@@ -3,6 +3,7 @@
 #include "common/number_text.h"
 #include "support/strip_window.h"
 #include "support/temp_dir.h"
+#include "support/temp_history.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -19,14 +20,13 @@ struct HistoryWindow : StripWindow {
     std::unique_ptr<HistoryStore> store;
     ~HistoryWindow() { w.reset(); } // the window goes before the history it writes
 
-    QString historyPath() { return fake.dir.filePath("history.sqlite"); }
+    QString historyPath() { return historyPathIn(fake.dir.path()); }
     // The strip with the program's own end routine, or with one that counts.
     frmMain& load(bool ownEnd = false) {
         ownEndRoutine = ownEnd;
         loaded([this](Services& s) {
             s.openHistory = [this] {
-                store =
-                    std::make_unique<HistoryStore>(historyPath(), HistoryStore::Mode::ReadWrite);
+                store = openHistoryIn(fake.dir.path());
                 return store.get();
             };
         });

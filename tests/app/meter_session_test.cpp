@@ -2,6 +2,7 @@
 #include "common/number_text.h"
 #include "fakes.h"
 #include "support/temp_dir.h"
+#include "support/temp_history.h"
 #include "traffic/totals_store.h"
 
 #include <gtest/gtest.h>
@@ -35,8 +36,7 @@ struct Runs {
         Services s = fake.services();
         s.bootTime = linksUp;
         s.openHistory = [this] {
-            store = std::make_unique<HistoryStore>(dir() + QStringLiteral("/history.sqlite"),
-                                                   HistoryStore::Mode::ReadWrite);
+            store = openHistoryIn(dir());
             return store.get();
         };
         session = std::make_unique<MeterSession>(s);
@@ -61,8 +61,7 @@ struct Runs {
         return {std::uint64_t(LeadingNumber(t.received)), std::uint64_t(LeadingNumber(t.sent))};
     }
     std::unique_ptr<HistoryStore> reader() const {
-        return std::make_unique<HistoryStore>(dir() + QStringLiteral("/history.sqlite"),
-                                              HistoryStore::Mode::ReadOnly);
+        return std::make_unique<HistoryStore>(historyPathIn(dir()), HistoryStore::Mode::ReadOnly);
     }
     Bytes historyTotals() const {
         const UsageRow all = reader()->total(at(0, 0).addDays(-20), at(0, 0).addDays(3));
@@ -338,8 +337,7 @@ TEST(MeterSession, TheRoutersCountGoesApartAndTheAllowanceCanCountIt) {
     Services s = t.fake.services();
     s.router = &router;
     s.openHistory = [&t] {
-        t.store = std::make_unique<HistoryStore>(t.dir() + QStringLiteral("/history.sqlite"),
-                                                 HistoryStore::Mode::ReadWrite);
+        t.store = openHistoryIn(t.dir());
         return t.store.get();
     };
     MeterSession session(s);

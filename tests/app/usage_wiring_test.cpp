@@ -1,6 +1,7 @@
 #include "history/fake_usage_source.h"
 #include "support/fake_notifier.h"
 #include "support/strip_window.h"
+#include "support/temp_history.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -176,14 +177,13 @@ TEST(UsageWiring, AnAllowanceTypedDigitByDigitIsToldOnlyOnceConfirmed) {
 TEST(UsageWiring, TheUsageWindowNamesADamagedHistoryMovedAside) {
     std::unique_ptr<HistoryStore> store; // outlives the window, which writes to it at the end
     StripWindow strip(nullptr);
-    QFile damaged(strip.fake.dir.filePath(QStringLiteral("history.sqlite")));
+    QFile damaged(historyPathIn(strip.fake.dir.path()));
     ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
     damaged.write(QByteArray(4096, 'x'));
     damaged.close();
     frmMain& w = strip.loaded([&](Services& s) {
         s.openHistory = [&] {
-            store =
-                std::make_unique<HistoryStore>(damaged.fileName(), HistoryStore::Mode::ReadWrite);
+            store = openHistoryIn(strip.fake.dir.path());
             return store.get();
         };
     });

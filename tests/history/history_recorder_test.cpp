@@ -1,8 +1,8 @@
 #include "history/history_recorder.h"
+#include "support/temp_history.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -17,9 +17,8 @@ QDateTime at(int h, int min, int s = 0) {
 } // namespace
 
 TEST(HistoryRecorder, AMinuteIsWrittenOnceWhenItIsOver) {
-    QTemporaryDir dir;
-    HistoryStore store(dir.filePath(QStringLiteral("history.sqlite")),
-                       HistoryStore::Mode::ReadWrite);
+    TempHistory h;
+    HistoryStore& store = h.store;
     HistoryRecorder recorder(&store);
     recorder.start(at(10, 0), 0, 0, "B");
     const int atStart = recorder.writes();
@@ -47,9 +46,8 @@ TEST(HistoryRecorder, AMinuteIsWrittenOnceWhenItIsOver) {
 }
 
 TEST(HistoryRecorder, TicksWriteAMinuteThatEndedWithoutReadings) {
-    QTemporaryDir dir;
-    HistoryStore store(dir.filePath(QStringLiteral("history.sqlite")),
-                       HistoryStore::Mode::ReadWrite);
+    TempHistory h;
+    HistoryStore& store = h.store;
     HistoryRecorder recorder(&store);
     recorder.start(at(10, 0), 0, 0, "B");
     recorder.feed(at(10, 0, 5), 50, 5, {{"eth0", 50, 5}});
@@ -58,9 +56,8 @@ TEST(HistoryRecorder, TicksWriteAMinuteThatEndedWithoutReadings) {
 }
 
 TEST(HistoryRecorder, ClockJumpsNeitherMergeNorLoseTraffic) {
-    QTemporaryDir dir;
-    HistoryStore store(dir.filePath(QStringLiteral("history.sqlite")),
-                       HistoryStore::Mode::ReadWrite);
+    TempHistory h;
+    HistoryStore& store = h.store;
     HistoryRecorder recorder(&store);
     recorder.start(at(10, 0), 0, 0, "B");
     recorder.feed(at(10, 0, 10), 100, 1, {{"eth0", 100, 1}});
@@ -85,9 +82,9 @@ TEST(HistoryRecorder, WithoutAStoreNothingHappens) {
 }
 
 TEST(HistoryRecorder, AMinuteThatCouldNotBeWrittenGoesInWithTheNext) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("history.sqlite"));
-    HistoryStore store(path, HistoryStore::Mode::ReadWrite);
+    TempHistory h;
+    HistoryStore& store = h.store;
+    const QString path = h.path();
     HistoryRecorder recorder(&store);
     recorder.start(at(10, 0), 0, 0, "B");
     recorder.feed(at(10, 0, 5), 50, 5, {{"eth0", 50, 5}});

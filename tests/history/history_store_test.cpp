@@ -1,11 +1,11 @@
 #include "history/history_store.h"
 #include "support/read_only_dir.h"
+#include "support/temp_history.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -23,21 +23,6 @@ QDateTime at(int y, int m, int d, int h = 0, int min = 0) {
 HistoryMark markAt(qint64 minute) {
     return HistoryMark{0, 0, minute, QString(), "B"};
 }
-
-bool writeAt(HistoryStore& store, const QDateTime& when, const QString& name, std::uint64_t rx,
-             std::uint64_t tx) {
-    const qint64 k = HistoryStore::minuteKey(when);
-    return store.writeMinute(k, {{name, rx, tx}}, markAt(k));
-}
-
-struct StoreDir {
-    QTemporaryDir dir;
-    QString path() const { return dir.filePath(QString::fromLatin1(HistoryStore::kFileName)); }
-    QStringList damaged() const {
-        return QDir(dir.path())
-            .entryList({QStringLiteral("history.sqlite.damaged-*")}, QDir::Files);
-    }
-};
 
 } // namespace
 
@@ -61,18 +46,18 @@ TEST(HistoryStoreKeys, MinutesHoursDaysAndMonthsOfLocalTime) {
 }
 
 TEST(HistoryStore, RowsOfHoursDaysAndMonthsAddUpTheMinutes) {
-    StoreDir d;
-    HistoryStore store(d.path(), HistoryStore::Mode::ReadWrite);
+    TempHistory d;
+    HistoryStore& store = d.store;
     ASSERT_TRUE(store.isOpen());
-    ASSERT_TRUE(writeAt(store, at(2026, 3, 14, 15, 9), QStringLiteral("eth0"), 100, 10));
-    ASSERT_TRUE(writeAt(store, at(2026, 3, 14, 15, 59), QStringLiteral("wlan0"), 200, 20));
+    ASSERT_TRUE(addMinute(store, at(2026, 3, 14, 15, 9), QStringLiteral("eth0"), 100, 10));
+    ASSERT_TRUE(addMinute(store, at(2026, 3, 14, 15, 59), QStringLiteral("wlan0"), 200, 20));
     // The same minute again (a clock set back): it adds up.
-    ASSERT_TRUE(writeAt(store, at(2026, 3, 14, 15, 9), QStringLiteral("eth0"), 1, 1));
-    ASSERT_TRUE(writeAt(store, at(2026, 3, 15, 0, 0), QStringLiteral("eth0"), 1000, 100));
+    ASSERT_TRUE(addMinute(store, at(2026, 3, 14, 15, 9), QStringLiteral("eth0"), 1, 1));
+    ASSERT_TRUE(addMinute(store, at(2026, 3, 15, 0, 0), QStringLiteral("eth0"), 1000, 100));
     // To the minute while the minute rows are kept: from 15:10 leaves out 15:09.
     EXPECT_EQ(store.total(at(2026, 3, 14, 15, 10), at(2026, 3, 15, 0, 1)).received, 1200u);
     EXPECT_EQ(store.total(at(2026, 3, 14, 15, 9), at(2026, 3, 14, 15, 59)).received, 101u);
-    ASSERT_TRUE(writeAt(store, at(2026, 4, 1, 0, 0), QStringLiteral("eth0"), 5, 6));
+    ASSERT_TRUE(addMinute(store, at(2026, 4, 1, 0, 0), QStringLiteral("eth0"), 5, 6));
 
     const auto hours = store.hours(QDate(2026, 3, 14));
     ASSERT_EQ(hours.size(), 24u);
@@ -101,8 +86,8 @@ TEST(HistoryStore, RowsOfHoursDaysAndMonthsAddUpTheMinutes) {
 // Each interface keeps its newest week of minute rows and 400 days of hour rows, counted in
 // rows; the oldest go first, and whole hours and days still count from their own rows.
 TEST(HistoryStore, EachInterfaceKeepsItsNewestMinuteAndHourRows) {
-    StoreDir d;
-    HistoryStore store(d.path(), HistoryStore::Mode::ReadWrite);
+    TempHistory d;
+    HistoryStore& store = d.store;
     ASSERT_TRUE(store.isOpen());
     const qint64 start = HistoryStore::minuteKey(at(2025, 1, 1));
     // One minute in each of 400 days' worth of hours plus 5, and a busy last week.
@@ -119,9 +104,9 @@ TEST(HistoryStore, EachInterfaceKeepsItsNewestMinuteAndHourRows) {
     EXPECT_EQ(store.rowCount(QStringLiteral("minutes")), HistoryStore::kMinuteRows + 1);
     EXPECT_EQ(store.rowCount(QStringLiteral("hours")), HistoryStore::kHourRows + 1);
     const QDateTime first = HistoryStore::minuteTime(start);
-    EXPECT_EQ(store.hours(first.date())[0].received, 3u);  // wlan0's alone: eth0's went
-    EXPECT_EQ(store.hours(first.date())[5].received, 1u);  // eth0's sixth, the first kept
-    EXPECT_EQ(store.hours(first.date())[4].received, 0u);  // eth0's fifth went
+    EXPECT_EQ(store.hours(first.date())[0].received, 3u); // wlan0's alone: eth0's went
+    EXPECT_EQ(store.hours(first.date())[5].received, 1u); // eth0's sixth, the first kept
+    EXPECT_EQ(store.hours(first.date())[4].received, 0u); // eth0's fifth went
     std::uint64_t all = 0;
     for (const auto& [minute, rows] : minutes)
         for (const MinuteTraffic& t : rows)
@@ -134,8 +119,8 @@ TEST(HistoryStore, EachInterfaceKeepsItsNewestMinuteAndHourRows) {
 // and the first interface share a row number, and thinning one in an hour never passes over
 // the other.
 TEST(HistoryStore, ARoutersRowsAreThinnedApartFromTheInterfaces) {
-    StoreDir d;
-    HistoryStore store(d.path(), HistoryStore::Mode::ReadWrite);
+    TempHistory d;
+    HistoryStore& store = d.store;
     const qint64 start = HistoryStore::minuteKey(at(2026, 1, 1));
     const qint64 count = HistoryStore::kMinuteRows + 3;
     const qint64 last = start + count - 1;
@@ -161,20 +146,21 @@ TEST(HistoryStore, ARoutersRowsAreThinnedApartFromTheInterfaces) {
 // A clock that is two years ahead for a minute, or a year behind, deletes nothing: the days
 // still add up their hours.
 TEST(HistoryStore, AClockThatJumpsDeletesNoHistory) {
-    StoreDir d;
-    HistoryStore store(d.path(), HistoryStore::Mode::ReadWrite);
+    TempHistory d;
+    HistoryStore& store = d.store;
     ASSERT_TRUE(store.isOpen());
     const QDateTime now = at(2026, 6, 30, 12, 0);
     for (int day = 0; day < 60; ++day)
         for (int minute = 0; minute < 3; ++minute)
-            ASSERT_TRUE(writeAt(store, now.addDays(-day).addSecs(minute * 3600), QStringLiteral("eth0"), 10, 1));
+            ASSERT_TRUE(addMinute(store, now.addDays(-day).addSecs(minute * 3600),
+                                  QStringLiteral("eth0"), 10, 1));
     const qint64 minuteRows = store.rowCount(QStringLiteral("minutes"));
     const qint64 hourRows = store.rowCount(QStringLiteral("hours"));
     ASSERT_EQ(minuteRows, 180);
-    ASSERT_TRUE(writeAt(store, now.addDays(730), QStringLiteral("eth0"), 5, 0));
-    ASSERT_TRUE(writeAt(store, now.addDays(730).addSecs(60), QStringLiteral("eth0"), 5, 0));
-    ASSERT_TRUE(writeAt(store, now.addDays(-365), QStringLiteral("eth0"), 7, 0));
-    ASSERT_TRUE(writeAt(store, now.addSecs(60), QStringLiteral("eth0"), 1, 0));
+    ASSERT_TRUE(addMinute(store, now.addDays(730), QStringLiteral("eth0"), 5, 0));
+    ASSERT_TRUE(addMinute(store, now.addDays(730).addSecs(60), QStringLiteral("eth0"), 5, 0));
+    ASSERT_TRUE(addMinute(store, now.addDays(-365), QStringLiteral("eth0"), 7, 0));
+    ASSERT_TRUE(addMinute(store, now.addSecs(60), QStringLiteral("eth0"), 1, 0));
     EXPECT_EQ(store.rowCount(QStringLiteral("minutes")), minuteRows + 4);
     EXPECT_EQ(store.rowCount(QStringLiteral("hours")), hourRows + 2);
     for (int day = 0; day < 60; ++day) {
@@ -183,13 +169,15 @@ TEST(HistoryStore, AClockThatJumpsDeletesNoHistory) {
         for (const UsageRow& hour : store.hours(date))
             sum += hour.received;
         EXPECT_EQ(store.days(date, date)[0].received, sum);
-        EXPECT_EQ(store.total(QDateTime(date, QTime(12, 0)), QDateTime(date, QTime(12, 1))).received, 10u);
+        EXPECT_EQ(
+            store.total(QDateTime(date, QTime(12, 0)), QDateTime(date, QTime(12, 1))).received,
+            10u);
     }
 }
 
 TEST(HistoryStore, NoTrafficWritesOnlyTheMark) {
-    StoreDir d;
-    HistoryStore store(d.path(), HistoryStore::Mode::ReadWrite);
+    TempHistory d;
+    HistoryStore& store = d.store;
     EXPECT_FALSE(store.mark().has_value());
     const HistoryMark m{123, 45, 999, QStringLiteral("eth0"), "boot"};
     ASSERT_TRUE(store.writeMinute(999, {}, m));
@@ -198,9 +186,9 @@ TEST(HistoryStore, NoTrafficWritesOnlyTheMark) {
 }
 
 TEST(HistoryStore, ReadOnlyReadsARunningWritersRowsAndWritesNothing) {
-    StoreDir d;
+    TempHistoryDir d;
     HistoryStore writer(d.path(), HistoryStore::Mode::ReadWrite);
-    ASSERT_TRUE(writeAt(writer, at(2026, 5, 5, 5, 5), QStringLiteral("eth0"), 55, 5));
+    ASSERT_TRUE(addMinute(writer, at(2026, 5, 5, 5, 5), QStringLiteral("eth0"), 55, 5));
     HistoryStore reader(d.path(), HistoryStore::Mode::ReadOnly);
     ASSERT_TRUE(reader.isOpen());
     EXPECT_EQ(reader.days(QDate(2026, 5, 5), QDate(2026, 5, 5))[0].received, 55u);
@@ -208,10 +196,10 @@ TEST(HistoryStore, ReadOnlyReadsARunningWritersRowsAndWritesNothing) {
 }
 
 TEST(HistoryStore, ReadOnlyAfterTheWriterEndedMakesNoFile) {
-    StoreDir d;
+    TempHistoryDir d;
     {
         HistoryStore writer(d.path(), HistoryStore::Mode::ReadWrite);
-        ASSERT_TRUE(writeAt(writer, at(2026, 5, 5, 5, 5), QStringLiteral("eth0"), 55, 5));
+        ASSERT_TRUE(addMinute(writer, at(2026, 5, 5, 5, 5), QStringLiteral("eth0"), 55, 5));
     }
     const QStringList before = QDir(d.dir.path()).entryList(QDir::Files);
     {
@@ -221,17 +209,16 @@ TEST(HistoryStore, ReadOnlyAfterTheWriterEndedMakesNoFile) {
     }
     EXPECT_EQ(QDir(d.dir.path()).entryList(QDir::Files), before);
     // Without a file: no traffic, and still no file.
-    QTemporaryDir empty;
-    HistoryStore none(empty.filePath(QStringLiteral("history.sqlite")),
-                      HistoryStore::Mode::ReadOnly);
+    const TempHistoryDir empty;
+    HistoryStore none(empty.path(), HistoryStore::Mode::ReadOnly);
     EXPECT_FALSE(none.isOpen());
     EXPECT_EQ(none.hours(QDate(2026, 5, 5)).size(), 24u);
-    EXPECT_TRUE(QDir(empty.path()).entryList(QDir::Files).isEmpty());
+    EXPECT_TRUE(QDir(empty.dir.path()).entryList(QDir::Files).isEmpty());
 }
 
 namespace {
 
-void expectMovedAsideAndNewStarted(StoreDir& d, const QByteArray& original) {
+void expectMovedAsideAndNewStarted(TempHistoryDir& d, const QByteArray& original) {
     HistoryStore store(d.path(), HistoryStore::Mode::ReadWrite);
     ASSERT_TRUE(store.isOpen());
     EXPECT_FALSE(store.movedAside().isEmpty());
@@ -240,14 +227,14 @@ void expectMovedAsideAndNewStarted(StoreDir& d, const QByteArray& original) {
     QFile kept(d.dir.filePath(d.damaged()[0]));
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), original);
-    EXPECT_TRUE(writeAt(store, at(2026, 1, 1, 1, 1), QStringLiteral("eth0"), 1, 2));
+    EXPECT_TRUE(addMinute(store, at(2026, 1, 1, 1, 1), QStringLiteral("eth0"), 1, 2));
     EXPECT_EQ(store.days(QDate(2026, 1, 1), QDate(2026, 1, 1))[0].sent, 2u);
 }
 
 } // namespace
 
 TEST(HistoryStoreDamage, AFileThatIsNoDatabaseIsMovedAside) {
-    StoreDir d;
+    TempHistoryDir d;
     QByteArray garbage(5000, 'x');
     QFile f(d.path());
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -257,12 +244,12 @@ TEST(HistoryStoreDamage, AFileThatIsNoDatabaseIsMovedAside) {
 }
 
 TEST(HistoryStoreDamage, ATruncatedDatabaseIsMovedAside) {
-    StoreDir d;
+    TempHistoryDir d;
     {
         HistoryStore store(d.path(), HistoryStore::Mode::ReadWrite);
         for (int m = 0; m < 3000; ++m)
-            ASSERT_TRUE(writeAt(store, at(2026, 1, 1).addSecs(60 * m),
-                                QStringLiteral("eth%1").arg(m % 5), 1000 + m, m));
+            ASSERT_TRUE(addMinute(store, at(2026, 1, 1).addSecs(60 * m),
+                                  QStringLiteral("eth%1").arg(m % 5), 1000 + m, m));
     }
     QFile f(d.path());
     ASSERT_TRUE(f.open(QIODevice::ReadWrite));
@@ -277,10 +264,10 @@ TEST(HistoryStoreDamage, AFileLockedByAnotherIsMovedAside) {
 #ifdef Q_OS_WIN
     GTEST_SKIP() << "Windows moves no file that another program holds open";
 #endif
-    StoreDir d;
+    TempHistoryDir d;
     {
         HistoryStore store(d.path(), HistoryStore::Mode::ReadWrite);
-        ASSERT_TRUE(writeAt(store, at(2026, 1, 1), QStringLiteral("eth0"), 1, 1));
+        ASSERT_TRUE(addMinute(store, at(2026, 1, 1), QStringLiteral("eth0"), 1, 1));
     }
     // Another program holds an exclusive lock on it.
     QSqlDatabase other =
@@ -301,7 +288,7 @@ TEST(HistoryStoreDamage, AFileLockedByAnotherIsMovedAside) {
         ASSERT_TRUE(store.isOpen());
         EXPECT_FALSE(store.movedAside().isEmpty());
         EXPECT_EQ(d.damaged().size(), 1);
-        EXPECT_TRUE(writeAt(store, at(2026, 1, 2), QStringLiteral("eth0"), 3, 3));
+        EXPECT_TRUE(addMinute(store, at(2026, 1, 2), QStringLiteral("eth0"), 3, 3));
         q.exec(QStringLiteral("ROLLBACK"));
     }
     other.close();
@@ -356,7 +343,7 @@ TEST(HistoryStoreDamage, EachWriterMovesAFileDamagedUnderItAsideAndWritesANewOne
         std::function<void(HistoryStore&)> check;
     };
     const Writer writers[] = {
-        {"write", [&](HistoryStore& s) { return writeAt(s, when, QStringLiteral("eth0"), 7, 8); },
+        {"write", [&](HistoryStore& s) { return addMinute(s, when, QStringLiteral("eth0"), 7, 8); },
          [&](HistoryStore& s) {
              EXPECT_EQ(s.days(day, day)[0].received, 7u); // the traffic before is gone
              EXPECT_EQ(s.interfaces(), QStringList{QStringLiteral("eth0")});
@@ -379,15 +366,15 @@ TEST(HistoryStoreDamage, EachWriterMovesAFileDamagedUnderItAsideAndWritesANewOne
          [&](HistoryStore& s) {
              // A failure alone makes no router: the new file has none.
              EXPECT_TRUE(s.routers().empty());
-             EXPECT_TRUE(writeAt(s, when, QStringLiteral("eth0"), 1, 1));
+             EXPECT_TRUE(addMinute(s, when, QStringLiteral("eth0"), 1, 1));
          }},
     };
     for (const Writer& w : writers) {
         SCOPED_TRACE(w.name);
-        StoreDir d;
+        TempHistoryDir d;
         HistoryStore store(d.path(), HistoryStore::Mode::ReadWrite);
         ASSERT_TRUE(store.isOpen());
-        ASSERT_TRUE(writeAt(store, when, QStringLiteral("wlan0"), 100, 10));
+        ASSERT_TRUE(addMinute(store, when, QStringLiteral("wlan0"), 100, 10));
         ASSERT_TRUE(store.writeRouter(routerAt(when.addSecs(-60)),
                                       {{when.toUTC().addSecs(-60), 50, 5}}, {}));
         damageUnder(d.path());
@@ -404,17 +391,16 @@ TEST(HistoryStoreDamage, EachWriterMovesAFileDamagedUnderItAsideAndWritesANewOne
 }
 
 TEST(HistoryStoreDamage, AReadOnlyDirectoryMeansNoHistory) {
-    StoreDir d;
+    TempHistoryDir d;
     const QString inner = d.dir.filePath(QStringLiteral("data"));
     ASSERT_TRUE(QDir().mkpath(inner));
     {
         ReadOnlyDir readOnly(inner);
         if (!readOnly.active())
             GTEST_SKIP() << "no way here to make a directory refuse new files";
-        const QString path = QDir(inner).filePath(QStringLiteral("history.sqlite"));
-        HistoryStore store(path, HistoryStore::Mode::ReadWrite);
+        HistoryStore store(historyPathIn(inner), HistoryStore::Mode::ReadWrite);
         EXPECT_FALSE(store.isOpen());
-        EXPECT_FALSE(writeAt(store, at(2026, 1, 1), QStringLiteral("eth0"), 1, 1));
+        EXPECT_FALSE(addMinute(store, at(2026, 1, 1), QStringLiteral("eth0"), 1, 1));
         EXPECT_EQ(store.days(QDate(2026, 1, 1), QDate(2026, 1, 1))[0].received, 0u);
     }
     EXPECT_TRUE(QDir(inner).entryList(QDir::Files).isEmpty());
@@ -425,7 +411,7 @@ TEST(HistoryStoreReadError, AFileThatIsThereButCannotBeReadIsAnError) {
     const auto readError = [](const QString& path) {
         return HistoryStore(path, HistoryStore::Mode::ReadOnly).readError();
     };
-    StoreDir d;
+    TempHistoryDir d;
     EXPECT_EQ(readError(d.path()), QString());
     QFile f(d.path());
     ASSERT_TRUE(f.open(QIODevice::WriteOnly)); // begun but never written: no traffic either
@@ -434,8 +420,8 @@ TEST(HistoryStoreReadError, AFileThatIsThereButCannotBeReadIsAnError) {
     {
         HistoryStore writer(d.path(), HistoryStore::Mode::ReadWrite);
         for (int m = 0; m < 3000; ++m)
-            ASSERT_TRUE(writeAt(writer, at(2026, 1, 1).addSecs(60 * m),
-                                QStringLiteral("eth%1").arg(m % 5), 1000 + m, m));
+            ASSERT_TRUE(addMinute(writer, at(2026, 1, 1).addSecs(60 * m),
+                                  QStringLiteral("eth%1").arg(m % 5), 1000 + m, m));
     }
     EXPECT_EQ(readError(d.path()), QString());
     ASSERT_TRUE(f.resize(f.size() / 2));

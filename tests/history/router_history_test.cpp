@@ -1,24 +1,17 @@
 #include "history/history_store.h"
 #include "history/router_recorder.h"
 #include "router/router_rules.h"
+#include "support/temp_history.h"
+#include "support/time_zone.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <ctime>
 
 using namespace tarvo;
 
 namespace {
-
-struct Store {
-    QTemporaryDir dir;
-    HistoryStore store{dir.filePath(QStringLiteral("history.sqlite")),
-                       HistoryStore::Mode::ReadWrite};
-};
 
 RouterReading reading(std::uint64_t rx, std::uint64_t tx, qint64 uptime, const QDateTime& at) {
     RouterReading r;
@@ -32,7 +25,7 @@ RouterReading reading(std::uint64_t rx, std::uint64_t tx, qint64 uptime, const Q
 }
 
 TEST(RouterHistory, ARoutersRowsAndStateAreKeptApartFromThisComputers) {
-    Store s;
+    TempHistory s;
     const QDateTime now(QDate(2026, 5, 4), QTime(10, 20, 30));
     const qint64 k = HistoryStore::minuteKey(now);
     ASSERT_TRUE(s.store.writeMinute(k, {{QStringLiteral("eth0"), 700, 70}}, {0, 0, k, {}, "B"}));
@@ -70,40 +63,30 @@ TEST(RouterHistory, AGapSpreadAcrossTheSpringChangeFillsTheHoursTheClockShows) {
 #ifdef Q_OS_WIN
     GTEST_SKIP() << "Windows takes the local zone from the system, not from TZ";
 #endif
-    const QByteArray saved = qgetenv("TZ");
-    qputenv("TZ", "Europe/Berlin");
-    tzset();
-    {
-        Store s;
-        // 00:30 to 02:30 UTC on 29 March: 01:30 winter time to 04:30 summer time, one byte a
-        // second. Local 02:00 to 03:00 does not exist.
-        const QDateTime from(QDate(2026, 3, 29), QTime(0, 30), Qt::UTC);
-        RouterState state;
-        state.last = reading(7200, 0, 9000, from.addSecs(7200));
-        ASSERT_TRUE(s.store.writeRouter(
-            state,
-            router_rules::spread(from, from.addSecs(7200), 7200, 0, RouterMinute::Kind::Spread),
-            {}));
-        const std::vector<UsageRow> hours =
-            s.store.router(QStringLiteral("uuid:home"))->hours(QDate(2026, 3, 29));
-        EXPECT_EQ(hours[1].received, 1800u);
-        EXPECT_EQ(hours[2].received, 0u);
-        EXPECT_EQ(hours[3].received, 3600u);
-        EXPECT_EQ(hours[4].received, 1800u);
-        EXPECT_EQ(hours[3].spread, 3600u);
-        EXPECT_EQ(s.store.days(QDate(2026, 3, 29), QDate(2026, 3, 29))[0].received, 0u);
-    }
-    if (saved.isEmpty())
-        qunsetenv("TZ");
-    else
-        qputenv("TZ", saved);
-    tzset();
+    const ScopedTimeZone zone("Europe/Berlin");
+    TempHistory s;
+    // 00:30 to 02:30 UTC on 29 March: 01:30 winter time to 04:30 summer time, one byte a
+    // second. Local 02:00 to 03:00 does not exist.
+    const QDateTime from(QDate(2026, 3, 29), QTime(0, 30), Qt::UTC);
+    RouterState state;
+    state.last = reading(7200, 0, 9000, from.addSecs(7200));
+    ASSERT_TRUE(s.store.writeRouter(
+        state, router_rules::spread(from, from.addSecs(7200), 7200, 0, RouterMinute::Kind::Spread),
+        {}));
+    const std::vector<UsageRow> hours =
+        s.store.router(QStringLiteral("uuid:home"))->hours(QDate(2026, 3, 29));
+    EXPECT_EQ(hours[1].received, 1800u);
+    EXPECT_EQ(hours[2].received, 0u);
+    EXPECT_EQ(hours[3].received, 3600u);
+    EXPECT_EQ(hours[4].received, 1800u);
+    EXPECT_EQ(hours[3].spread, 3600u);
+    EXPECT_EQ(s.store.days(QDate(2026, 3, 29), QDate(2026, 3, 29))[0].received, 0u);
 }
 
 // Readings every 10 s, the recorder writing at each minute's end; a kill loses what was
 // pending, and the next start measures from what was written: every byte once.
 TEST(RouterHistory, AKillBetweenWritesNeitherLosesNorDoublesAByte) {
-    Store s;
+    TempHistory s;
     const QDateTime start(QDate(2026, 5, 4), QTime(9, 0, 5));
     std::uint64_t rx = 40'000;
     {
@@ -137,7 +120,7 @@ TEST(RouterHistory, AKillBetweenWritesNeitherLosesNorDoublesAByte) {
 // A write that fails as the readings turn to another router (the file held by another
 // program) keeps each router's minutes with it, written once the file is free.
 TEST(RouterHistory, AFailedWriteAtASwitchKeepsEachRoutersMinutesWithIt) {
-    Store s;
+    TempHistory s;
     const QDateTime start(QDate(2026, 5, 4), QTime(9, 0, 5));
     RouterRecorder recorder(&s.store);
     RouterReading a = reading(40'000, 4000, 100, start);
@@ -146,7 +129,7 @@ TEST(RouterHistory, AFailedWriteAtASwitchKeepsEachRoutersMinutesWithIt) {
     recorder.add(judgeReading(recorder.kept(a.udn), a, 0));
     {
         QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "holder");
-        holder.setDatabaseName(s.dir.filePath(QStringLiteral("history.sqlite")));
+        holder.setDatabaseName(s.path());
         ASSERT_TRUE(holder.open());
         QSqlQuery hold(holder);
         ASSERT_TRUE(hold.exec(QStringLiteral("BEGIN EXCLUSIVE")));
@@ -172,8 +155,8 @@ TEST(RouterHistory, AFailedWriteAtASwitchKeepsEachRoutersMinutesWithIt) {
 // are its count less this computer's through it, never below zero; a file written before
 // either was kept reads, and takes them once written.
 TEST(RouterHistory, FailuresAndTheOthersRowsAreKeptAndAnOlderFileStillReads) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("history.sqlite"));
+    const TempHistoryDir dir;
+    const QString path = dir.path();
     {
         QSqlDatabase old = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "old");
         old.setDatabaseName(path);

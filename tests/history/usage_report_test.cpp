@@ -1,30 +1,24 @@
 #include "history/history_store.h"
 #include "history/usage_report.h"
 #include "support/fakes.h"
+#include "support/temp_history.h"
+#include "support/time_zone.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <map>
 
-#include <time.h>
-
 using namespace tarvo;
 
 namespace {
 
-struct Fixture {
-    QTemporaryDir dir;
-    HistoryStore store{dir.filePath(QStringLiteral("history.sqlite")),
-                       HistoryStore::Mode::ReadWrite};
+struct Fixture : TempHistory {
     void add(const QDateTime& when, const char* name, std::uint64_t rx, std::uint64_t tx) {
-        const qint64 k = HistoryStore::minuteKey(when);
-        ASSERT_TRUE(store.writeMinute(k, {{QString::fromLatin1(name), rx, tx}},
-                                      HistoryMark{0, 0, k, QString(), "B"}));
+        ASSERT_TRUE(addMinute(store, when, QString::fromLatin1(name), rx, tx));
     }
 };
 
@@ -130,15 +124,8 @@ TEST(UsageReport, QuotaIsTheWindowsForAnySettingsText) {
 // The local time zone of these tests, for the length of one test.
 class UsageReportInZone : public ::testing::Test {
 protected:
-    void TearDown() override { setZone(saved_); }
-    void setZone(const QByteArray& zone) {
-        if (zone.isNull())
-            qunsetenv("TZ");
-        else
-            qputenv("TZ", zone);
-        tzset();
-    }
-    const QByteArray saved_ = qgetenv("TZ").isEmpty() ? QByteArray() : qgetenv("TZ");
+    void setZone(const char* zone) { zone_.set(zone); }
+    ScopedTimeZone zone_;
 };
 
 TEST_F(UsageReportInZone, AnHourThatDaylightSavingTimeSkipsKeepsItsLabel) {
@@ -158,14 +145,15 @@ TEST_F(UsageReportInZone, AnHourThatDaylightSavingTimeSkipsKeepsItsLabel) {
         ASSERT_FALSE(QDateTime(c.day, QTime(c.skipped, 0)).isValid()) << "no such zone here";
         Fixture f;
         f.add(QDateTime(c.day, QTime(c.skipped + 1, 5)), "eth0", 10, 1);
-        const QJsonObject root =
-            parse(usageJson(f.store, QDateTime(c.day, QTime(12, 0)), {}));
+        const QJsonObject root = parse(usageJson(f.store, QDateTime(c.day, QTime(12, 0)), {}));
         const QJsonArray hours = root.value(QStringLiteral("hours")).toArray();
         ASSERT_EQ(hours.size(), 24);
         for (int h = 0; h < 24; ++h)
             EXPECT_EQ(hours[h].toObject().value(QStringLiteral("hour")).toString(),
-                      c.day.toString(Qt::ISODate) + QStringLiteral("T%1").arg(h, 2, 10, QChar(u'0')));
-        EXPECT_EQ(hours[c.skipped + 1].toObject().value(QStringLiteral("received")).toInteger(), 10);
+                      c.day.toString(Qt::ISODate) +
+                          QStringLiteral("T%1").arg(h, 2, 10, QChar(u'0')));
+        EXPECT_EQ(hours[c.skipped + 1].toObject().value(QStringLiteral("received")).toInteger(),
+                  10);
         const QJsonArray days = root.value(QStringLiteral("days")).toArray();
         EXPECT_EQ(days.last().toObject().value(QStringLiteral("date")).toString(),
                   c.day.toString(Qt::ISODate));
@@ -194,10 +182,10 @@ TEST_F(UsageReportInZone, TheAllowanceUseHoldsWhileTheClockRepeatsAnHour) {
         EXPECT_EQ(allowanceToday(&f.store, allowance, now.date()).used, expected);
     }
     // A clock set back a day within the cycle reads the same cycle.
-    const QJsonObject q = parse(usageJson(f.store, QDateTime(day.addDays(-1), QTime(23, 0)),
-                                          allowance))
-                              .value(QStringLiteral("quota"))
-                              .toObject();
+    const QJsonObject q =
+        parse(usageJson(f.store, QDateTime(day.addDays(-1), QTime(23, 0)), allowance))
+            .value(QStringLiteral("quota"))
+            .toObject();
     EXPECT_EQ(q.value(QStringLiteral("used")).toInteger(), qint64(expected));
 }
 

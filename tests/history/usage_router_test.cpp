@@ -3,6 +3,7 @@
 #include "history/usage_report.h"
 #include "history/usage_window.h"
 #include "support/fakes.h"
+#include "support/temp_history.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,7 +11,6 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -24,9 +24,8 @@ namespace {
 class UsageRouterTest : public ::testing::Test {
 protected:
     static constexpr std::uint64_t MB = 1024 * 1024;
-    QTemporaryDir dir;
-    HistoryStore store{dir.filePath(QStringLiteral("history.sqlite")),
-                       HistoryStore::Mode::ReadWrite};
+    TempHistory history;
+    HistoryStore& store = history.store;
     FakeClock clock; // Friday 7 April 2017, 09:05:03
     FakeSettings settings;
     FakeMessages messages;
