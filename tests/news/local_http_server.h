@@ -1,21 +1,18 @@
 #pragma once
 
+#include "support/test_http_server.h"
+
 #include <QByteArray>
 #include <QHash>
-#include <QObject>
 #include <QPointer>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <array>
-#include <functional>
 
-// A small HTTP/1.1 responder on 127.0.0.1 for the fetcher's tests: requests on a
-// connection answered in turn. It counts connections and requests so tests can tell that
-// nothing was asked.
-class LocalHttpServer : public QObject {
-    Q_OBJECT
+// A small HTTP/1.1 responder on 127.0.0.1 for the fetcher's tests: a response per path. It
+// counts connections and requests so tests can tell that nothing was asked.
+class LocalHttpServer : public TestHttpServer {
 public:
     enum class Mode {
         Normal,  // status, headers and the whole body
@@ -32,17 +29,6 @@ public:
         qint64 streamBytes = 0; // Stream: body length, filled with spaces
     };
 
-    LocalHttpServer() {
-        connect(&server_, &QTcpServer::newConnection, this, &LocalHttpServer::accept);
-        server_.listen(QHostAddress::LocalHost);
-    }
-
-    ~LocalHttpServer() override {
-        // The sockets outlive the members their handlers use.
-        for (QTcpSocket* socket : server_.findChildren<QTcpSocket*>())
-            socket->disconnect(this);
-    }
-
     void route(const QByteArray& path, Response response) { routes_[path] = std::move(response); }
     void serve(const QByteArray& path, const QByteArray& body,
                const QByteArray& type = "text/xml") {
@@ -53,49 +39,21 @@ public:
     }
 
     QString url(const QByteArray& path) const {
-        return QStringLiteral("http://127.0.0.1:%1%2")
-            .arg(server_.serverPort())
-            .arg(QString::fromLatin1(path));
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(QString::fromLatin1(path));
     }
-    quint16 port() const { return server_.serverPort(); }
-    bool isListening() const { return server_.isListening(); }
-    int connections() const { return connections_; }
     QList<QByteArray> requestedPaths() const { return requested_; }
 
+protected:
+    // Only a whole answer leaves the connection open for the next request.
+    bool handle(QTcpSocket* socket, const HttpRequest& request) override {
+        requested_.append(request.path);
+        const Response response =
+            routes_.value(request.path, Response{404, "not here", {}, Mode::Normal, 0});
+        respond(socket, response);
+        return response.mode == Mode::Normal;
+    }
+
 private:
-    void accept() {
-        while (QTcpSocket* socket = server_.nextPendingConnection()) {
-            ++connections_;
-            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-                pending_.remove(socket);
-                socket->deleteLater();
-            });
-            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onRequest(socket); });
-        }
-    }
-
-    // Requests on one connection are answered in turn, as keep-alive clients expect.
-    void onRequest(QTcpSocket* socket) {
-        QByteArray& buffer = pending_[socket];
-        buffer += socket->readAll();
-        qsizetype end;
-        while ((end = buffer.indexOf("\r\n\r\n")) >= 0) {
-            const QList<QByteArray> requestLine = buffer.left(buffer.indexOf("\r\n")).split(' ');
-            buffer.remove(0, end + 4);
-            const QByteArray path = requestLine.value(1);
-            requested_.append(path);
-            const Response response =
-                routes_.value(path, Response{404, "not here", {}, Mode::Normal, 0});
-            if (response.mode != Mode::Normal) {
-                pending_.remove(socket);
-                disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
-                respond(socket, response);
-                return;
-            }
-            respond(socket, response);
-        }
-    }
-
     void respond(QTcpSocket* socket, const Response& r) {
         if (r.mode == Mode::Silent)
             return;
@@ -142,11 +100,8 @@ private:
         }
     }
 
-    QTcpServer server_;
     QHash<QByteArray, Response> routes_;
-    QHash<QTcpSocket*, QByteArray> pending_;
     QList<QByteArray> requested_;
-    int connections_ = 0;
 };
 
 // The gzip form of bytes, built from zlib's deflate stream with the gzip frame around it.
