@@ -132,46 +132,38 @@ TEST(CIpHelperSameBoot, TakesOffWhatTheSavedTotalsHold) {
     EXPECT_TRUE(helper.reading().taken);
 }
 
-TEST(CIpHelperSameBoot, AnotherBootOrNoRecordCountsEverything) {
-    for (const std::string boot : {"C", ""}) {
+// What a start takes off each link: only what the record of this boot holds of the same
+// ifindex whose counters have not fallen.
+TEST(CIpHelperSameBoot, AStartTakesOffOnlyWhatThisBootsRecordHoldsOfTheSameLink) {
+    const struct {
+        const char* what;
+        CountedRecord record;
+        std::string boot;
+        std::uint64_t rx, tx;
+        int ifindex;
+        std::uint64_t countedRx, countedTx;
+    } cases[] = {
+        {"the same link in the same boot", kRecordOfB, "B", 1500, 150, 2, 500, 50},
+        {"another boot", kRecordOfB, "C", 1500, 150, 2, 1500, 150},
+        {"no boot known", kRecordOfB, "", 1500, 150, 2, 1500, 150},
+        {"a missing or damaged record", CountedRecord{}, "B", 1500, 150, 2, 1500, 150},
+        {"another ifindex under the same name", kRecordOfB, "B", 1500, 150, 9, 1500, 150},
+        // The sent counter went on: only the received one counts from zero.
+        {"a received counter below the recorded one", kRecordOfB, "B", 400, 150, 2, 400, 50},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         FakeIfTable table;
-        table.link("eth0", 1500, 150, 2);
+        table.link("eth0", c.rx, c.tx, c.ifindex);
         CIpHelper helper(table);
-        helper.setStartRecord(kRecordOfB, boot);
-        EXPECT_TRUE(helper.record().links.empty()) << boot;
+        helper.setStartRecord(c.record, c.boot);
+        if (c.boot != c.record.bootId) {
+            EXPECT_TRUE(helper.record().links.empty());
+        }
         ASSERT_TRUE(helper.InitInterfaces());
-        EXPECT_EQ(helper.BytesReceived(), 1500u) << boot;
-        EXPECT_EQ(helper.record().bootId, boot);
-    }
-    FakeIfTable table;
-    table.link("eth0", 1500, 150, 2);
-    CIpHelper helper(table);
-    helper.setStartRecord(CountedRecord{}, "B"); // missing or damaged record
-    ASSERT_TRUE(helper.InitInterfaces());
-    EXPECT_EQ(helper.BytesReceived(), 1500u);
-    EXPECT_EQ(helper.BytesSent(), 150u);
-}
-
-TEST(CIpHelperSameBoot, ALinkMadeAnewCountsFromZero) {
-    {
-        // Another ifindex under the same name.
-        FakeIfTable table;
-        table.link("eth0", 1500, 150, 9);
-        CIpHelper helper(table);
-        helper.setStartRecord(kRecordOfB, "B");
-        ASSERT_TRUE(helper.InitInterfaces());
-        EXPECT_EQ(helper.BytesReceived(), 1500u);
-        EXPECT_EQ(helper.BytesSent(), 150u);
-    }
-    {
-        // A received counter below the recorded one; the sent counter went on.
-        FakeIfTable table;
-        table.link("eth0", 400, 150, 2);
-        CIpHelper helper(table);
-        helper.setStartRecord(kRecordOfB, "B");
-        ASSERT_TRUE(helper.InitInterfaces());
-        EXPECT_EQ(helper.BytesReceived(), 400u);
-        EXPECT_EQ(helper.BytesSent(), 50u);
+        EXPECT_EQ(helper.BytesReceived(), c.countedRx);
+        EXPECT_EQ(helper.BytesSent(), c.countedTx);
+        EXPECT_EQ(helper.record().bootId, c.boot);
     }
 }
 
