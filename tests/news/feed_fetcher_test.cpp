@@ -5,6 +5,7 @@
 #include "local_http_server.h"
 #include "support/temp_dir.h"
 
+#include <QDeadlineTimer>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -277,11 +278,22 @@ TEST(FeedReader, CancelledParseLeavesNothingForTheNextRead) {
     const QString path = writeFixture(dir, "feed.xml", threeItems);
     FeedReader reader;
     reader.setLimits(testLimits());
+    std::atomic<QThread*> parser{nullptr};
+    reader.setParseStep([&](const QByteArray& document, const QByteArray& charset, bool isOnline,
+                            const std::atomic<bool>* cancelled) {
+        parser = QThread::currentThread();
+        return parseFeed(document, isOnline, {}, cancelled, charset);
+    });
     QSignalSpy spy(&reader, &FeedReader::finished);
     ASSERT_TRUE(reader.start(path, true));
     QCoreApplication::processEvents(); // the file is read and its parse starts
-    // Most likely the parse ends meanwhile and its result waits in the event queue.
-    QThread::msleep(200);
+    // The parse ends and its result waits in the event queue: polled without running events,
+    // which would deliver it. The thread object is deleted only once events run.
+    const auto parsed = [&] { return parser.load() && parser.load()->isFinished(); };
+    QDeadlineTimer bound(60000);
+    while (!parsed() && !bound.hasExpired())
+        QThread::msleep(5);
+    ASSERT_TRUE(parsed());
     reader.cancel();
     ASSERT_TRUE(reader.start(server.url("/silent"), true));
     QCoreApplication::processEvents();

@@ -160,6 +160,7 @@ TEST(HttpExchange, HostileDevicesAreGivenUpWithinTheBytesAndTheDeadline) {
     HttpExchange trickle(url, std::nullopt, {}, 1000);
     ASSERT_TRUE(QTest::qWaitFor([&] { return trickle.poll(2999) || device.actions.size() == 4; },
                                 kPatienceMs));
+    // A while of trickling, to show that it is not given up before its time.
     QTest::qWait(50);
     EXPECT_FALSE(trickle.poll(2999));
     EXPECT_TRUE(trickle.poll(3000));
