@@ -8,13 +8,12 @@
 #include "system/registry_values.h"
 #include "system/start_at_login.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QThread>
+#include <QTest>
 
 #include <csignal>
 #include <sys/stat.h>
@@ -72,12 +71,8 @@ protected:
 
     // The arguments the stand-in was started with; waits for it with a generous bound.
     std::optional<QStringList> waitForArguments() const {
-        QDeadlineTimer bound(60000);
-        while (!QFile::exists(argsFile())) {
-            if (bound.hasExpired())
-                return std::nullopt;
-            QThread::msleep(20);
-        }
+        if (!QTest::qWaitFor([this] { return QFile::exists(argsFile()); }, 60000))
+            return std::nullopt;
         QStringList arguments;
         for (const QByteArray& argument : readAll(argsFile()).split('\0'))
             arguments.append(QString::fromUtf8(argument));
@@ -370,10 +365,8 @@ TEST_F(FreshDesktop, AHangingXdgSettingsIsEndedWithItsChildrenAndTheListsAreRead
 
     const QString pid = QString::fromLatin1(readAll(pidFile).trimmed());
     ASSERT_FALSE(pid.isEmpty()) << "the stand-in xdg-settings never ran";
-    QDeadlineTimer bound(60000);
-    while (!processEnded(pid) && !bound.hasExpired())
-        QThread::msleep(20);
-    EXPECT_TRUE(processEnded(pid)) << "xdg-settings left its child running";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return processEnded(pid); }, 60000))
+        << "xdg-settings left its child running";
     if (!processEnded(pid))
         ::kill(pid.toInt(), SIGKILL);
 }
