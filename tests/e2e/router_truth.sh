@@ -33,6 +33,14 @@ if not r: print("none"); sys.exit()
 print(sum(d["received"] for d in r[0]["days"]), sum(d["sent"] for d in r[0]["days"]),
       len(r[0]["unknown"]))'
 }
+# The counters stopped, read twice more and written at a clean stop; then $r is the router's
+# days and $t its true count.
+stop_and_count() {
+  echo 0 > "$work/rate"
+  sleep 25
+  stop_meter TERM
+  r=$(router_all) t=$(truth)
+}
 # Runs in a subshell: $work and $p are this network's own.
 network() { # name function
   work=$work/$1 p=$p0-$1 meter=
@@ -48,10 +56,8 @@ reconnect() {
     --reconnect-every 25
   start_meter "$p-pc"
   sleep 70
-  echo 0 > "$work/rate"
-  sleep 25
-  stop_meter TERM
-  local r t; r=$(router_all); t=$(truth)
+  local r t
+  stop_and_count
   [ "$r" = "$t 0" ] || fail "reconnects: the router's days $r, its true count $t (and no unknown span)"
   echo "ok: a connection that came up again three times: the router's days (received sent) $t = its true count"
   # This computer is behind the router: the other devices moved the router's count less its
@@ -77,10 +83,8 @@ old_counter() {
   local before; before=$(truth)
   echo 2000000 > "$work/rate"
   sleep 20
-  echo 0 > "$work/rate"
-  sleep 25
-  stop_meter TERM
-  local r t; r=$(router_all); t=$(truth)
+  local r t
+  stop_and_count
   local want="$(( ${t% *} - ${before% *} )) $(( ${t#* } - ${before#* } )) 1"
   [ "$r" = "$want" ] ||
     fail "an old counter: the router's days $r, want what it counted since the meter read it and one unknown span: $want"
@@ -96,10 +100,8 @@ clock_forward() {
   sleep 25
   echo "+3600" > "$work/clock" # an hour forward, as a first time sync does
   sleep 25
-  echo 0 > "$work/rate"
-  sleep 25
-  stop_meter TERM
-  local r t; r=$(router_all); t=$(truth)
+  local r t
+  stop_and_count
   [ "$r" = "$t 0" ] || fail "a clock set forward: the router's days $r, its true count $t"
   echo "ok: the clock set an hour forward: the router's days (received sent) $t = its true count"
 }
