@@ -8,8 +8,6 @@ cd "$(dirname "$0")/.."
 build_packages=(cmake make g++ qt6-base-dev qt6-qpa-plugins libicu-dev)
 # The usage history: Qt SQL's SQLite driver, a plugin loaded at run time.
 build_packages+=(libqt6sql6-sqlite)
-# Finding the home router on the LAN (SSDP), with pkg-config to find it.
-build_packages+=(libminiupnpc-dev pkg-config)
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev fonts-liberation fonts-noto-core fonts-dejavu-core
   xdg-utils desktop-file-utils qt6-translations-l10n appstream)
 # A private session bus for the desktop-notification test.
