@@ -1,8 +1,7 @@
 #include "app/instance_lock.h"
 
-#include "common/app_name.h"
-
 #include "app/foreground.h"
+#include "common/app_name.h"
 
 #include <QCoreApplication>
 #include <QDir>

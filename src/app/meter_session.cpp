@@ -1,7 +1,6 @@
 #include "app/meter_session.h"
 
 #include "common/log.h"
-
 #include "common/number_text.h"
 #include "common/settings.h"
 #include "history/notifier.h"

@@ -1,7 +1,6 @@
 #include "app/usage_command.h"
 
 #include "common/app_name.h"
-
 #include "common/data_directory.h"
 #include "common/settings_store.h"
 #include "history/history_store.h"

@@ -1,7 +1,6 @@
 #include "history/history_file.h"
 
 #include "common/app_name.h"
-
 #include "common/log.h"
 
 #include <QDateTime>

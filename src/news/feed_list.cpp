@@ -1,8 +1,7 @@
 #include "feed_list.h"
 
-#include "common/log.h"
-
 #include "common/data_file.h"
+#include "common/log.h"
 
 #include <QFile>
 #include <QFileInfo>

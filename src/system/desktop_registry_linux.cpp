@@ -1,7 +1,6 @@
 #include "system/desktop_registry_linux.h"
 
 #include "common/log.h"
-
 #include "system/desktop_entry.h"
 #include "system/xdg_autostart_linux.h"
 #include "system/xdg_browser_linux.h"

@@ -1,7 +1,6 @@
 #include "system/start_at_login.h"
 
 #include "common/app_name.h"
-
 #include "system/registry_values.h"
 
 namespace tarvo {

@@ -1,7 +1,6 @@
 #include "traffic/totals_store.h"
 
 #include "common/log.h"
-
 #include "common/number_text.h"
 
 #include <QFile>
