@@ -237,6 +237,14 @@ void MeterSession::checkAllowance() {
 }
 
 void MeterSession::flush() {
+    // The router's exchanges end first, then one last reading counts what they and the last
+    // second moved: a clean stop leaves none of this computer's own traffic out of the history.
+    if (services_.router)
+        services_.router->endExchanges();
+    if (connection_ == Connection::Connected && ipHelper_.hasReading()) {
+        readRates(services_.clock->now());
+        totals_.save(savedTotals(), ipHelper_.reading());
+    }
     history_->flush();
     routerHistory_->flush();
 }

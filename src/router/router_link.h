@@ -36,6 +36,7 @@ public:
     ~RouterLink() override;
 
     void tick(qint64 steadyMs) override;
+    void endExchanges() override { round_.clear(); }
     // Looks for the router again at the next tick, as a change of the default gateway does.
     void lookAgain();
 

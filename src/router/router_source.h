@@ -13,6 +13,9 @@ public:
     virtual ~RouterSource() = default;
     // steadyMs: a monotonic clock's milliseconds, for when to read again.
     virtual void tick(qint64 steadyMs) = 0;
+    // Ends the exchanges under way, as at a clean stop, so that what they send is sent now;
+    // the next one comes at its time.
+    virtual void endExchanges() {}
     // (Another default gateway is noticed by the source itself, at its own pace.)
 
     std::function<void(const RouterReading&)> onReading;

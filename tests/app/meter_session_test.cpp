@@ -196,6 +196,29 @@ TEST(MeterSession, HistoryAndTotalsAgreeAcrossKillsAndCleanStops) {
     EXPECT_EQ(end.first, eth0In + wlanIn);
 }
 
+// A clean stop reads the counters once more: what moved since the last second (the meter's
+// own last exchanges with the router among it) is in the history and the totals file. Offline,
+// there is nothing to read.
+TEST(MeterSession, ACleanStopCountsWhatMovedSinceTheLastSecond) {
+    for (const bool connected : {true, false}) {
+        SCOPED_TRACE(connected ? "connected" : "offline");
+        Runs t;
+        t.fake.table.link("eth0", 1000, 100, 2);
+        t.start(at(8, 0));
+        t.fake.connection.connected = connected;
+        t.session->connectionStep();
+        t.second(at(8, 0, 1));
+        t.fake.table.link("eth0", 1200, 120, 2);
+        t.second(at(8, 0, 2));
+        t.fake.table.link("eth0", 1800, 180, 2);
+        t.stop();
+        EXPECT_EQ(t.historyTotals(), connected ? (Bytes{1800, 180}) : (Bytes{1200, 120}));
+        if (connected) {
+            EXPECT_EQ(t.fileTotals(), (Bytes{1800, 180}));
+        }
+    }
+}
+
 // The reset: the totals become the traffic since the computer started, the history keeps what
 // it holds and follows the totals on, also across a kill right after the reset.
 TEST(MeterSession, AResetClearsTheTotalsNotTheHistoryAndBothGoOnTogether) {
