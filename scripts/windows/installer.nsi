@@ -44,6 +44,9 @@ Section "Uninstall"
   RMDir /r "$INSTDIR\tls"
   RMDir /r "$INSTDIR\translations"
   Delete "$INSTDIR\uninstall.exe"
+  ; Its log is its own, not the user's: it goes with it.
+  Delete "$INSTDIR\tarvo.log"
+  Delete "$INSTDIR\tarvo.log.1"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\Tarvo.lnk"
   ; Start at login belongs to the program: a Run value left behind would start nothing.
