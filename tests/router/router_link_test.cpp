@@ -286,15 +286,6 @@ TEST(RouterLink, ARoundThatCannotFinishIsAFailedRoundAndThreeLoseTheRouter) {
     EXPECT_EQ(t.readings.size(), 1u);
 }
 
-TEST(RouterLink, CountersAtOrAbove2To63AreNoReading) {
-    RouterStandIn router;
-    router.values[QStringLiteral("NewTotalBytesReceived")] = QStringLiteral("18446744073709551615");
-    Link t(router.descriptionUrl().toString());
-    ASSERT_TRUE(t.tickUntil(0, [&] { return t.failures.size() == 1; }));
-    EXPECT_EQ(t.failures[0].error, u"the router's counters did not answer");
-    EXPECT_TRUE(t.readings.empty());
-}
-
 TEST(RouterLink, ARefusedDescriptionIsAFailureSayingWhyAndNoRequestFollows) {
     RouterStandIn router;
     router.controlHost = QStringLiteral("203.0.113.7");
